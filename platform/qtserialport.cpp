@@ -1,0 +1,168 @@
+#include "platform/qtserialport.h"
+
+#include "platform/portcatalogue.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include <grp.h>
+#include <sys/stat.h>
+
+namespace platform {
+
+bool LineSettings::parse(const QString &text, LineSettings *out)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    bool okBaud = false, okData = false, okStop = false;
+    LineSettings s;
+    s.baud = parts[0].trimmed().toInt(&okBaud);
+    const QString parity = parts[1].trimmed().toUpper();
+    s.dataBits = parts[2].trimmed().toInt(&okData);
+    s.stopBits = parts[3].trimmed().toInt(&okStop);
+    if (!okBaud || !okData || !okStop || parity.size() != 1 || !QStringLiteral("NEOMS").contains(parity)
+        || s.baud <= 0 || s.dataBits < 5 || s.dataBits > 8 || (s.stopBits != 1 && s.stopBits != 2))
+        return false;
+    s.parity = parity.at(0).toLatin1();
+    *out = s;
+    return true;
+}
+
+QtSerialPort::QtSerialPort(const PortCatalogue &catalogue, QObject *parent)
+    : SerialPort(parent), catalogue_(catalogue)
+{
+    connect(&port_, &QSerialPort::readyRead, this, &SerialPort::dataReceived);
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+QtSerialPort::~QtSerialPort() { close(); }
+
+static QSerialPort::Parity toQt(char parity)
+{
+    switch (parity) {
+    case 'E': return QSerialPort::EvenParity;
+    case 'O': return QSerialPort::OddParity;
+    case 'M': return QSerialPort::MarkParity;
+    case 'S': return QSerialPort::SpaceParity;
+    default: return QSerialPort::NoParity;
+    }
+}
+
+bool QtSerialPort::open(int number, const LineSettings &settings)
+{
+    close();
+    errorNumber_ = 0;
+    errorText_.clear();
+    const auto entry = catalogue_.find(number);
+    if (!entry || entry->device.isEmpty()) {
+        errorNumber_ = kInvalidPortNumber;
+        errorText_ = QStringLiteral("Invalid port number: COMM PORT %1 has no serial device on this computer")
+                         .arg(number);
+        return false;
+    }
+    port_.setPortName(entry->device);
+    port_.setBaudRate(settings.baud);
+    port_.setParity(toQt(settings.parity));
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        errorNumber_ = port_.error();
+        errorText_ = describeOpenError(port_.error(), port_.errorString(), entry->device);
+        port_.clearError();
+        return false;
+    }
+    // Pseudo-terminals refuse the modem lines; a real adapter takes them. Either way the
+    // port is usable, so a refusal here is not an error of opening.
+    port_.setDataTerminalReady(false);
+    port_.setRequestToSend(false);
+    port_.clearError();
+    return true;
+}
+
+QString QtSerialPort::describeOpenError(QSerialPort::SerialPortError error, const QString &qtText,
+                                        const QString &device)
+{
+    QString text = qtText + QStringLiteral(" (") + device + QLatin1Char(')');
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        text += QStringLiteral(". The device is not there: check that the cable or USB adapter is plugged in.");
+        break;
+    case QSerialPort::PermissionError: {
+        if (qtText.contains(QStringLiteral("lock"), Qt::CaseInsensitive)
+            || qtText.contains(QStringLiteral("busy"), Qt::CaseInsensitive)) {
+            text += QStringLiteral(". Another program is using this port: close it and start NorvikConf again.");
+            break;
+        }
+        QString groupName;
+        struct stat st {};
+        if (::stat(QFile::encodeName(device).constData(), &st) == 0)
+            if (const struct group *g = ::getgrgid(st.st_gid))
+                groupName = QString::fromLocal8Bit(g->gr_name);
+        if (groupName.isEmpty())
+            text += QStringLiteral(". Your user may not use this device.");
+        else
+            text += QStringLiteral(". Your user may not use this device: add it to the group \"%1\" "
+                                   "(sudo usermod -aG %1 $USER), then log out and in again.")
+                        .arg(groupName);
+        break;
+    }
+    case QSerialPort::OpenError:
+        text += QStringLiteral(". The port is already open.");
+        break;
+    case QSerialPort::UnsupportedOperationError:
+        text += QStringLiteral(". This device is not a serial port.");
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+void QtSerialPort::close()
+{
+    if (port_.isOpen())
+        port_.close();
+}
+
+bool QtSerialPort::isOpen() const { return port_.isOpen(); }
+
+bool QtSerialPort::write(const QByteArray &bytes)
+{
+    if (!port_.isOpen())
+        return false;
+    return port_.write(bytes) == bytes.size();
+}
+
+QByteArray QtSerialPort::readAll() { return port_.readAll(); }
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::NoError:
+        return; // emitted on every open and clearError
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+        // The device went away. Qt keeps reporting this in a tight loop for as long as
+        // the port stays open, so close it here and report it once.
+        if (port_.isOpen())
+            fail(error, port_.errorString());
+        return;
+    default:
+        // Errors of open() are read by open() itself; others leave the port usable.
+        return;
+    }
+}
+
+void QtSerialPort::fail(int number, const QString &text)
+{
+    errorNumber_ = number;
+    errorText_ = text;
+    port_.close();
+    port_.clearError();
+    emit lost(number, text);
+}
+
+} // namespace platform
