@@ -1,0 +1,190 @@
+#include "app/frmselect.h"
+
+#include "app/globals.h"
+#include "mainwindow/frmmain.h"
+#include "platform/dialogs.h"
+#include "platform/portcatalogue.h"
+#include "platform/serialport.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#ifndef NORVIKCONF_VERSION
+#define NORVIKCONF_VERSION "0.0.0"
+#endif
+
+namespace app {
+
+namespace {
+
+// A small drawing of the unit: a box with an antenna and four output lamps.
+QPixmap unitPicture()
+{
+    QPixmap pix(96, 96);
+    pix.fill(Qt::transparent);
+    QPainter p(&pix);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::darkGray, 3));
+    p.drawLine(70, 30, 78, 6);
+    p.setPen(QPen(QColor(40, 40, 40), 2));
+    p.setBrush(QColor(70, 90, 120));
+    p.drawRoundedRect(12, 30, 72, 56, 8, 8);
+    const QColor lamps[] = {Qt::green, Qt::red, Qt::green, Qt::red};
+    for (int i = 0; i < 4; ++i) {
+        p.setBrush(lamps[i]);
+        p.drawEllipse(QPointF(26 + i * 15, 72), 5, 5);
+    }
+    p.setBrush(QColor(200, 220, 200));
+    p.drawRect(22, 38, 52, 18);
+    return pix;
+}
+
+QLabel *label(const char *name, const QString &text, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+} // namespace
+
+QString FrmSelect::versionText() { return QStringLiteral(NORVIKCONF_VERSION); }
+
+FrmSelect::FrmSelect(platform::SerialPort &probePort, const platform::PortCatalogue &catalogue,
+                     platform::Dialogs &dialogs, MainFactory createMain, QWidget *parent)
+    : QWidget(parent), probe_(probePort), catalogue_(catalogue), dialogs_(dialogs), createMain_(std::move(createMain))
+{
+    setObjectName(QStringLiteral("frmSelect"));
+    setWindowTitle(QStringLiteral("Cellwright :: Select model"));
+
+    auto *label1 = label("Label1", QStringLiteral("Please select your GSM model and COMM port"), this);
+    auto *frame1 = new QGroupBox(QStringLiteral("Cellwright "), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    frame1->setAccessibleName(frame1->title());
+    auto *command1 = new QPushButton(QStringLiteral("GSM GATE"), frame1);
+    command1->setObjectName(QStringLiteral("Command1"));
+    command1->setAccessibleName(command1->text());
+    auto *command3 = new QPushButton(QStringLiteral("GSM INTERCOM"), frame1);
+    command3->setObjectName(QStringLiteral("Command3"));
+    command3->setAccessibleName(command3->text());
+    auto *frameLayout = new QVBoxLayout(frame1);
+    frameLayout->addWidget(command1);
+    frameLayout->addWidget(command3);
+
+    auto *label2 = label("Label2", QStringLiteral("COMM PORT"), this);
+    cmbcomm_ = new QComboBox(this);
+    cmbcomm_->setObjectName(QStringLiteral("cmbcomm"));
+    cmbcomm_->setAccessibleName(label2->text());
+    cmbcomm_->setEditable(false);
+    cmbcomm_->setMinimumWidth(80);
+    label2->setBuddy(cmbcomm_);
+    portInfo_ = label("lblPortInfo", QString(), this);
+    portInfo_->setAccessibleName(QStringLiteral("Port device"));
+    portInfo_->setWordWrap(true);
+    portInfo_->setMinimumWidth(220);
+
+    auto *picture = label("Picture1", QString(), this);
+    picture->setPixmap(unitPicture());
+    picture->setAccessibleName(QStringLiteral("Picture of the unit"));
+    auto *lblVer = label("lblVer", versionText(), this);
+    lblVer->setAccessibleName(QStringLiteral("Version ") + versionText());
+
+    auto *portRow = new QHBoxLayout;
+    portRow->addWidget(label2);
+    portRow->addWidget(cmbcomm_);
+    portRow->addWidget(portInfo_, 1);
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(label1, 0, 0, 1, 2);
+    grid->addWidget(picture, 1, 0);
+    grid->addWidget(frame1, 1, 1);
+    grid->addLayout(portRow, 2, 0, 1, 2);
+    grid->addWidget(lblVer, 3, 1, Qt::AlignRight);
+
+    connect(command1, &QPushButton::clicked, this, &FrmSelect::Command1_Click);
+    connect(command3, &QPushButton::clicked, this, &FrmSelect::Command3_Click);
+    connect(cmbcomm_, &QComboBox::currentIndexChanged, this, &FrmSelect::showPortInfo);
+
+    probePorts();
+}
+
+void FrmSelect::probePorts()
+{
+    platform::LineSettings line;
+    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
+    for (int p = platform::kFirstPortNumber; p <= platform::kLastPortNumber; ++p) {
+        // A port that exists but will not open (in use, no permission) is still offered:
+        // opening it for real later says why it fails.
+        const bool opened = probe_.open(p, line);
+        if (!opened && probe_.errorNumber() == platform::kInvalidPortNumber)
+            continue;
+        cmbcomm_->addItem(QString::number(p));
+        if (opened)
+            probe_.close();
+    }
+    cmbcomm_->setCurrentIndex(-1);
+    showPortInfo();
+}
+
+void FrmSelect::showPortInfo()
+{
+    bool ok = false;
+    const int number = cmbcomm_->currentText().toInt(&ok);
+    const auto entry = ok ? catalogue_.find(number) : std::nullopt;
+    if (!entry) {
+        portInfo_->setText(cmbcomm_->count() == 0 ? QStringLiteral("No serial port found") : QString());
+        return;
+    }
+    portInfo_->setText(entry->description == QStringLiteral("Simulated unit")
+                           ? QStringLiteral("Simulated unit (%1)").arg(entry->device)
+                           : entry->device + (entry->description.isEmpty() ? QString()
+                                                                           : QStringLiteral(" - ") + entry->description));
+}
+
+bool FrmSelect::takeChoice(const QString &model, QVector<qint16> tabs)
+{
+    bool ok = false;
+    const int number = cmbcomm_->currentText().toInt(&ok);
+    if (cmbcomm_->currentText().isEmpty() || !ok || number < platform::kFirstPortNumber
+        || number > platform::kLastPortNumber) {
+        dialogs_.message(QStringLiteral("Please select a valid comm port"));
+        return false;
+    }
+    Module1::unit_model = model;
+    Module1::tab_frames = std::move(tabs);
+    Module1::comm_port = qint16(number);
+    return true;
+}
+
+void FrmSelect::Command1_Click()
+{
+    if (!takeChoice(Module1::kGate, {0, 1, 3, 4}))
+        return;
+    main_ = createMain_();
+    main_->frminput()->hide();
+    main_->frmRing()->show();
+    main_->show();
+    main_->runit();
+    close();
+}
+
+void FrmSelect::Command3_Click()
+{
+    if (!takeChoice(Module1::kIntercom, {0, 1, 4}))
+        return;
+    main_ = createMain_();
+    main_->show();
+    main_->runit();
+    main_->frminput()->hide();
+    main_->frmRing()->hide();
+    main_->frmsys()->hide();
+    close();
+}
+
+} // namespace app

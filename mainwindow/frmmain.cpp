@@ -1,0 +1,216 @@
+#include "mainwindow/frmmain.h"
+
+#include "app/globals.h"
+#include "link/outputtester.h"
+#include "mainwindow/logbox.h"
+#include "mainwindow/outputtestpage.h"
+#include "platform/dialogs.h"
+#include "platform/serialport.h"
+#include "platform/timer.h"
+#include "settings/numbergrid.h"
+#include "settings/numberpage.h"
+#include "settings/settingseditors.h"
+#include "settings/systemparameterspage.h"
+#include "transfer/upload.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace mainwindow {
+
+namespace {
+QPushButton *makeButton(const char *name, const char *caption, QWidget *parent)
+{
+    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAccessibleName(b->text());
+    return b;
+}
+} // namespace
+
+FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), platform_(platform)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromLatin1(platform::kProgramTitle));
+
+    frame0_ = new settings::SystemParametersPage(this);
+    frame1_ = new settings::NumberManagementPage(this);
+    frame1_->setUnitModel(Module1::unit_model);
+    frame3_ = new OutputTestPage(this);
+    frame4_ = new QGroupBox(QStringLiteral("Log"), this);
+    frame4_->setObjectName(QStringLiteral("frame_4"));
+    frame4_->setAccessibleName(frame4_->title());
+    txtLog_ = new LogBox(frame4_);
+    (new QVBoxLayout(frame4_))->addWidget(txtLog_);
+    editors_ = std::make_unique<settings::SettingsEditors>(*frame0_, *frame1_);
+
+    tabStrip_ = new QTabBar(this);
+    tabStrip_->setObjectName(QStringLiteral("TabStrip1"));
+    tabStrip_->setAccessibleName(QStringLiteral("Pages"));
+    tabStrip_->setExpanding(false);
+    tabStrip_->setDrawBase(true);
+
+    // The tab pages share one place beside page 0, which is always visible.
+    auto *pageHost = new QWidget(this);
+    auto *pageGrid = new QGridLayout(pageHost);
+    pageGrid->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *p : {static_cast<QWidget *>(frame1_), static_cast<QWidget *>(frame3_),
+                       static_cast<QWidget *>(frame4_)})
+        pageGrid->addWidget(p, 0, 0);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(tabStrip_);
+    right->addWidget(pageHost, 1);
+
+    auto *pages = new QHBoxLayout;
+    pages->addWidget(frame0_, 0);
+    pages->addLayout(right, 1);
+
+    cmdLoad_ = makeButton("cmdLoad", "LOAD SETTINGS FROM FILE", this);
+    cmdSave_ = makeButton("cmdSave", "SAVE SETTINGS TO FILE", this);
+    cmdDownload_ = makeButton("cmdDownload", "READ SETTINGS FROM GSM UNIT", this);
+    cmdUpload_ = makeButton("cmdUpload", "UPLOAD SETTINGS TO GSM UNIT", this);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {cmdLoad_, cmdSave_, cmdDownload_, cmdUpload_})
+        buttons->addWidget(b);
+
+    pbar_ = new QProgressBar(this);
+    pbar_->setObjectName(QStringLiteral("pbar"));
+    pbar_->setAccessibleName(QStringLiteral("Progress"));
+    pbar_->setRange(0, 100);
+    pbar_->setValue(0);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->addLayout(pages, 1);
+    outer->addLayout(buttons);
+    outer->addWidget(pbar_);
+
+    tmrCheckGSM_ = platform_.makeTimer();
+    tmrCheckGSM_->setObjectName(QStringLiteral("tmrCheckGSM"));
+    tmrOut_ = platform_.makeTimer();
+    tmrOut_->setObjectName(QStringLiteral("tmrOut"));
+    link_ = std::make_unique<unitlink::UnitLink>(*platform_.port, *tmrCheckGSM_, *platform_.dialogs,
+                                                 static_cast<unitlink::LinkHost &>(*this));
+    outputTester_ = std::make_unique<unitlink::OutputTester>(*link_, *tmrOut_);
+
+    connect(frame3_, &OutputTestPage::pressed, outputTester_.get(), &unitlink::OutputTester::press);
+    connect(outputTester_.get(), &unitlink::OutputTester::buttonsEnabledChanged, frame3_,
+            &OutputTestPage::setButtonsEnabled);
+    connect(cmdUpload_, &QPushButton::clicked, this, &FrmMain::cmdUpload_Click);
+    connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
+
+    buildTabs();
+    resize(980, 640);
+}
+
+FrmMain::~FrmMain()
+{
+    // The link and the tester refer to the timers and the port: let them go first.
+    outputTester_.reset();
+    link_.reset();
+}
+
+QWidget *FrmMain::page(int index) const
+{
+    switch (index) {
+    case 0: return frame0_;
+    case 1: return frame1_;
+    case 3: return frame3_;
+    case 4: return frame4_;
+    default: return nullptr;
+    }
+}
+
+QGroupBox *FrmMain::frmsys() const { return frame0_->frmsys(); }
+QGroupBox *FrmMain::frmRing() const { return frame1_->frmRing(); }
+QGroupBox *FrmMain::frminput() const { return frame1_->frminput(); }
+
+void FrmMain::buildTabs()
+{
+    for (int index : {1, 3, 4})
+        page(index)->hide();
+    const QSignalBlocker block(tabStrip_);
+    while (tabStrip_->count() > 0)
+        tabStrip_->removeTab(0);
+    for (int i = 1; i < Module1::tab_frames.size(); ++i) {
+        auto *p = qobject_cast<QGroupBox *>(page(Module1::tab_frames[i]));
+        if (!p)
+            continue;
+        tabStrip_->addTab(p->title());
+        p->hide();
+    }
+    current_tab_ = 1;
+    tabStrip_->setCurrentIndex(0);
+    if (Module1::tab_frames.size() > 1)
+        if (QWidget *first = page(Module1::tab_frames[1]))
+            first->show();
+}
+
+void FrmMain::selectTab(int index)
+{
+    if (index < 0 || index + 1 >= Module1::tab_frames.size())
+        return;
+    if (QWidget *p = page(Module1::tab_frames[current_tab_]))
+        p->hide();
+    current_tab_ = index + 1;
+    if (QWidget *p = page(Module1::tab_frames[current_tab_]))
+        p->show();
+}
+
+void FrmMain::runit()
+{
+    platform::SerialPort &port = *platform_.port;
+    if (port.isOpen())
+        port.close();
+    platform::LineSettings line;
+    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
+    if (!port.open(Module1::comm_port, line)) {
+        platform_.dialogs->message(QString::number(port.errorNumber()) + QLatin1Char(':') + port.errorDescription());
+        return;
+    }
+    frame0_->cmbNetwork()->addItems({QStringLiteral("Vodacom"), QStringLiteral("MTN"), QStringLiteral("CellC")});
+    frame0_->cmbNetwork()->setCurrentIndex(0);
+    settings::NumberGrid *grid = frame1_->grdNum();
+    grid->setRows(1);
+    if (Module1::unit_model == Module1::kIntercom) {
+        grid->setFormatString(QStringLiteral("Unit No.| Number              |"));
+        grid->setCols(2);
+    } else if (Module1::unit_model == Module1::kGate) {
+        grid->setFormatString(QStringLiteral("No.| Caller Number      |Output 1|Output 2|Output 3|Output 4|"));
+    }
+}
+
+void FrmMain::cmdUpload_Click()
+{
+    transfer::cmdUpload_Click(*editors_, Module1::unit_model, *link_, *platform_.dialogs);
+}
+
+void FrmMain::closeEvent(QCloseEvent *event)
+{
+    platform_.port->close();
+    QWidget::closeEvent(event);
+}
+
+QString FrmMain::password() const { return editors_->password(); }
+void FrmMain::appendLog(const QString &text) { txtLog_->append(text); }
+void FrmMain::clearLog() { txtLog_->clearLog(); }
+
+void FrmMain::setProgress(int value, int maximum)
+{
+    pbar_->setRange(0, maximum);
+    pbar_->setValue(value);
+}
+
+int FrmMain::progressValue() const { return pbar_->value(); }
+int FrmMain::progressMaximum() const { return pbar_->maximum(); }
+void FrmMain::setOutputColour(int output, quint32 colourBgr) { frame3_->setOutputColour(output, colourBgr); }
+
+} // namespace mainwindow

@@ -1,0 +1,105 @@
+#pragma once
+#include "link/unitlink.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class QProgressBar;
+class QPushButton;
+class QTabBar;
+
+namespace platform {
+class Dialogs;
+class SerialPort;
+class Timer;
+} // namespace platform
+namespace settings {
+class NumberManagementPage;
+class SettingsEditors;
+class SystemParametersPage;
+} // namespace settings
+namespace unitlink {
+class OutputTester;
+}
+
+namespace mainwindow {
+
+class LogBox;
+class OutputTestPage;
+
+// What the main window reaches the outside world through.
+struct Platform {
+    platform::SerialPort *port = nullptr;
+    platform::Dialogs *dialogs = nullptr;
+    std::function<std::unique_ptr<platform::Timer>()> makeTimer;
+};
+
+// The main window: the settings pages, the tabs, the link log and the transfer buttons.
+// It connects the controls to the link and the settings code and holds no settings itself.
+class FrmMain : public QWidget, private unitlink::LinkHost {
+    Q_OBJECT
+public:
+    // Loading the window builds its pages and the tabs listed in Module1::tab_frames.
+    explicit FrmMain(const Platform &platform, QWidget *parent = nullptr);
+    ~FrmMain() override;
+
+    // Opens the port chosen at start-up, fills the network list and lays out the number
+    // grid for the model. Called once, after the window is shown.
+    void runit();
+
+    settings::SystemParametersPage *frame0() const { return frame0_; }
+    settings::NumberManagementPage *frame1() const { return frame1_; }
+    OutputTestPage *frame3() const { return frame3_; }
+    QGroupBox *frame4() const { return frame4_; }
+    QWidget *page(int index) const;
+    QGroupBox *frmsys() const;
+    QGroupBox *frmRing() const;
+    QGroupBox *frminput() const;
+    QTabBar *tabStrip() const { return tabStrip_; }
+    QProgressBar *pbar() const { return pbar_; }
+    LogBox *txtLog() const { return txtLog_; }
+    settings::SettingsEditors &editors() const { return *editors_; }
+    unitlink::UnitLink &link() const { return *link_; }
+    unitlink::OutputTester &outputTester() const { return *outputTester_; }
+    int current_tab() const { return current_tab_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // What the link reads and writes of the window.
+    QString password() const override;
+    void appendLog(const QString &text) override;
+    void clearLog() override;
+    void setProgress(int value, int maximum) override;
+    int progressValue() const override;
+    int progressMaximum() const override;
+    void setOutputColour(int output, quint32 colourBgr) override;
+
+    void buildTabs();
+    void selectTab(int index);
+    void cmdUpload_Click();
+
+    Platform platform_;
+    settings::SystemParametersPage *frame0_ = nullptr;
+    settings::NumberManagementPage *frame1_ = nullptr;
+    OutputTestPage *frame3_ = nullptr;
+    QGroupBox *frame4_ = nullptr;
+    LogBox *txtLog_ = nullptr;
+    QTabBar *tabStrip_ = nullptr;
+    QProgressBar *pbar_ = nullptr;
+    QPushButton *cmdLoad_ = nullptr;
+    QPushButton *cmdSave_ = nullptr;
+    QPushButton *cmdDownload_ = nullptr;
+    QPushButton *cmdUpload_ = nullptr;
+    std::unique_ptr<settings::SettingsEditors> editors_;
+    std::unique_ptr<platform::Timer> tmrCheckGSM_;
+    std::unique_ptr<platform::Timer> tmrOut_;
+    std::unique_ptr<unitlink::UnitLink> link_;
+    std::unique_ptr<unitlink::OutputTester> outputTester_;
+    int current_tab_ = 0;
+};
+
+} // namespace mainwindow

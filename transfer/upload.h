@@ -1,0 +1,31 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+namespace platform {
+class Dialogs;
+}
+namespace settings {
+class SettingsEditors;
+}
+namespace unitlink {
+class UnitLink;
+}
+
+namespace transfer {
+
+struct UploadCommand {
+    QString label;
+    QString value;
+    QString word;
+};
+
+// The commands that put the settings of the editors onto the unit, in sending order.
+QList<UploadCommand> upload_commands(const settings::SettingsEditors &editors, const QString &unitModel);
+
+// The upload button: asks first, then queues the commands and sends the first one; the
+// link sends the rest as the unit acknowledges them.
+void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
+                     platform::Dialogs &dialogs);
+
+} // namespace transfer
