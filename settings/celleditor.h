@@ -1,0 +1,43 @@
+#pragma once
+#include <QObject>
+#include <QPersistentModelIndex>
+
+class QKeyEvent;
+class QLineEdit;
+
+namespace settings {
+
+class NumberGrid;
+
+// The in-place editor of the number grid: a frameless line edit laid over the current cell.
+// It is visible only while an edit is in progress; leaving it writes the text back.
+class CellEditor : public QObject {
+    Q_OBJECT
+public:
+    explicit CellEditor(NumberGrid &grid);
+
+    QLineEdit *text1() const { return text1_; }   // objectName "Text1"
+    bool editing() const;
+
+    // Opens the editor over the current cell. Codes 0..32 start from the cell's text,
+    // any other code replaces it with that one character.
+    void edit_cell(int key);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void writeBackByColumn();      // the grid took the focus back
+    void writeBackUnchanged();     // the current cell moved away
+    void close();                  // hides the editor; the edit ends
+    void leaveTo(int rowStep);     // give the grid the focus, then move the current row
+    bool editorKey(QKeyEvent *event);
+    bool gridKey(QKeyEvent *event);
+    void followRows();             // rows above the edit went away, or the edit's own row did
+
+    NumberGrid &grid_;
+    QLineEdit *text1_ = nullptr;
+    QPersistentModelIndex cell_;   // the cell the editor was opened on
+};
+
+} // namespace settings

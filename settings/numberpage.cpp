@@ -1,0 +1,163 @@
+#include "settings/numberpage.h"
+
+#include "settings/celleditor.h"
+#include "settings/editorlimits.h"
+#include "settings/numbergrid.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace settings {
+
+namespace {
+
+const QString kExample = QStringLiteral("eg: 27821234567");
+
+QLineEdit *makeEdit(const QString &name, const QString &label, const QString &start, int limit, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setAccessibleName(label);
+    if (limit > 0)
+        edit->setMaxLength(limit);
+    acceptLatin1Only(edit);
+    edit->setText(start);
+    return edit;
+}
+
+QLabel *makeLabel(const QString &name, const QString &text, QWidget *buddy, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    if (buddy)
+        label->setBuddy(buddy);
+    return label;
+}
+
+QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(caption);
+    return button;
+}
+
+QGroupBox *makeChecks(const QString &frameName, const QString &caption, const QString &boxName,
+                      const QString &boxCaption, std::array<QCheckBox *, 4> &boxes, QWidget *parent)
+{
+    auto *frame = new QGroupBox(caption, parent);
+    frame->setObjectName(frameName);
+    frame->setAccessibleName(caption);
+    auto *layout = new QHBoxLayout(frame);
+    for (int k = 0; k < 4; ++k) {
+        auto *box = new QCheckBox(boxCaption.arg(k + 1), frame);
+        box->setObjectName(boxName.arg(k));
+        box->setAccessibleName(box->text());
+        layout->addWidget(box);
+        boxes[k] = box;
+    }
+    layout->addStretch(1);
+    return frame;
+}
+
+} // namespace
+
+NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringLiteral("Number management"), parent)
+{
+    setObjectName(QStringLiteral("frame_1"));
+    setAccessibleName(title());
+
+    txtSysName_ = makeEdit(QStringLiteral("txtSysName"), QStringLiteral("System name"), QStringLiteral("GSM Unit"), 15, this);
+    txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), QStringLiteral("5831"), 4, this);
+    txtMastNum_ = makeEdit(QStringLiteral("txtMastNum"), QStringLiteral("Master number"), QString(), 0, this);
+    auto *system = new QFormLayout;
+    system->addRow(makeLabel(QStringLiteral("lblSysName"), QStringLiteral("System name"), txtSysName_, this), txtSysName_);
+    system->addRow(makeLabel(QStringLiteral("lblPass"), QStringLiteral("System password"), txtPass_, this), txtPass_);
+    auto *master = new QHBoxLayout;
+    master->addWidget(txtMastNum_, 1);
+    master->addWidget(makeLabel(QStringLiteral("lblMastHint"), kExample, nullptr, this));
+    system->addRow(makeLabel(QStringLiteral("lblMastNum"), QStringLiteral("Master number"), txtMastNum_, this), master);
+
+    grdNum_ = new NumberGrid(this);
+    cellEditor_ = new CellEditor(*grdNum_);
+    cmdNumClear_ = makeButton(QStringLiteral("cmdNumClear"), QStringLiteral("Delete ALL"), this);
+    cmdNumDel_ = makeButton(QStringLiteral("cmdNumDel"), QStringLiteral("Delete Selected"), this);
+    auto *gridLabel = makeLabel(QStringLiteral("lblTelList"), QStringLiteral("Telephone list"), grdNum_, this);
+    auto *deletes = new QHBoxLayout;
+    deletes->addStretch(1);
+    deletes->addWidget(cmdNumClear_);
+    deletes->addWidget(cmdNumDel_);
+
+    frmAddNum_ = new QGroupBox(QStringLiteral("Add Number"), this);
+    frmAddNum_->setObjectName(QStringLiteral("frmAddNum"));
+    frmAddNum_->setAccessibleName(frmAddNum_->title());
+    txtNum_ = makeEdit(QStringLiteral("txtNum"), QStringLiteral("Telephone number"), QString(), 0, frmAddNum_);
+    cmdAddNum_ = makeButton(QStringLiteral("cmdAddNum"), QStringLiteral("Add"), frmAddNum_);
+    frmRing_ = makeChecks(QStringLiteral("frmRing"), QStringLiteral("Incoming Ring activate:"), QStringLiteral("chkOutput_%1"),
+                          QStringLiteral("Output %1"), chkOutput_, frmAddNum_);
+    frminput_ = makeChecks(QStringLiteral("frminput"), QStringLiteral("Input notification"), QStringLiteral("chkInput_%1"),
+                           QStringLiteral("Input %1"), chkInput_, frmAddNum_);
+    auto *entry = new QHBoxLayout;
+    entry->addWidget(makeLabel(QStringLiteral("Label1"), QStringLiteral("Telephone number"), txtNum_, frmAddNum_));
+    entry->addWidget(txtNum_, 1);
+    entry->addWidget(makeLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_));
+    entry->addWidget(cmdAddNum_);
+    auto *addLayout = new QVBoxLayout(frmAddNum_);
+    addLayout->addLayout(entry);
+    addLayout->addWidget(frmRing_);
+    addLayout->addWidget(frminput_);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(system);
+    layout->addWidget(gridLabel);
+    layout->addWidget(grdNum_, 1);
+    layout->addLayout(deletes);
+    layout->addWidget(frmAddNum_);
+
+    connect(cmdAddNum_, &QPushButton::clicked, this, &NumberManagementPage::cmdAddNum_Click);
+    connect(cmdNumDel_, &QPushButton::clicked, this, &NumberManagementPage::cmdNumDel_Click);
+    connect(cmdNumClear_, &QPushButton::clicked, this, &NumberManagementPage::cmdNumClear_Click);
+}
+
+NumberManagementPage::~NumberManagementPage() = default;
+
+void NumberManagementPage::setUnitModel(const QString &model) { unitModel_ = model; }
+
+QLineEdit *NumberManagementPage::Text1() const { return cellEditor_->text1(); }
+
+void NumberManagementPage::cmdAddNum_Click()
+{
+    NumberGrid &grid = *grdNum_;
+    grid.setRows(grid.rows() + 1);
+    const int row = grid.rows() - 1;
+    grid.setTextMatrix(row, 1, stored_number(txtNum_->text()));
+    if (unitModel_ == QLatin1String("intercom"))
+        return;   // the unit number is the operator's to type in place
+    // Every new row carries the flags ticked now, even when the number is already listed.
+    for (int k = 0; k < 4; ++k)
+        grid.setTextMatrix(row, 2 + k, chkOutput_[k]->checkState() == Qt::Checked ? QStringLiteral("*") : QString());
+    for (int r = 1; r < grid.rows(); ++r)
+        grid.setTextMatrix(r, 0, QString::number(r));
+}
+
+void NumberManagementPage::cmdNumDel_Click()
+{
+    NumberGrid &grid = *grdNum_;
+    if (grid.rows() == 2) {
+        grid.setRows(1);
+    } else if (grid.rows() > 2) {
+        const int row = grid.rowSel();
+        if (row >= 1)
+            grid.removeRowAt(row);
+    }
+}
+
+void NumberManagementPage::cmdNumClear_Click() { grdNum_->setRows(1); }
+
+} // namespace settings

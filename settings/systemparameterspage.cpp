@@ -1,0 +1,118 @@
+#include "settings/systemparameterspage.h"
+
+#include "settings/editorlimits.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace settings {
+
+namespace {
+
+QCheckBox *makeCheck(const QString &name, const QString &caption, bool on, QWidget *parent)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setAccessibleName(caption);
+    box->setChecked(on);
+    return box;
+}
+
+QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *frame = new QGroupBox(caption, parent);
+    frame->setObjectName(name);
+    frame->setAccessibleName(caption);
+    return frame;
+}
+
+} // namespace
+
+SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringLiteral("System Parameters"), parent)
+{
+    setObjectName(QStringLiteral("frame_0"));
+    setAccessibleName(title());
+
+    frmsys_ = makeFrame(QStringLiteral("frmsys"), QStringLiteral("Gate and standalone system settings"), this);
+
+    QGroupBox *options = makeFrame(QStringLiteral("frmOptions"), QStringLiteral("System options"), frmsys_);
+    chkErep_ = makeCheck(QStringLiteral("chkErep"), QStringLiteral("Error Reporting"), true, options);
+    chkOcnf_ = makeCheck(QStringLiteral("chkOcnf"), QStringLiteral("Output confirmation"), true, options);
+    auto *optionsLayout = new QVBoxLayout(options);
+    optionsLayout->addWidget(chkErep_);
+    optionsLayout->addWidget(chkOcnf_);
+    optionsLayout->addStretch(1);
+
+    frmMonInputs_ = makeFrame(QStringLiteral("frmMonInput"), QStringLiteral("Monitor inputs"), frmsys_);
+    auto *monitorLayout = new QGridLayout(frmMonInputs_);
+    for (int k = 0; k < 4; ++k) {
+        chkMonInput_[k] = makeCheck(QStringLiteral("chkMonInput_%1").arg(k), QStringLiteral("Input %1").arg(k + 1),
+                                    true, frmMonInputs_);
+        monitorLayout->addWidget(chkMonInput_[k], k / 2, k % 2);
+    }
+
+    auto *namesLabel = new QLabel(QStringLiteral("Input names"), frmsys_);
+    namesLabel->setObjectName(QStringLiteral("lblInputNames"));
+    auto *namesLayout = new QGridLayout;
+    for (int k = 0; k < 4; ++k) {
+        auto *name = new QLineEdit(QStringLiteral("Input %1").arg(k + 1), frmsys_);
+        name->setObjectName(QStringLiteral("txtInputName_%1").arg(k));
+        name->setAccessibleName(QStringLiteral("Input name %1").arg(k + 1));
+        name->setMaxLength(15);
+        acceptLatin1Only(name);
+        txtInputName_[k] = name;
+        namesLayout->addWidget(name, k / 2, k % 2);
+    }
+    namesLabel->setBuddy(txtInputName_[0]);
+
+    auto *sysLayout = new QVBoxLayout(frmsys_);
+    auto *boxes = new QHBoxLayout;
+    boxes->addWidget(options, 1);
+    boxes->addWidget(frmMonInputs_, 1);
+    sysLayout->addLayout(boxes);
+    sysLayout->addWidget(namesLabel);
+    sysLayout->addLayout(namesLayout);
+
+    frmUpload_ = makeFrame(QStringLiteral("frmUpload"), QStringLiteral("Upload settings"), this);
+    chksys_ = makeCheck(QStringLiteral("chksys"), QStringLiteral("System parameters"), false, frmUpload_);
+    chktel_ = makeCheck(QStringLiteral("chktel"), QStringLiteral("Telephone numbers"), false, frmUpload_);
+    chkrep_ = makeCheck(QStringLiteral("chkrep"), QStringLiteral("Schedules"), false, frmUpload_);
+    cmdReset_ = new QPushButton(QStringLiteral("RESET GSM MODULE TO DEFAULTS"), frmUpload_);
+    cmdReset_->setObjectName(QStringLiteral("cmdReset"));
+    cmdReset_->setAccessibleName(cmdReset_->text());
+    auto *uploadLayout = new QVBoxLayout(frmUpload_);
+    auto *selection = new QHBoxLayout;
+    selection->addWidget(chksys_);
+    selection->addWidget(chktel_);
+    selection->addWidget(chkrep_);
+    selection->addStretch(1);
+    uploadLayout->addLayout(selection);
+    uploadLayout->addWidget(cmdReset_);
+
+    auto *networkLabel = new QLabel(QStringLiteral("Network"), this);
+    networkLabel->setObjectName(QStringLiteral("lblNetwork"));
+    cmbNetwork_ = new QComboBox(this);
+    cmbNetwork_->setObjectName(QStringLiteral("cmbNetwork"));
+    cmbNetwork_->setAccessibleName(networkLabel->text());
+    cmbNetwork_->setEditable(false);
+    cmbNetwork_->setMinimumContentsLength(10);
+    networkLabel->setBuddy(cmbNetwork_);
+    auto *network = new QHBoxLayout;
+    network->addWidget(networkLabel);
+    network->addWidget(cmbNetwork_);
+    network->addStretch(1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(frmsys_);
+    layout->addWidget(frmUpload_);
+    layout->addLayout(network);
+    layout->addStretch(1);
+}
+
+} // namespace settings
