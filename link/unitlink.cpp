@@ -1,0 +1,211 @@
+#include "link/unitlink.h"
+
+#include "link/replycodes.h"
+#include "platform/dialogs.h"
+#include "platform/latin1.h"
+#include "platform/serialport.h"
+#include "platform/timer.h"
+
+namespace unitlink {
+
+namespace {
+const QString kLineBreak = QStringLiteral("\r\n");
+const QString kNotOpenText = QStringLiteral(
+    "The serial port is not open, so nothing was sent to the unit. "
+    "Restart NorvikConf and choose a working COMM PORT.");
+} // namespace
+
+UnitLink::UnitLink(platform::SerialPort &port, platform::Timer &tmrCheckGSM, platform::Dialogs &dialogs,
+                   LinkHost &host, QObject *parent)
+    : QObject(parent), port_(port), tmrCheckGSM_(tmrCheckGSM), dialogs_(dialogs), host_(host)
+{
+    connect(&port_, &platform::SerialPort::dataReceived, this, &UnitLink::onDataReceived);
+    connect(&port_, &platform::SerialPort::lost, this, &UnitLink::onPortLost);
+}
+
+bool UnitLink::queue_cmd(const QString &label, const QString &value, const QString &word)
+{
+    if (cmdCount_ >= kQueueEntries - 1)
+        return false;
+    queue_[cmdCount_] = {label, value, word};
+    ++cmdCount_;
+    return true;
+}
+
+void UnitLink::clear_queue()
+{
+    queue_.fill(QueueEntry{});
+    cmdCount_ = 0;
+    cmdPos_ = 0;
+    // A chain cannot go on without its queue.
+    if (state_ == ChainState::Running)
+        setState(ChainState::Idle);
+}
+
+QString UnitLink::password() const { return host_.password(); }
+
+QString UnitLink::wire_text(int entry) const
+{
+    const QueueEntry &e = queue_.at(entry);
+    return QLatin1Char('*') + host_.password() + QLatin1Char(' ') + e.word + e.value + QLatin1Char('*');
+}
+
+bool UnitLink::start_upload()
+{
+    if (cmdCount_ == 0)
+        return false;
+    if (!port_.isOpen()) {
+        dialogs_.message(kNotOpenText, platform::Dialogs::Icon::Stop);
+        return false;
+    }
+    const QString pass = host_.password();
+    const QueueEntry &first = queue_[0];
+    if (!writeOrComplain(platform::toWire(wire_text(0)))) {
+        setState(ChainState::Aborted);
+        return false;
+    }
+    host_.setProgress(0, cmdCount_);
+    // The first line differs from the later ones by the blank before its closing star.
+    host_.appendLog(kLineBreak + QStringLiteral("SEND: *") + pass + QLatin1Char(' ') + first.word + first.value
+                    + QStringLiteral(" *"));
+    cmdPos_ = 1;
+    setState(ChainState::Running);
+    return true;
+}
+
+bool UnitLink::send_entry(int i)
+{
+    if (i < 0 || i >= kQueueEntries)
+        return false;
+    const QString text = wire_text(i);
+    if (!writeOrComplain(platform::toWire(text)))
+        return false;
+    host_.appendLog(kLineBreak + QStringLiteral("SEND: ") + text);
+    return true;
+}
+
+bool UnitLink::write_command(const QByteArray &bytes) { return writeOrComplain(bytes); }
+
+bool UnitLink::writeOrComplain(const QByteArray &bytes)
+{
+    if (port_.isOpen() && port_.write(bytes))
+        return true;
+    dialogs_.message(kNotOpenText, platform::Dialogs::Icon::Stop);
+    return false;
+}
+
+QString UnitLink::take_rx_buffer()
+{
+    QString out;
+    out.swap(rx_);
+    return out;
+}
+
+void UnitLink::onDataReceived()
+{
+    rx_ += platform::fromWire(port_.readAll());
+    if (linkMode_ == kModeDownload) {
+        tmrCheckGSM_.stop();
+        tmrCheckGSM_.start(1000);
+        return;
+    }
+    if (linkMode_ == kModeUpload && rx_.contains(QLatin1Char(')'))) {
+        onReplyComplete();
+        return;
+    }
+    // Nobody reads this text (yet): keep only its tail, so a talkative unit cannot make it
+    // grow without bound.
+    keepTail(kRxTailKept);
+}
+
+void UnitLink::keepTail(qsizetype limit)
+{
+    // Trimmed only once it has doubled, so the cost per received character stays constant.
+    if (rx_.size() > 2 * limit)
+        rx_.remove(0, rx_.size() - limit);
+}
+
+void UnitLink::onReplyComplete()
+{
+    host_.appendLog(kLineBreak + QStringLiteral("RECV: ") + rx_);
+    const QString reply = rx_;
+    process_reply(reply);
+    rx_.clear();
+
+    if (state_ != ChainState::Running)
+        return; // e.g. the answer to an output test: there is no upload to advance
+    if (!accepted()) {
+        setState(ChainState::Unacknowledged);
+        return;
+    }
+    const int maximum = host_.progressMaximum();
+    const int value = host_.progressValue();
+    if (value < maximum)
+        host_.setProgress(value + 1, maximum);
+
+    if (cmdPos_ < kQueueEntries && !queue_[cmdPos_].label.isEmpty()) {
+        if (!send_entry(cmdPos_)) {
+            setState(ChainState::Aborted);
+            return;
+        }
+        ++cmdPos_;
+        return;
+    }
+    setState(ChainState::Completed);
+    dialogs_.message(QStringLiteral("Upload complete"), platform::Dialogs::Icon::Information,
+                     QStringLiteral("Upload complete"));
+}
+
+void UnitLink::process_reply(const QString &reply)
+{
+    ack_.fill(false);
+    for (const qint16 code : read_reply_codes(reply)) {
+        if (code < 1)
+            break;
+        switch (code) {
+        case 12: ack_[0] = true; break;
+        case 22:
+        case 23: ack_[1] = true; break;
+        case 38: ack_[2] = true; break;
+        case 24: ack_[3] = true; break;
+        case 13: case 15: case 17: case 19:
+            host_.setOutputColour((code - 11) / 2, kColourRed);
+            break;
+        case 14: case 16: case 18: case 20:
+            host_.setOutputColour((code - 12) / 2, kColourGreen);
+            break;
+        case 39:
+            dialogs_.message(QStringLiteral("Incorrect GSM unit password"), platform::Dialogs::Icon::Stop);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void UnitLink::onPortLost(int errorNumber, const QString &description)
+{
+    const bool wasRunning = state_ == ChainState::Running;
+    if (wasRunning)
+        setState(ChainState::Aborted);
+    host_.appendLog(kLineBreak + QStringLiteral("Port closed: %1:%2").arg(errorNumber).arg(description));
+    QString text = QStringLiteral("The serial port closed (%1: %2): the cable or USB adapter was probably "
+                                  "unplugged.")
+                       .arg(errorNumber)
+                       .arg(description);
+    if (wasRunning)
+        text += QStringLiteral(" The upload stopped with %1 of its %2 commands sent.").arg(cmdPos_).arg(cmdCount_);
+    text += QStringLiteral(" Your settings are still in the editors: save them to a file if you need "
+                           "them, reconnect the unit, restart NorvikConf and choose its COMM PORT.");
+    dialogs_.message(text, platform::Dialogs::Icon::Stop);
+}
+
+void UnitLink::setState(ChainState state)
+{
+    if (state_ == state)
+        return;
+    state_ = state;
+    emit chainStateChanged(state);
+}
+
+} // namespace unitlink

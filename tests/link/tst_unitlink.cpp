@@ -1,0 +1,218 @@
+#include "link/outputtester.h"
+#include "link/unitlink.h"
+#include "tests/support/fakes.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using State = unitlink::UnitLink::ChainState;
+
+namespace {
+
+struct FakeHost : unitlink::LinkHost {
+    QString pass = "1234", log, colours; // colours: "1g2r" = output 1 green, then output 2 red
+    int appends = 0, value = 0, maximum = 100;
+    QString password() const override { return pass; }
+    void appendLog(const QString &text) override { log += text; ++appends; }
+    void clearLog() override { log.clear(); }
+    void setProgress(int v, int m) override { value = v; maximum = m; }
+    int progressValue() const override { return value; }
+    int progressMaximum() const override { return maximum; }
+    void setOutputColour(int output, quint32 c) override
+    {
+        colours += QString::number(output) + (c == 255 ? "r" : c == 65280 ? "g" : "?");
+    }
+};
+
+// Every message box shown, as "text|title|icon" (icon: 0 none, 1 information, 2 stop).
+QStringList shown(const fakes::FakeDialogs &d)
+{
+    QStringList out;
+    for (const auto &m : d.messages)
+        out << m.text + "|" + m.title + "|" + QString::number(int(m.icon));
+    return out;
+}
+
+struct Rig {
+    fakes::FakeSerialPort port;
+    fakes::FakeTimer tmrCheckGSM, tmrOut;
+    fakes::FakeDialogs dialogs;
+    FakeHost host;
+    unitlink::UnitLink link{port, tmrCheckGSM, dialogs, host};
+    unitlink::OutputTester tester{link, tmrOut};
+    Rig() { port.open(1, {}); }
+    void queue(int n, const QString &word = "SYS NAME ")
+    {
+        link.set_link_mode(unitlink::kModeUpload);
+        link.clear_queue();
+        for (int i = 0; i < n; ++i)
+            link.queue_cmd("Step", QString::number(i), word);
+    }
+};
+
+} // namespace
+
+class TstUnitLink : public QObject {
+    Q_OBJECT
+private slots:
+    void chainSendsEachCommandAfterItsAcknowledgement()
+    {
+        Rig r;
+        r.queue(0);
+        r.link.queue_cmd("System password", "1234", "SYS PASS ");
+        r.link.queue_cmd("Clear Tel list", "", "TEL CLRN");
+        r.link.queue_cmd("Send Telno", "2782,13", "TEL ADDN ");
+        QVERIFY(r.link.start_upload());
+        QCOMPARE(r.host.log, "\r\nSEND: *1234 SYS PASS 1234 *");
+        QCOMPARE(r.host.maximum, 3);
+
+        // A code split across two events counts once, with the echo and both pieces.
+        r.port.feed("*1234 SYS PASS 1234*\r\nOK (1");
+        QTest::qWait(1);
+        QCOMPARE(r.port.writes.size(), 1);
+        r.host.pass = "99"; // read afresh at each send
+        r.port.feed("2)\r\n");
+        QTRY_COMPARE(r.port.writes, (QList<QByteArray>{"*1234 SYS PASS 1234*", "*99 TEL CLRN*"}));
+        QVERIFY(r.host.log.endsWith("\r\nRECV: *1234 SYS PASS 1234*\r\nOK (12)\r\n\r\nSEND: *99 TEL CLRN*"));
+        QCOMPARE(r.host.value, 1);
+
+        r.port.feedNow("(22)(12)"); // two replies in one event are one reply
+        QCOMPARE(r.port.writes.size(), 3);
+        r.port.feedNow("(24)");
+        QCOMPARE(r.host.value, 3);
+        QVERIFY(r.host.log.endsWith("\r\nRECV: (24)"));
+        QCOMPARE(shown(r.dialogs), QStringList{"Upload complete|Upload complete|1"});
+
+        // An accepted reply after the end (an output test, say) reports no second upload.
+        r.port.feedNow("(38)(14)");
+        QCOMPARE(r.dialogs.messages.size(), 1);
+        QCOMPARE(r.host.value + r.port.writes.size(), 6);
+    }
+
+    void chainStopsWhereItCannotGoOn()
+    {
+        Rig r;
+        r.queue(2);
+        r.link.start_upload();
+        r.port.feedNow("ERR (39)");
+        QCOMPARE(shown(r.dialogs), QStringList{"Incorrect GSM unit password|NorvikConf|2"});
+        QCOMPARE(r.link.chain_state(), State::Unacknowledged);
+        r.port.feedNow("(12)");
+        QCOMPARE(r.port.writes.size() + r.host.value, 1);
+
+        r.link.start_upload();
+        r.port.unplug(9, "Input/output error");
+        QCOMPARE(r.link.chain_state(), State::Aborted);
+        QVERIFY(r.host.log.endsWith("\r\nPort closed: 9:Input/output error"));
+        QCOMPARE(r.dialogs.messages.size(), 2);
+        r.port.feedNow("(12)"); // text still buffered does not revive the chain
+        QCOMPARE(r.port.writes.size() + r.dialogs.messages.size(), 4);
+    }
+
+    void longChainEndsAtMaximumOnce()
+    {
+        Rig r;
+        r.queue(unitlink::kQueueEntries + 5);
+        const int n = r.link.cmd_count();
+        QCOMPARE(n, unitlink::kQueueEntries - 1); // the last entry stays the chain's end
+        QVERIFY(r.link.start_upload());
+        for (int i = 0; i < n; ++i)
+            r.port.feedNow("OK (12)\r\n");
+        QCOMPARE(r.port.writes.size(), n);
+        QCOMPARE(r.port.writes.last(), "*1234 SYS NAME 999*");
+        QCOMPARE(r.host.value, r.host.maximum);
+        QCOMPARE(r.host.appends, 2 * n);
+        QCOMPARE(r.dialogs.messageTexts(), QStringList{"Upload complete"});
+    }
+
+    void processReplyActsOnCodes_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<QString>("colours");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("ack1, green 1") << "(12)(14)" << "1" << "1g" << 0;
+        QTest::newRow("zero stops") << "(0)(12)" << "" << "" << 0;
+        QTest::newRow("negative stops") << "(13)(-1)(12)" << "" << "1r" << 0;
+        QTest::newRow("colours in order") << "(13)(15)(17)(19)(16)(18)(20)(14)" << "" << "1r2r3r4r2g3g4g1g" << 0;
+        QTest::newRow("other acks") << "(23)(38)(24)" << "234" << "" << 0;
+        QTest::newRow("39 and ack") << "(39)(22)" << "2" << "" << 1;
+        QTest::newRow("overflow goes on") << "(40000)(12)" << "1" << "" << 0;
+    }
+    void processReplyActsOnCodes()
+    {
+        QFETCH(QString, reply);
+        Rig r;
+        r.link.process_reply("(12)(22)(38)(24)"); // flags describe the latest reply only
+        r.link.process_reply(reply);
+        const QString flags = QString(r.link.ack_flag1() ? "1" : "") + (r.link.ack_flag2() ? "2" : "")
+                              + (r.link.ack_flag3() ? "3" : "") + (r.link.ack_flag4() ? "4" : "");
+        QTEST(flags, "flags");
+        QTEST(r.host.colours, "colours");
+        QTEST(int(r.dialogs.messages.size()), "messages");
+    }
+
+    void outputTestWritesAndLocks()
+    {
+        Rig r;
+        QSignalSpy enabled(&r.tester, &unitlink::OutputTester::buttonsEnabledChanged);
+        r.tester.press(3, false);
+        r.host.pass = "";
+        r.tester.press(2, true);
+        QCOMPARE(enabled.size(), 0);
+        r.tester.press(1, true);
+        QCOMPARE(r.port.writes,
+                 (QList<QByteArray>{"*1234 SET OUT3 NOW OFF*", "* SET OUT2 NOW ON*", "* SET OUT1 NOW ON*"}));
+        QCOMPARE(enabled.size(), 1);
+        QCOMPARE(enabled[0][0].toBool(), false);
+        QCOMPARE(r.tmrOut.interval(), 1500);
+        r.tmrOut.fire();
+        QCOMPARE(enabled.last()[0].toBool(), true);
+
+        // The answer before any upload: coloured and logged, nothing else.
+        r.port.feedNow("(14)(12)");
+        QCOMPARE(r.host.colours, "1g");
+        QCOMPARE(r.host.log, "\r\nRECV: (14)(12)");
+        QCOMPARE(r.dialogs.messages.size() + r.host.value + r.port.writes.size(), 3);
+    }
+
+    void portNotOpenChangesNothing()
+    {
+        Rig r;
+        r.port.close();
+        r.link.set_link_mode(unitlink::kModeDownload);
+        r.tester.press(1, true);
+        QCOMPARE(r.link.link_mode(), unitlink::kModeDownload);
+        QVERIFY(!r.tmrOut.isActive());
+        r.queue(1);
+        QVERIFY(!r.link.start_upload());
+        QCOMPARE(r.dialogs.messages.size(), 2);
+        QVERIFY(r.dialogs.messages[1].text.contains("not open"));
+        QVERIFY(r.host.log.isEmpty());
+        QCOMPARE(r.host.maximum, 100);
+        QCOMPARE(r.link.chain_state(), State::Idle);
+    }
+
+    void unreadTextStaysBoundedAndDownloadCollects()
+    {
+        Rig r;
+        for (int i = 0; i < 100; ++i)
+            r.port.feedNow(QByteArray(4096, 'x'));
+        r.port.feedNow("END");
+        QVERIFY(r.link.rx_buffer().size() <= 2 * unitlink::kRxTailKept);
+        QVERIFY(r.link.rx_buffer().endsWith("xEND"));
+
+        r.link.clear_rx_buffer();
+        r.link.set_link_mode(unitlink::kModeDownload);
+        r.port.feedNow("SN,Home|(12)");
+        r.port.feedNow("TN,+2782|");
+        QCOMPARE(r.tmrCheckGSM.starts, 2);
+        QCOMPARE(r.tmrCheckGSM.interval(), 1000);
+        QVERIFY(r.host.log.isEmpty());
+        QCOMPARE(r.link.take_rx_buffer(), "SN,Home|(12)TN,+2782|");
+        QVERIFY(r.link.rx_buffer().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstUnitLink)
+#include "tst_unitlink.moc"
