@@ -1,0 +1,102 @@
+// gsm-unit-sim: a stand-in GSM unit on a pseudo-terminal, for trying the program without hardware.
+#include "unitsim/ptyunit.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: the event loop does the rest.
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[0], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("gsm-unit-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Simulated GSM controller unit on a pseudo-terminal."));
+    parser.addHelpOption();
+    const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("Unit model: gate or intercom."),
+                                   QStringLiteral("model"), QStringLiteral("gate"));
+    const QCommandLineOption echo(QStringLiteral("echo"), QStringLiteral("Echo each command before answering."));
+    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Read commands but never answer."));
+    const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Send each reply in N pieces."),
+                                   QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Pace replies like a 9600 baud line."));
+    parser.addOptions({model, echo, silent, split, pace});
+    parser.process(app);
+
+    QTextStream err(stderr);
+    const QString modelName = parser.value(model);
+    if (modelName != QLatin1String("gate") && modelName != QLatin1String("intercom")) {
+        err << "Unknown model \"" << modelName << "\": use gate or intercom\n";
+        return 2;
+    }
+    bool splitOk = false;
+    const int pieces = parser.value(split).toInt(&splitOk);
+    if (!splitOk || pieces < 1) {
+        err << "--split needs a whole number of 1 or more\n";
+        return 2;
+    }
+
+    unitsim::PtyUnit unit;
+    unit.protocol().setModel(modelName == QLatin1String("intercom") ? unitsim::Model::Intercom
+                                                                    : unitsim::Model::Gate);
+    unitsim::Behaviour &b = unit.behaviour();
+    b.echo = parser.isSet(echo);
+    b.silent = parser.isSet(silent);
+    b.splitReplies = pieces;
+    b.pace9600 = parser.isSet(pace);
+
+    QString error;
+    if (!unit.start(&error)) {
+        err << "Cannot open a pseudo-terminal: " << error << '\n';
+        return 1;
+    }
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        err << "Cannot set up signal handling\n";
+        return 1;
+    }
+    QSocketNotifier signalNotifier(signalPipe[1], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte;
+        [[maybe_unused]] const ssize_t ignored = ::read(signalPipe[1], &byte, 1);
+        app.quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+
+    QTextStream out(stdout);
+    out << "Simulated GSM unit on " << unit.devicePath() << '\n'
+        << "Start the program with NORVIKCONF_PORTS=" << unit.devicePath() << '\n'
+        << "Model " << modelName << ", password " << unit.protocol().state().password
+        << "; Ctrl+C to stop" << Qt::endl;
+
+    QObject::connect(&unit, &unitsim::PtyUnit::commandReceived, &app,
+                     [&out](const QString &command) { out << "> " << command << Qt::endl; });
+
+    const int rc = app.exec();
+    unit.unplug();
+    out << "Stopped" << Qt::endl;
+    return rc;
+}
