@@ -28,14 +28,14 @@ CellEditor::CellEditor(NumberGrid &grid) : QObject(&grid), grid_(grid)
     grid.viewport()->installEventFilter(this);
     grid.horizontalHeader()->viewport()->installEventFilter(this);
 
-    connect(&grid, &QTableWidget::currentCellChanged, this, [this] { writeBackUnchanged(); });
-    connect(grid.model(), &QAbstractItemModel::rowsRemoved, this, [this] { followRows(); });
-    connect(grid.model(), &QAbstractItemModel::rowsInserted, this, [this] { followRows(); });
-    connect(grid.model(), &QAbstractItemModel::columnsRemoved, this, [this] { followRows(); });
-    connect(grid.model(), &QAbstractItemModel::modelReset, this, [this] { followRows(); });
+    connect(&grid, &QTableWidget::currentCellChanged, text1_, [this] { writeBackUnchanged(); });
+    connect(grid.model(), &QAbstractItemModel::rowsRemoved, text1_, [this] { followRows(); });
+    connect(grid.model(), &QAbstractItemModel::rowsInserted, text1_, [this] { followRows(); });
+    connect(grid.model(), &QAbstractItemModel::columnsRemoved, text1_, [this] { followRows(); });
+    connect(grid.model(), &QAbstractItemModel::modelReset, text1_, [this] { followRows(); });
 }
 
-bool CellEditor::editing() const { return !text1_->isHidden(); }
+bool CellEditor::editing() const { return text1_ && !text1_->isHidden(); }
 
 void CellEditor::edit_cell(int key)
 {
@@ -152,6 +152,8 @@ bool CellEditor::gridKey(QKeyEvent *event)
 
 bool CellEditor::eventFilter(QObject *watched, QEvent *event)
 {
+    if (!text1_)
+        return false;   // the grid is being taken down
     const QEvent::Type type = event->type();
     if (watched == text1_) {
         if (type == QEvent::KeyPress)

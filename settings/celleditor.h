@@ -1,9 +1,10 @@
 #pragma once
 #include <QObject>
+#include <QLineEdit>
 #include <QPersistentModelIndex>
+#include <QPointer>
 
 class QKeyEvent;
-class QLineEdit;
 
 namespace settings {
 
@@ -36,7 +37,7 @@ private:
     void followRows();             // rows above the edit went away, or the edit's own row did
 
     NumberGrid &grid_;
-    QLineEdit *text1_ = nullptr;
+    QPointer<QLineEdit> text1_;   // dies with the viewport, before the grid is gone
     QPersistentModelIndex cell_;   // the cell the editor was opened on
 };
 
