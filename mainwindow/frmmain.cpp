@@ -190,7 +190,7 @@ void FrmMain::runit()
 
 void FrmMain::cmdUpload_Click()
 {
-    transfer::cmdUpload_Click(*editors_, Module1::unit_model, *link_, *platform_.dialogs);
+    transfer::cmdUpload_Click(*editors_, Module1::unit_model, *link_, *platform_.dialogs, [this] { clearLog(); });
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)

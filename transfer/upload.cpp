@@ -9,6 +9,9 @@
 namespace transfer {
 
 namespace {
+// The queue keeps its last entry empty to mark the end of the chain.
+constexpr int kMaxCommands = unitlink::kQueueEntries - 1;
+
 QString onOff(bool on) { return on ? QStringLiteral("ON") : QStringLiteral("OFF"); }
 } // namespace
 
@@ -51,24 +54,24 @@ QList<UploadCommand> upload_commands(const settings::SettingsEditors &editors, c
 }
 
 void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
-                     platform::Dialogs &dialogs)
+                     platform::Dialogs &dialogs, const std::function<void()> &clearLog)
 {
     const QList<UploadCommand> commands = upload_commands(editors, unitModel);
     // The unit's list is cleared before the numbers go out, so an upload cut short by a
     // full queue would leave the unit with part of its list: refuse it whole instead.
-    if (commands.size() > unitlink::UnitLink::kQueueCapacity) {
+    if (commands.size() > kMaxCommands) {
         dialogs.message(QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
                                        "Remove %3 numbers from the telephone list. Nothing was sent.")
                             .arg(commands.size())
-                            .arg(unitlink::UnitLink::kQueueCapacity)
-                            .arg(commands.size() - unitlink::UnitLink::kQueueCapacity),
+                            .arg(kMaxCommands)
+                            .arg(commands.size() - kMaxCommands),
                         platform::Dialogs::Icon::Stop);
         return;
     }
     if (!dialogs.askYesNo(QStringLiteral("This will replace the settings on the GSM unit, proceed?")))
         return;
     link.set_link_mode(QStringLiteral("upload"));
-    link.clear_log();
+    clearLog();
     link.clear_queue();
     for (const UploadCommand &c : commands)
         link.queue_cmd(c.label, c.value, c.word);

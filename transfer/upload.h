@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace platform {
 class Dialogs;
@@ -26,6 +27,6 @@ QList<UploadCommand> upload_commands(const settings::SettingsEditors &editors, c
 // The upload button: asks first, then queues the commands and sends the first one; the
 // link sends the rest as the unit acknowledges them.
 void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
-                     platform::Dialogs &dialogs);
+                     platform::Dialogs &dialogs, const std::function<void()> &clearLog);
 
 } // namespace transfer

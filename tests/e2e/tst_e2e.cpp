@@ -1,0 +1,188 @@
+// The whole program against the simulated unit: the real QSerialPort on a pseudo-terminal,
+// the real windows and timers; only the message boxes are answered by the test.
+#include "app/frmselect.h"
+#include "app/globals.h"
+#include "link/unitlink.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/logbox.h"
+#include "mainwindow/outputtestpage.h"
+#include "platform/portcatalogue.h"
+#include "platform/qtserialport.h"
+#include "platform/qttimer.h"
+#include "settings/numbergrid.h"
+#include "settings/numberpage.h"
+#include "settings/settingseditors.h"
+#include "settings/systemparameterspage.h"
+#include "tests/support/fakes.h"
+#include "unitsim/ptyunit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+using fakes::FakeDialogs;
+
+namespace {
+
+struct Bench {
+    unitsim::PtyUnit unit;
+    platform::FixedPortCatalogue catalogue{{}};
+    std::unique_ptr<platform::QtSerialPort> probe, port;
+    FakeDialogs selectDialogs, dialogs;
+    std::unique_ptr<app::FrmSelect> select;
+    std::unique_ptr<mainwindow::FrmMain> main;
+
+    bool start(bool gate = true)
+    {
+        QString error;
+        if (!unit.start(&error)) {
+            qWarning() << "simulated unit:" << error;
+            return false;
+        }
+        catalogue.setEntries({{1, unit.devicePath(), QStringLiteral("Simulated unit")}});
+        probe = std::make_unique<platform::QtSerialPort>(catalogue);
+        port = std::make_unique<platform::QtSerialPort>(catalogue);
+        select = std::make_unique<app::FrmSelect>(*probe, catalogue, selectDialogs, [this] {
+            mainwindow::Platform p;
+            p.port = port.get();
+            p.dialogs = &dialogs;
+            p.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
+            main = std::make_unique<mainwindow::FrmMain>(p);
+            return main.get();
+        });
+        if (select->cmbcomm()->count() != 1)
+            return false;
+        select->cmbcomm()->setCurrentIndex(0);
+        gate ? select->Command1_Click() : select->Command3_Click();
+        return main && port->isOpen();
+    }
+    QString log() const { return main->txtLog()->text(); }
+    QLineEdit *pass() const { return main->frame1()->txtPass(); }
+    void addNumber(const QString &number, const QString &col0, bool flag1 = false)
+    {
+        settings::NumberGrid *g = main->frame1()->grdNum();
+        g->setRows(g->rows() + 1);
+        g->setTextMatrix(g->rows() - 1, 0, col0);
+        g->setTextMatrix(g->rows() - 1, 1, number);
+        if (flag1)
+            g->setTextMatrix(g->rows() - 1, 2, QStringLiteral("*"));
+    }
+    quint32 colour(int output) const
+    {
+        return main->frame3()->lblOutput(output)->property("colourBgr").toUInt();
+    }
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void outputTestsSwitchTheUnit()
+    {
+        Bench b;
+        QVERIFY(b.start());
+        QVERIFY(b.dialogs.messages.isEmpty());
+        QCOMPARE(b.main->frame0()->cmbNetwork()->count(), 3);
+
+        b.main->frame3()->cmdStart(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(b.colour(2), unitlink::kColourGreen, 5000);
+        QVERIFY(b.unit.protocol().state().outputs[1]);
+        b.main->frame3()->cmdStop(2)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(b.colour(2), unitlink::kColourRed, 5000);
+        QVERIFY(!b.unit.protocol().state().outputs[1]);
+
+        // Output 1 ON locks all eight buttons until the lock timer ticks.
+        b.main->frame3()->cmdStart(1)->click();
+        QVERIFY(!b.main->frame3()->cmdStop(4)->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(b.colour(1), unitlink::kColourGreen, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(b.main->frame3()->cmdStop(4)->isEnabled(), 5000);
+
+        QVERIFY(!b.log().contains(QStringLiteral("SEND: ")));
+        QCOMPARE(b.log().count(QStringLiteral("\r\nRECV: ")), 3);
+        // Replies to output tests are no upload: no completion message, no progress.
+        QVERIFY(b.dialogs.messages.isEmpty());
+        QCOMPARE(b.main->pbar()->value(), 0);
+    }
+
+    void uploadChainReachesTheUnit()
+    {
+        Bench b;
+        QVERIFY(b.start());
+        b.unit.behaviour().echo = true;
+        b.unit.behaviour().splitReplies = 3;
+        b.unit.behaviour().pauseMs = 5;
+        b.main->frame0()->findChild<QCheckBox *>(QStringLiteral("chksys"))->setChecked(true);
+        b.main->frame1()->txtSysName()->setText(QStringLiteral("Gate North"));
+        b.main->frame1()->txtMastNum()->setText(QStringLiteral("+27821111111"));
+        b.addNumber(QStringLiteral("+27825550001"), QStringLiteral("1"), true);
+        b.addNumber(QStringLiteral("+27825550002"), QStringLiteral("2"));
+
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!b.dialogs.messages.isEmpty(), 20000);
+        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Upload complete"}));
+        QCOMPARE(b.dialogs.messages.first().title, QStringLiteral("Upload complete"));
+        QCOMPARE(b.main->pbar()->value(), 13);
+        QCOMPARE(b.main->pbar()->maximum(), 13);
+        QCOMPARE(b.log().count(QStringLiteral("\r\nSEND: ")), 13);
+        QCOMPARE(b.log().count(QStringLiteral("\r\nRECV: ")), 13);
+        QVERIFY(b.log().startsWith(QStringLiteral("\r\nSEND: *5831 SYS PASS 5831 *\r\nRECV: ")));
+
+        const unitsim::UnitState &s = b.unit.protocol().state();
+        QCOMPARE(s.systemName, QStringLiteral("Gate North"));
+        QCOMPARE(s.masterNumber, QStringLiteral("+27821111111"));
+        QCOMPARE(s.numbers.size(), 2);
+        QCOMPARE(s.numbers[0].number, QStringLiteral("27825550001"));
+        QCOMPARE(s.numbers[0].value, QStringLiteral("1"));
+        QCOMPARE(s.inputNames[3], QStringLiteral("Input 4"));
+    }
+
+    void wrongPasswordStopsTheChain()
+    {
+        Bench b;
+        QVERIFY(b.start(false));
+        b.pass()->setText(QStringLiteral("1111"));
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!b.dialogs.messages.isEmpty(), 10000);
+        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Incorrect GSM unit password"}));
+        QCOMPARE(b.dialogs.messages.first().icon, platform::Dialogs::Icon::Stop);
+        QTest::qWait(300);
+        QCOMPARE(b.log().count(QStringLiteral("\r\nSEND: ")), 1);
+        QCOMPARE(b.main->link().cmd_pos(), 1);
+        QCOMPARE(b.unit.protocol().state().password, QStringLiteral("5831"));
+    }
+
+    void unitVanishingMidChain()
+    {
+        Bench b;
+        QVERIFY(b.start());
+        b.unit.behaviour().pace9600 = true;
+        for (int i = 0; i < 20; ++i)
+            b.addNumber(QStringLiteral("+2782555%1").arg(i, 4, 10, QLatin1Char('0')), QString::number(i + 1));
+        QSignalSpy lost(b.port.get(), &platform::SerialPort::lost);
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(b.log().count(QStringLiteral("\r\nSEND: ")) >= 3, 10000);
+        b.unit.unplug();
+        QVERIFY(lost.wait(5000));
+        QTest::qWait(300);
+        QCOMPARE(lost.count(), 1);
+        QVERIFY(!b.port->isOpen());
+        QCOMPARE(b.dialogs.messages.size(), 1);
+        QVERIFY(!b.dialogs.messageTexts().contains(QStringLiteral("Upload complete")));
+        // The settings stay in the editors, and a later press changes nothing but says so.
+        QCOMPARE(b.main->frame1()->grdNum()->rows(), 21);
+        QCOMPARE(b.pass()->text(), QStringLiteral("5831"));
+        const QString logBefore = b.log();
+        b.main->frame3()->cmdStop(3)->click();
+        QCOMPARE(b.dialogs.messages.size(), 2);
+        QCOMPARE(b.log(), logBefore);
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_e2e.moc"
