@@ -43,6 +43,7 @@ void CellEditor::edit_cell(int key)
     if (!index.isValid())
         return;   // no data row is current: nothing to edit
     cell_ = index;
+    text1_->setFont(grid_.font());
     text1_->setGeometry(grid_.visualRect(index));
     text1_->show();
     text1_->raise();

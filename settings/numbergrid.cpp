@@ -6,7 +6,7 @@ namespace settings {
 
 namespace {
 // Room the header needs around its text; the titles' blanks set the rest of the width.
-constexpr int kHeaderPadding = 14;
+constexpr int kHeaderPadding = 10;
 } // namespace
 
 NumberGrid::NumberGrid(QWidget *parent) : QTableWidget(parent)
@@ -19,7 +19,8 @@ NumberGrid::NumberGrid(QWidget *parent) : QTableWidget(parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setTabKeyNavigation(false);
     setWordWrap(false);
-    verticalHeader()->hide();   // no fixed columns: column 0 is an ordinary column
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);   // no fixed columns: column 0 is an ordinary column
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(8);

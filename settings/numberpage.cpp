@@ -55,6 +55,7 @@ QGroupBox *makeChecks(const QString &frameName, const QString &caption, const QS
     frame->setObjectName(frameName);
     frame->setAccessibleName(caption);
     auto *layout = new QHBoxLayout(frame);
+    layout->setContentsMargins(6, 4, 6, 4);
     for (int k = 0; k < 4; ++k) {
         auto *box = new QCheckBox(boxCaption.arg(k + 1), frame);
         box->setObjectName(boxName.arg(k));
@@ -103,17 +104,20 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
                           QStringLiteral("Output %1"), chkOutput_, frmAddNum_);
     frminput_ = makeChecks(QStringLiteral("frminput"), QStringLiteral("Input notification"), QStringLiteral("chkInput_%1"),
                            QStringLiteral("Input %1"), chkInput_, frmAddNum_);
-    auto *entry = new QHBoxLayout;
-    entry->addWidget(makeLabel(QStringLiteral("Label1"), QStringLiteral("Telephone number"), txtNum_, frmAddNum_));
-    entry->addWidget(txtNum_, 1);
-    entry->addWidget(makeLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_));
-    entry->addWidget(cmdAddNum_);
+    auto *entry = new QGridLayout;
+    entry->addWidget(makeLabel(QStringLiteral("Label1"), QStringLiteral("Telephone number"), txtNum_, frmAddNum_), 0, 0);
+    entry->addWidget(txtNum_, 0, 1);
+    entry->addWidget(cmdAddNum_, 0, 2);
+    entry->addWidget(makeLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_), 1, 1);
+    entry->setColumnStretch(1, 1);
     auto *addLayout = new QVBoxLayout(frmAddNum_);
+    addLayout->setContentsMargins(6, 4, 6, 4);
     addLayout->addLayout(entry);
     addLayout->addWidget(frmRing_);
     addLayout->addWidget(frminput_);
 
     auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 4, 6, 4);
     layout->addLayout(system);
     layout->addWidget(gridLabel);
     layout->addWidget(grdNum_, 1);

@@ -32,6 +32,14 @@ QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *paren
     return frame;
 }
 
+// The page shares the window with the tab pages: nested frames keep their margins small.
+template <typename L> L *tight(L *layout)
+{
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(4);
+    return layout;
+}
+
 } // namespace
 
 SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringLiteral("System Parameters"), parent)
@@ -44,13 +52,13 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     QGroupBox *options = makeFrame(QStringLiteral("frmOptions"), QStringLiteral("System options"), frmsys_);
     chkErep_ = makeCheck(QStringLiteral("chkErep"), QStringLiteral("Error Reporting"), true, options);
     chkOcnf_ = makeCheck(QStringLiteral("chkOcnf"), QStringLiteral("Output confirmation"), true, options);
-    auto *optionsLayout = new QVBoxLayout(options);
+    auto *optionsLayout = tight(new QVBoxLayout(options));
     optionsLayout->addWidget(chkErep_);
     optionsLayout->addWidget(chkOcnf_);
     optionsLayout->addStretch(1);
 
     frmMonInputs_ = makeFrame(QStringLiteral("frmMonInput"), QStringLiteral("Monitor inputs"), frmsys_);
-    auto *monitorLayout = new QGridLayout(frmMonInputs_);
+    auto *monitorLayout = tight(new QGridLayout(frmMonInputs_));
     for (int k = 0; k < 4; ++k) {
         chkMonInput_[k] = makeCheck(QStringLiteral("chkMonInput_%1").arg(k), QStringLiteral("Input %1").arg(k + 1),
                                     true, frmMonInputs_);
@@ -71,7 +79,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     }
     namesLabel->setBuddy(txtInputName_[0]);
 
-    auto *sysLayout = new QVBoxLayout(frmsys_);
+    auto *sysLayout = tight(new QVBoxLayout(frmsys_));
     auto *boxes = new QHBoxLayout;
     boxes->addWidget(options, 1);
     boxes->addWidget(frmMonInputs_, 1);
@@ -86,7 +94,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     cmdReset_ = new QPushButton(QStringLiteral("RESET GSM MODULE TO DEFAULTS"), frmUpload_);
     cmdReset_->setObjectName(QStringLiteral("cmdReset"));
     cmdReset_->setAccessibleName(cmdReset_->text());
-    auto *uploadLayout = new QVBoxLayout(frmUpload_);
+    auto *uploadLayout = tight(new QVBoxLayout(frmUpload_));
     auto *selection = new QHBoxLayout;
     selection->addWidget(chksys_);
     selection->addWidget(chktel_);
@@ -108,7 +116,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     network->addWidget(cmbNetwork_);
     network->addStretch(1);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = tight(new QVBoxLayout(this));
     layout->addWidget(frmsys_);
     layout->addWidget(frmUpload_);
     layout->addLayout(network);

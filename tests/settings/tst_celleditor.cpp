@@ -15,7 +15,29 @@ class TstCellEditor : public QObject {
 private slots:
     void keys_data();
     void keys();
+    void tableChangesWhileEditing();
 };
+
+namespace {
+// A page with three gate rows, shown and active so that focus events are real.
+struct Shown {
+    QWidget top;
+    NumberManagementPage *page = new NumberManagementPage(&top);
+    NumberGrid *grid = page->grdNum();
+    Shown()
+    {
+        (new QVBoxLayout(&top))->addWidget(page);
+        page->setUnitModel(QStringLiteral("gate"));
+        grid->setFormatString(QStringLiteral("No.| Caller Number      |Output 1|Output 2|Output 3|Output 4|"));
+        for (const char *n : {"0821", "0822", "0823"}) {
+            page->txtNum()->setText(QString::fromLatin1(n));
+            page->cmdAddNum()->click();
+        }
+        top.resize(700, 500);
+        top.show();
+    }
+};
+} // namespace
 
 void TstCellEditor::keys_data()
 {
@@ -58,20 +80,11 @@ void TstCellEditor::keys()
     QFETCH(QString, expected);
     QFETCH(int, rowAfter);
 
-    QWidget top;
-    auto *page = new NumberManagementPage(&top);
-    (new QVBoxLayout(&top))->addWidget(page);
-    page->setUnitModel(QStringLiteral("gate"));
-    NumberGrid *grid = page->grdNum();
-    grid->setFormatString(QStringLiteral("No.| Caller Number      |Output 1|Output 2|Output 3|Output 4|"));
-    for (const char *n : {"0821", "0822", "0823"}) {
-        page->txtNum()->setText(QString::fromLatin1(n));
-        page->cmdAddNum()->click();
-    }
+    Shown s;
+    NumberManagementPage *page = s.page;
+    NumberGrid *grid = s.grid;
     grid->setTextMatrix(row, col, start);
-    top.resize(700, 500);
-    top.show();
-    QVERIFY(QTest::qWaitForWindowActive(&top));
+    QVERIFY(QTest::qWaitForWindowActive(&s.top));
     grid->setCurrentCell(row - 1, col);
     grid->setFocus();
     QTRY_VERIFY(grid->hasFocus());
@@ -117,6 +130,37 @@ void TstCellEditor::keys()
         QCOMPARE(grid->textMatrix(rowAfter, col), rowAfter == 1 && col == 0 ? QStringLiteral("1") : QString());
     if (finish == QLatin1String("click"))
         QCOMPARE(grid->textMatrix(3, 0), QStringLiteral("3"));
+}
+
+void TstCellEditor::tableChangesWhileEditing()
+{
+    Shown s;
+    QVERIFY(QTest::qWaitForWindowActive(&s.top));
+    QLineEdit *text1 = s.page->Text1();
+
+    // The current cell moved by the program while editing: the text goes in unchanged.
+    s.grid->setCurrentCell(0, 1);
+    QTest::keyClick(s.grid, '5');
+    s.grid->setRow(3);
+    QVERIFY(text1->isHidden());
+    QCOMPARE(s.grid->textMatrix(1, 1), QStringLiteral("5"));
+
+    // A row above the edit goes away: the edit stays with its cell.
+    QTest::keyClick(s.grid, '7');
+    s.grid->removeRowAt(1);
+    QVERIFY(text1->isVisible());
+    QCOMPARE(QRect(text1->mapTo(s.grid, QPoint(0, 0)), text1->size()), s.grid->cellRect(2, 1));
+    QTest::keyClick(text1, Qt::Key_Return);
+    QCOMPARE(s.grid->textMatrix(2, 1), QStringLiteral("+7"));
+
+    // The edited row itself goes away: the edit is dropped and no other row is touched.
+    s.grid->setRow(1);
+    QTest::keyClick(s.grid, '9');
+    s.page->cmdNumClear()->click();
+    QVERIFY(text1->isHidden());
+    s.page->txtNum()->setText(QStringLiteral("1"));
+    s.page->cmdAddNum()->click();
+    QCOMPARE(s.grid->textMatrix(1, 1), QStringLiteral("+1"));
 }
 
 QTEST_MAIN(TstCellEditor)
