@@ -183,6 +183,41 @@ private slots:
         QVERIFY(!h.main->frame3()->isVisible());
     }
 
+    void everyControlIsNamedForTestsAndScreenReaders()
+    {
+        Harness h({1});
+        h.select->cmbcomm()->setCurrentIndex(0);
+        QStringList names{"Label1", "Frame1", "Command1", "Command3", "Label2", "cmbcomm", "lblVer", "Picture1"};
+        for (const QString &n : names)
+            QVERIFY2(h.select->findChild<QWidget *>(n), qPrintable(n));
+        h.select->Command1_Click();
+        names = QStringList{"frame_0", "frame_1", "frame_3", "frame_4", "frmsys", "chkErep", "chkOcnf", "chksys",
+                            "chktel", "chkrep", "cmdReset", "cmbNetwork", "txtSysName", "txtPass", "txtMastNum",
+                            "grdNum", "cmdNumClear", "cmdNumDel", "frmAddNum", "txtNum", "Label1", "Label6",
+                            "cmdAddNum", "frmRing", "frminput", "Text1", "txtLog", "cmdLoad", "cmdSave",
+                            "cmdDownload", "cmdUpload", "pbar", "TabStrip1"};
+        for (int k = 0; k < 4; ++k)
+            names << QStringLiteral("chkMonInput_%1").arg(k) << QStringLiteral("txtInputName_%1").arg(k)
+                  << QStringLiteral("chkOutput_%1").arg(k) << QStringLiteral("chkInput_%1").arg(k)
+                  << QStringLiteral("cmdStart%1").arg(k + 1) << QStringLiteral("cmdStop%1").arg(k + 1)
+                  << QStringLiteral("lblOutput%1").arg(k + 1);
+        for (const QString &n : names) {
+            const auto found = h.main->findChildren<QWidget *>(n);
+            QVERIFY2(found.size() == 1, qPrintable(n + QStringLiteral(" found %1 times").arg(found.size())));
+            QVERIFY2(!found.first()->accessibleName().isEmpty() || qobject_cast<QLabel *>(found.first()),
+                     qPrintable(n + QStringLiteral(" has no accessible name")));
+        }
+        const QList<std::pair<const char *, const char *>> accessible{
+            {"txtPass", "System password"}, {"txtSysName", "System name"}, {"txtMastNum", "Master number"},
+            {"txtNum", "Telephone number"}, {"cmbNetwork", "Network"},        {"grdNum", "Telephone list"},
+            {"txtLog", "Log"},              {"pbar", "Progress"},             {"Text1", "Cell editor"},
+            {"txtInputName_0", "Input name 1"}, {"txtInputName_3", "Input name 4"}, {"cmdUpload", "UPLOAD SETTINGS TO GSM UNIT"},
+            {"chkMonInput_2", "Input 3"}};
+        for (const auto &[name, text] : accessible)
+            QCOMPARE(h.main->findChild<QWidget *>(QLatin1String(name))->accessibleName(), QLatin1String(text));
+        QCOMPARE(h.select->cmbcomm()->accessibleName(), QStringLiteral("COMM PORT"));
+    }
+
     void portThatWillNotOpen()
     {
         Harness h({6});
