@@ -1,0 +1,131 @@
+#include "transfer/settingsparser.h"
+
+#include "settings/numbergrid.h"
+#include "settings/settingseditors.h"
+
+#include <QStringList>
+
+namespace transfer {
+
+namespace {
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'); }
+
+// Only the final value of an editor matters: a later record for the same box replaces
+// what an earlier one reported.
+void noteLength(ParseResult &result, const QString &field, bool tooLong, qsizetype length)
+{
+    for (qsizetype i = 0; i < result.longValues.size(); ++i) {
+        if (result.longValues.at(i).field == field) {
+            result.longValues.removeAt(i);
+            break;
+        }
+    }
+    if (tooLong)
+        result.longValues.append({field, int(length)});
+}
+
+} // namespace
+
+QString plain_number(const QString &text)
+{
+    QString sign, whole, fraction;
+    bool seenDigit = false, inFraction = false;
+    for (const QChar c : text) {
+        if (isBlank(c))
+            continue;
+        if ((c == QLatin1Char('+') || c == QLatin1Char('-')) && !seenDigit && !inFraction && sign.isEmpty()
+            && whole.isEmpty()) {
+            sign = c;
+            continue;
+        }
+        if (c == QLatin1Char('.') && !inFraction) {
+            inFraction = true;
+            continue;
+        }
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            break;
+        seenDigit = true;
+        (inFraction ? fraction : whole) += c;
+    }
+    while (whole.size() > 1 && whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    QString out = whole;
+    if (!fraction.isEmpty())
+        out += QLatin1Char('.') + fraction;
+    if (sign == QLatin1String("-") && out != QLatin1String("0"))
+        out.prepend(sign);
+    return out;
+}
+
+ParseResult parse_settings(const QString &text, settings::SettingsEditors &editors)
+{
+    ParseResult result;
+    const QStringList pieces = text.split(QLatin1Char('|'));
+    settings::NumberGrid &grid = editors.numbers();
+
+    // The first piece is whatever came before the first record: an echo, "<START>".
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        const QString &piece = pieces.at(i);
+        if (piece.size() <= 3)
+            continue;
+        const QString tag = piece.left(3);
+        const QString content = piece.mid(3);
+        int input = -1;
+        if (tag == QLatin1String("I1,"))
+            input = 0;
+        else if (tag == QLatin1String("I2,"))
+            input = 1;
+        else if (tag == QLatin1String("I3,"))
+            input = 2;
+        else if (tag == QLatin1String("I4,"))
+            input = 3;
+
+        if (tag == QLatin1String("MP,")) {
+            ++result.records;
+            // A "." ends the password; with nothing before it the box keeps its value.
+            const qsizetype dot = piece.indexOf(QLatin1Char('.'), 2);
+            const QString pass = dot < 0 ? content : piece.mid(3, dot - 3);
+            if (!pass.isEmpty())
+                noteLength(result, QStringLiteral("System password"), editors.setPassword(pass), pass.size());
+        } else if (tag == QLatin1String("MN,")) {
+            ++result.records;
+            noteLength(result, QStringLiteral("Master number"), editors.setMasterNumber(content), content.size());
+        } else if (tag == QLatin1String("SN,")) {
+            ++result.records;
+            noteLength(result, QStringLiteral("System name"), editors.setSystemName(content), content.size());
+        } else if (input >= 0) {
+            ++result.records;
+            noteLength(result, QStringLiteral("Input name %1").arg(input + 1), editors.setInputName(input, content),
+                       content.size());
+        } else if (tag == QLatin1String("TN,")) {
+            ++result.records;
+            const QStringList fields = piece.split(QLatin1Char(','));
+            grid.setRows(grid.rows() + 1);
+            const int r = grid.rows() - 1;
+            grid.setTextMatrix(r, 1, QLatin1Char('+') + fields.value(1));
+            // Without a second value the number is still worth keeping; the row's own
+            // position stands in for it.
+            grid.setTextMatrix(r, 0, fields.size() >= 3 ? plain_number(fields.at(2)) : QString::number(r));
+            ++result.rowsAdded;
+        }
+    }
+    return result;
+}
+
+QString long_values_message(const ParseResult &result)
+{
+    if (result.longValues.isEmpty())
+        return QString();
+    QStringList parts;
+    for (const LongValueKept &v : result.longValues)
+        parts << QStringLiteral("%1 (%2 characters)").arg(v.field).arg(v.length);
+    return QStringLiteral("Some values are longer than the editors allow and were kept whole: ")
+           + parts.join(QStringLiteral(", "));
+}
+
+} // namespace transfer
