@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "mainwindow/frmmain.h"
 #include "platform/dialogs.h"
+#include "platform/namedcontrols.h"
 #include "platform/portcatalogue.h"
 #include "platform/serialport.h"
 
@@ -45,13 +46,6 @@ QPixmap unitPicture()
     return pix;
 }
 
-QLabel *label(const char *name, const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
-}
-
 } // namespace
 
 QString FrmSelect::versionText() { return QStringLiteral(NORVIKCONF_VERSION); }
@@ -63,36 +57,30 @@ FrmSelect::FrmSelect(platform::SerialPort &probePort, const platform::PortCatalo
     setObjectName(QStringLiteral("frmSelect"));
     setWindowTitle(QStringLiteral("Cellwright :: Select model"));
 
-    auto *label1 = label("Label1", QStringLiteral("Please select your GSM model and COMM port"), this);
-    auto *frame1 = new QGroupBox(QStringLiteral("Cellwright "), this);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    frame1->setAccessibleName(frame1->title());
-    auto *command1 = new QPushButton(QStringLiteral("GSM GATE"), frame1);
-    command1->setObjectName(QStringLiteral("Command1"));
-    command1->setAccessibleName(command1->text());
-    auto *command3 = new QPushButton(QStringLiteral("GSM INTERCOM"), frame1);
-    command3->setObjectName(QStringLiteral("Command3"));
-    command3->setAccessibleName(command3->text());
+    auto *label1 = platform::namedLabel(QStringLiteral("Label1"), QStringLiteral("Please select your GSM model and COMM port"), nullptr, this);
+    QGroupBox *frame1 = platform::namedFrame(QStringLiteral("Frame1"), QStringLiteral("Cellwright "), this);
+    QPushButton *command1 = platform::namedButton(QStringLiteral("Command1"), QStringLiteral("GSM GATE"), frame1);
+    QPushButton *command3 = platform::namedButton(QStringLiteral("Command3"), QStringLiteral("GSM INTERCOM"), frame1);
     auto *frameLayout = new QVBoxLayout(frame1);
     frameLayout->addWidget(command1);
     frameLayout->addWidget(command3);
 
-    auto *label2 = label("Label2", QStringLiteral("COMM PORT"), this);
+    auto *label2 = platform::namedLabel(QStringLiteral("Label2"), QStringLiteral("COMM PORT"), nullptr, this);
     cmbcomm_ = new QComboBox(this);
     cmbcomm_->setObjectName(QStringLiteral("cmbcomm"));
     cmbcomm_->setAccessibleName(label2->text());
     cmbcomm_->setEditable(false);
     cmbcomm_->setMinimumWidth(80);
     label2->setBuddy(cmbcomm_);
-    portInfo_ = label("lblPortInfo", QString(), this);
+    portInfo_ = platform::namedLabel(QStringLiteral("lblPortInfo"), QString(), nullptr, this);
     portInfo_->setAccessibleName(QStringLiteral("Port device"));
     portInfo_->setWordWrap(true);
     portInfo_->setMinimumWidth(220);
 
-    auto *picture = label("Picture1", QString(), this);
+    auto *picture = platform::namedLabel(QStringLiteral("Picture1"), QString(), nullptr, this);
     picture->setPixmap(unitPicture());
     picture->setAccessibleName(QStringLiteral("Picture of the unit"));
-    auto *lblVer = label("lblVer", versionText(), this);
+    auto *lblVer = platform::namedLabel(QStringLiteral("lblVer"), versionText(), nullptr, this);
     lblVer->setAccessibleName(QStringLiteral("Version ") + versionText());
 
     auto *portRow = new QHBoxLayout;

@@ -4,6 +4,7 @@
 #include "link/outputtester.h"
 #include "mainwindow/logbox.h"
 #include "mainwindow/outputtestpage.h"
+#include "platform/namedcontrols.h"
 #include "platform/dialogs.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
@@ -24,16 +25,6 @@
 #include <QVBoxLayout>
 
 namespace mainwindow {
-
-namespace {
-QPushButton *makeButton(const char *name, const char *caption, QWidget *parent)
-{
-    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAccessibleName(b->text());
-    return b;
-}
-} // namespace
 
 FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), platform_(platform)
 {
@@ -74,10 +65,10 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     pages->addWidget(frame0_, 0);
     pages->addLayout(right, 1);
 
-    cmdLoad_ = makeButton("cmdLoad", "LOAD SETTINGS FROM FILE", this);
-    cmdSave_ = makeButton("cmdSave", "SAVE SETTINGS TO FILE", this);
-    cmdDownload_ = makeButton("cmdDownload", "READ SETTINGS FROM GSM UNIT", this);
-    cmdUpload_ = makeButton("cmdUpload", "UPLOAD SETTINGS TO GSM UNIT", this);
+    cmdLoad_ = platform::namedButton(QStringLiteral("cmdLoad"), QStringLiteral("LOAD SETTINGS FROM FILE"), this);
+    cmdSave_ = platform::namedButton(QStringLiteral("cmdSave"), QStringLiteral("SAVE SETTINGS TO FILE"), this);
+    cmdDownload_ = platform::namedButton(QStringLiteral("cmdDownload"), QStringLiteral("READ SETTINGS FROM GSM UNIT"), this);
+    cmdUpload_ = platform::namedButton(QStringLiteral("cmdUpload"), QStringLiteral("UPLOAD SETTINGS TO GSM UNIT"), this);
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {cmdLoad_, cmdSave_, cmdDownload_, cmdUpload_})
         buttons->addWidget(b);

@@ -1,5 +1,7 @@
 #include "mainwindow/outputtestpage.h"
 
+#include "platform/namedcontrols.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -30,15 +32,11 @@ OutputTestPage::OutputTestPage(QWidget *parent) : QGroupBox(QStringLiteral("Outp
         label->setMinimumSize(110, 32);
         setBackground(label, 192, 192, 192);
 
-        auto *on = new QPushButton(QStringLiteral("ON"), this);
-        on->setObjectName(QStringLiteral("cmdStart%1").arg(output));
-        on->setAccessibleName(QStringLiteral("ON"));
+        QPushButton *on = platform::namedButton(QStringLiteral("cmdStart%1").arg(output), QStringLiteral("ON"), this);
         on->setAccessibleDescription(QStringLiteral("Switch output %1 on").arg(output));
         setBackground(on, 0, 255, 0);
 
-        auto *off = new QPushButton(QStringLiteral("OFF"), this);
-        off->setObjectName(QStringLiteral("cmdStop%1").arg(output));
-        off->setAccessibleName(QStringLiteral("OFF"));
+        QPushButton *off = platform::namedButton(QStringLiteral("cmdStop%1").arg(output), QStringLiteral("OFF"), this);
         off->setAccessibleDescription(QStringLiteral("Switch output %1 off").arg(output));
         setBackground(off, 255, 0, 0);
 

@@ -3,6 +3,7 @@
 #include "settings/celleditor.h"
 #include "settings/editorlimits.h"
 #include "settings/numbergrid.h"
+#include "platform/namedcontrols.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -31,35 +32,14 @@ QLineEdit *makeEdit(const QString &name, const QString &label, const QString &st
     return edit;
 }
 
-QLabel *makeLabel(const QString &name, const QString &text, QWidget *buddy, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    if (buddy)
-        label->setBuddy(buddy);
-    return label;
-}
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAccessibleName(caption);
-    return button;
-}
-
 QGroupBox *makeChecks(const QString &frameName, const QString &caption, const QString &boxName,
                       const QString &boxCaption, std::array<QCheckBox *, 4> &boxes, QWidget *parent)
 {
-    auto *frame = new QGroupBox(caption, parent);
-    frame->setObjectName(frameName);
-    frame->setAccessibleName(caption);
+    QGroupBox *frame = platform::namedFrame(frameName, caption, parent);
     auto *layout = new QHBoxLayout(frame);
     layout->setContentsMargins(6, 4, 6, 4);
     for (int k = 0; k < 4; ++k) {
-        auto *box = new QCheckBox(boxCaption.arg(k + 1), frame);
-        box->setObjectName(boxName.arg(k));
-        box->setAccessibleName(box->text());
+        QCheckBox *box = platform::namedCheck(boxName.arg(k), boxCaption.arg(k + 1), false, frame);
         layout->addWidget(box);
         boxes[k] = box;
     }
@@ -78,18 +58,18 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), QStringLiteral("5831"), 4, this);
     txtMastNum_ = makeEdit(QStringLiteral("txtMastNum"), QStringLiteral("Master number"), QString(), 0, this);
     auto *system = new QFormLayout;
-    system->addRow(makeLabel(QStringLiteral("lblSysName"), QStringLiteral("System name"), txtSysName_, this), txtSysName_);
-    system->addRow(makeLabel(QStringLiteral("lblPass"), QStringLiteral("System password"), txtPass_, this), txtPass_);
+    system->addRow(platform::namedLabel(QStringLiteral("lblSysName"), QStringLiteral("System name"), txtSysName_, this), txtSysName_);
+    system->addRow(platform::namedLabel(QStringLiteral("lblPass"), QStringLiteral("System password"), txtPass_, this), txtPass_);
     auto *master = new QHBoxLayout;
     master->addWidget(txtMastNum_, 1);
-    master->addWidget(makeLabel(QStringLiteral("lblMastHint"), kExample, nullptr, this));
-    system->addRow(makeLabel(QStringLiteral("lblMastNum"), QStringLiteral("Master number"), txtMastNum_, this), master);
+    master->addWidget(platform::namedLabel(QStringLiteral("lblMastHint"), kExample, nullptr, this));
+    system->addRow(platform::namedLabel(QStringLiteral("lblMastNum"), QStringLiteral("Master number"), txtMastNum_, this), master);
 
     grdNum_ = new NumberGrid(this);
     cellEditor_ = new CellEditor(*grdNum_);
-    cmdNumClear_ = makeButton(QStringLiteral("cmdNumClear"), QStringLiteral("Delete ALL"), this);
-    cmdNumDel_ = makeButton(QStringLiteral("cmdNumDel"), QStringLiteral("Delete Selected"), this);
-    auto *gridLabel = makeLabel(QStringLiteral("lblTelList"), QStringLiteral("Telephone list"), grdNum_, this);
+    cmdNumClear_ = platform::namedButton(QStringLiteral("cmdNumClear"), QStringLiteral("Delete ALL"), this);
+    cmdNumDel_ = platform::namedButton(QStringLiteral("cmdNumDel"), QStringLiteral("Delete Selected"), this);
+    auto *gridLabel = platform::namedLabel(QStringLiteral("lblTelList"), QStringLiteral("Telephone list"), grdNum_, this);
     auto *deletes = new QHBoxLayout;
     deletes->addStretch(1);
     deletes->addWidget(cmdNumClear_);
@@ -99,16 +79,16 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     frmAddNum_->setObjectName(QStringLiteral("frmAddNum"));
     frmAddNum_->setAccessibleName(frmAddNum_->title());
     txtNum_ = makeEdit(QStringLiteral("txtNum"), QStringLiteral("Telephone number"), QString(), 0, frmAddNum_);
-    cmdAddNum_ = makeButton(QStringLiteral("cmdAddNum"), QStringLiteral("Add"), frmAddNum_);
+    cmdAddNum_ = platform::namedButton(QStringLiteral("cmdAddNum"), QStringLiteral("Add"), frmAddNum_);
     frmRing_ = makeChecks(QStringLiteral("frmRing"), QStringLiteral("Incoming Ring activate:"), QStringLiteral("chkOutput_%1"),
                           QStringLiteral("Output %1"), chkOutput_, frmAddNum_);
     frminput_ = makeChecks(QStringLiteral("frminput"), QStringLiteral("Input notification"), QStringLiteral("chkInput_%1"),
                            QStringLiteral("Input %1"), chkInput_, frmAddNum_);
     auto *entry = new QGridLayout;
-    entry->addWidget(makeLabel(QStringLiteral("Label1"), QStringLiteral("Telephone number"), txtNum_, frmAddNum_), 0, 0);
+    entry->addWidget(platform::namedLabel(QStringLiteral("Label1"), QStringLiteral("Telephone number"), txtNum_, frmAddNum_), 0, 0);
     entry->addWidget(txtNum_, 0, 1);
     entry->addWidget(cmdAddNum_, 0, 2);
-    entry->addWidget(makeLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_), 1, 1);
+    entry->addWidget(platform::namedLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_), 1, 1);
     entry->setColumnStretch(1, 1);
     auto *addLayout = new QVBoxLayout(frmAddNum_);
     addLayout->setContentsMargins(6, 4, 6, 4);

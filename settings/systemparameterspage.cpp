@@ -1,5 +1,7 @@
 #include "settings/systemparameterspage.h"
 
+#include "platform/namedcontrols.h"
+
 #include "settings/editorlimits.h"
 
 #include <QCheckBox>
@@ -14,23 +16,6 @@
 namespace settings {
 
 namespace {
-
-QCheckBox *makeCheck(const QString &name, const QString &caption, bool on, QWidget *parent)
-{
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(name);
-    box->setAccessibleName(caption);
-    box->setChecked(on);
-    return box;
-}
-
-QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *frame = new QGroupBox(caption, parent);
-    frame->setObjectName(name);
-    frame->setAccessibleName(caption);
-    return frame;
-}
 
 // The page shares the window with the tab pages: nested frames keep their margins small.
 template <typename L> L *tight(L *layout)
@@ -47,20 +32,20 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     setObjectName(QStringLiteral("frame_0"));
     setAccessibleName(title());
 
-    frmsys_ = makeFrame(QStringLiteral("frmsys"), QStringLiteral("Gate and standalone system settings"), this);
+    frmsys_ = platform::namedFrame(QStringLiteral("frmsys"), QStringLiteral("Gate and standalone system settings"), this);
 
-    QGroupBox *options = makeFrame(QStringLiteral("frmOptions"), QStringLiteral("System options"), frmsys_);
-    chkErep_ = makeCheck(QStringLiteral("chkErep"), QStringLiteral("Error Reporting"), true, options);
-    chkOcnf_ = makeCheck(QStringLiteral("chkOcnf"), QStringLiteral("Output confirmation"), true, options);
+    QGroupBox *options = platform::namedFrame(QStringLiteral("frmOptions"), QStringLiteral("System options"), frmsys_);
+    chkErep_ = platform::namedCheck(QStringLiteral("chkErep"), QStringLiteral("Error Reporting"), true, options);
+    chkOcnf_ = platform::namedCheck(QStringLiteral("chkOcnf"), QStringLiteral("Output confirmation"), true, options);
     auto *optionsLayout = tight(new QVBoxLayout(options));
     optionsLayout->addWidget(chkErep_);
     optionsLayout->addWidget(chkOcnf_);
     optionsLayout->addStretch(1);
 
-    frmMonInputs_ = makeFrame(QStringLiteral("frmMonInput"), QStringLiteral("Monitor inputs"), frmsys_);
+    frmMonInputs_ = platform::namedFrame(QStringLiteral("frmMonInput"), QStringLiteral("Monitor inputs"), frmsys_);
     auto *monitorLayout = tight(new QGridLayout(frmMonInputs_));
     for (int k = 0; k < 4; ++k) {
-        chkMonInput_[k] = makeCheck(QStringLiteral("chkMonInput_%1").arg(k), QStringLiteral("Input %1").arg(k + 1),
+        chkMonInput_[k] = platform::namedCheck(QStringLiteral("chkMonInput_%1").arg(k), QStringLiteral("Input %1").arg(k + 1),
                                     true, frmMonInputs_);
         monitorLayout->addWidget(chkMonInput_[k], k / 2, k % 2);
     }
@@ -87,10 +72,10 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     sysLayout->addWidget(namesLabel);
     sysLayout->addLayout(namesLayout);
 
-    frmUpload_ = makeFrame(QStringLiteral("frmUpload"), QStringLiteral("Upload settings"), this);
-    chksys_ = makeCheck(QStringLiteral("chksys"), QStringLiteral("System parameters"), false, frmUpload_);
-    chktel_ = makeCheck(QStringLiteral("chktel"), QStringLiteral("Telephone numbers"), false, frmUpload_);
-    chkrep_ = makeCheck(QStringLiteral("chkrep"), QStringLiteral("Schedules"), false, frmUpload_);
+    frmUpload_ = platform::namedFrame(QStringLiteral("frmUpload"), QStringLiteral("Upload settings"), this);
+    chksys_ = platform::namedCheck(QStringLiteral("chksys"), QStringLiteral("System parameters"), false, frmUpload_);
+    chktel_ = platform::namedCheck(QStringLiteral("chktel"), QStringLiteral("Telephone numbers"), false, frmUpload_);
+    chkrep_ = platform::namedCheck(QStringLiteral("chkrep"), QStringLiteral("Schedules"), false, frmUpload_);
     cmdReset_ = new QPushButton(QStringLiteral("RESET GSM MODULE TO DEFAULTS"), frmUpload_);
     cmdReset_->setObjectName(QStringLiteral("cmdReset"));
     cmdReset_->setAccessibleName(cmdReset_->text());
