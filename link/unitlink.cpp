@@ -135,7 +135,10 @@ void UnitLink::onReplyComplete()
     if (state_ != ChainState::Running)
         return; // e.g. the answer to an output test: there is no upload to advance
     if (!accepted()) {
-        setState(ChainState::Unacknowledged);
+        // An output test pressed during an upload answers with output states only; the
+        // answer to the upload's command is still to come, so the chain waits for it.
+        if (!outputStateOnly_)
+            setState(ChainState::Unacknowledged);
         return;
     }
     const int maximum = host_.progressMaximum();
@@ -159,9 +162,11 @@ void UnitLink::onReplyComplete()
 void UnitLink::process_reply(const QString &reply)
 {
     ack_.fill(false);
+    bool outputState = false, other = false;
     for (const qint16 code : read_reply_codes(reply)) {
         if (code < 1)
             break;
+        (code >= 13 && code <= 20 ? outputState : other) = true;
         switch (code) {
         case 12: ack_[0] = true; break;
         case 22:
@@ -181,6 +186,7 @@ void UnitLink::process_reply(const QString &reply)
             break;
         }
     }
+    outputStateOnly_ = outputState && !other;
 }
 
 void UnitLink::onPortLost(int errorNumber, const QString &description)

@@ -119,6 +119,7 @@ private:
     QString rx_;
     QString linkMode_;
     std::array<bool, 4> ack_{};
+    bool outputStateOnly_ = false; // the latest reply only reported output states
     ChainState state_ = ChainState::Idle;
 };
 

@@ -76,6 +76,12 @@ private slots:
         QVERIFY(r.host.log.endsWith("\r\nRECV: *1234 SYS PASS 1234*\r\nOK (12)\r\n\r\nSEND: *99 TEL CLRN*"));
         QCOMPARE(r.host.value, 1);
 
+        // An output test pressed mid-chain: its answer neither advances nor ends the chain.
+        r.tester.press(4, true);
+        r.port.feedNow("(20)");
+        QCOMPARE(r.link.chain_state(), State::Running);
+        r.port.writes.removeLast();
+
         r.port.feedNow("(22)(12)"); // two replies in one event are one reply
         QCOMPARE(r.port.writes.size(), 3);
         r.port.feedNow("(24)");
