@@ -82,8 +82,8 @@ void Download::noAnswer_Timer()
         awaiting_ = false;
         return;
     }
-    // The link restarts tmrCheckGSM on every arrival: while it runs, an answer is coming.
-    if (tmrCheckGSM_.isActive() || link_.rx_buffer().size() != leftover_)
+    // Text has arrived: the quiet-line check of tmrCheckGSM will judge it.
+    if (link_.rx_buffer().size() != leftover_)
         return;
     awaiting_ = false;
     dialogs_.message(QStringLiteral("The unit did not answer the request for its settings. Check the cable, the "
