@@ -12,6 +12,8 @@
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
+#include "transfer/download.h"
+#include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
 #include <QCloseEvent>
@@ -91,11 +93,19 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     link_ = std::make_unique<unitlink::UnitLink>(*platform_.port, *tmrCheckGSM_, *platform_.dialogs,
                                                  static_cast<unitlink::LinkHost &>(*this));
     outputTester_ = std::make_unique<unitlink::OutputTester>(*link_, *tmrOut_);
+    tmrNoAnswer_ = platform_.makeTimer();
+    tmrNoAnswer_->setObjectName(QStringLiteral("tmrNoAnswer"));
+    download_ = std::make_unique<transfer::Download>(
+        *link_, *tmrCheckGSM_, *tmrNoAnswer_, *editors_, *platform_.dialogs, [this] { clearLog(); },
+        [this](const QString &text) { appendLog(text); });
 
     connect(frame3_, &OutputTestPage::pressed, outputTester_.get(), &unitlink::OutputTester::press);
     connect(outputTester_.get(), &unitlink::OutputTester::buttonsEnabledChanged, frame3_,
             &OutputTestPage::setButtonsEnabled);
     connect(cmdUpload_, &QPushButton::clicked, this, &FrmMain::cmdUpload_Click);
+    connect(cmdDownload_, &QPushButton::clicked, download_.get(), &transfer::Download::cmdDownload_Click);
+    connect(cmdSave_, &QPushButton::clicked, this, [this] { transfer::cmdSave_Click(*editors_, *platform_.dialogs); });
+    connect(cmdLoad_, &QPushButton::clicked, this, [this] { transfer::cmdLoad_Click(*editors_, *platform_.dialogs); });
     connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
 
     buildTabs();
@@ -105,6 +115,7 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
 FrmMain::~FrmMain()
 {
     // The link and the tester refer to the timers and the port: let them go first.
+    download_.reset();
     outputTester_.reset();
     link_.reset();
 }

@@ -20,6 +20,9 @@ class NumberManagementPage;
 class SettingsEditors;
 class SystemParametersPage;
 } // namespace settings
+namespace transfer {
+class Download;
+}
 namespace unitlink {
 class OutputTester;
 }
@@ -63,6 +66,7 @@ public:
     settings::SettingsEditors &editors() const { return *editors_; }
     unitlink::UnitLink &link() const { return *link_; }
     unitlink::OutputTester &outputTester() const { return *outputTester_; }
+    transfer::Download &download() const { return *download_; }
     int current_tab() const { return current_tab_; }
 
 protected:
@@ -97,8 +101,10 @@ private:
     std::unique_ptr<settings::SettingsEditors> editors_;
     std::unique_ptr<platform::Timer> tmrCheckGSM_;
     std::unique_ptr<platform::Timer> tmrOut_;
+    std::unique_ptr<platform::Timer> tmrNoAnswer_;
     std::unique_ptr<unitlink::UnitLink> link_;
     std::unique_ptr<unitlink::OutputTester> outputTester_;
+    std::unique_ptr<transfer::Download> download_;
     int current_tab_ = 0;
 };
 

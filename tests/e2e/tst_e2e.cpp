@@ -157,6 +157,33 @@ private slots:
         QCOMPARE(b.unit.protocol().state().password, QStringLiteral("5831"));
     }
 
+    void downloadReadsTheUnitBack()
+    {
+        Bench b;
+        QVERIFY(b.start(false));
+        unitsim::UnitState &s = b.unit.protocol().state();
+        s.systemName = QStringLiteral("Block C");
+        s.inputNames[1] = QStringLiteral("Door");
+        s.numbers = {{QStringLiteral("27831110001"), QStringLiteral("12")},
+                     {QStringLiteral("27831110002"), QStringLiteral("7")}};
+        b.unit.protocol().setModel(unitsim::Model::Intercom);
+        b.unit.behaviour().echo = true;
+        b.unit.behaviour().dumpPauseMs = 400; // a pause shorter than the quiet second
+        b.addNumber(QStringLiteral("+2700"), QStringLiteral("1"));
+
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdDownload"))->click();
+        settings::NumberGrid *g = b.main->frame1()->grdNum();
+        QTRY_COMPARE_WITH_TIMEOUT(b.main->frame1()->txtSysName()->text(), QStringLiteral("Block C"), 10000);
+        QCOMPARE(g->rows(), 3);
+        QCOMPARE(g->textMatrix(1, 1), QStringLiteral("+27831110001"));
+        QCOMPARE(g->textMatrix(1, 0), QStringLiteral("12"));
+        QCOMPARE(g->textMatrix(2, 0), QStringLiteral("7"));
+        QCOMPARE(b.main->editors().inputName(1), QStringLiteral("Door"));
+        QVERIFY(b.log().contains(QStringLiteral("<END>")));
+        QVERIFY(!b.log().contains(QStringLiteral("SEND: ")));
+        QVERIFY(b.dialogs.messages.isEmpty());
+    }
+
     void unitVanishingMidChain()
     {
         Bench b;
