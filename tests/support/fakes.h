@@ -58,12 +58,6 @@ public:
         open_ = false;
         emit lost(number, text);
     }
-    QByteArray allWritten() const {
-        QByteArray all;
-        for (const auto &w : writes)
-            all += w;
-        return all;
-    }
 
     QList<QByteArray> writes;
     QByteArray pending;
