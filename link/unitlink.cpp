@@ -70,6 +70,8 @@ bool UnitLink::start_upload()
                     + QStringLiteral(" *"));
     cmdPos_ = 1;
     setState(ChainState::Running);
+    if (replyTimer_)
+        replyTimer_->start(kReplyPatienceMs);
     return true;
 }
 
@@ -152,6 +154,8 @@ void UnitLink::onReplyComplete()
             return;
         }
         ++cmdPos_;
+        if (replyTimer_)
+            replyTimer_->start(kReplyPatienceMs);
         return;
     }
     setState(ChainState::Completed);
@@ -208,10 +212,35 @@ void UnitLink::onPortLost(int errorNumber, const QString &description)
 
 void UnitLink::setState(ChainState state)
 {
+    if (replyTimer_ && state != ChainState::Running)
+        replyTimer_->stop();
     if (state_ == state)
         return;
     state_ = state;
     emit chainStateChanged(state);
+}
+
+void UnitLink::setReplyTimer(platform::Timer *timer)
+{
+    replyTimer_ = timer;
+    if (replyTimer_)
+        connect(replyTimer_, &platform::Timer::timeout, this, &UnitLink::onReplyOverdue);
+}
+
+void UnitLink::onReplyOverdue()
+{
+    replyTimer_->stop(); // once per command: the next send starts it again
+    if (state_ != ChainState::Running)
+        return;
+    const int sent = cmdPos_ - 1;
+    dialogs_.message(QStringLiteral("The unit has not answered \"%1\" (command %2 of %3) for %4 seconds. "
+                                    "Check the cable, the COMM PORT and that the unit is switched on. The upload "
+                                    "goes on when the unit answers; you can also start it again.")
+                         .arg(queue_[sent].label)
+                         .arg(cmdPos_)
+                         .arg(cmdCount_)
+                         .arg(kReplyPatienceMs / 1000),
+                     platform::Dialogs::Icon::Stop);
 }
 
 } // namespace unitlink

@@ -97,6 +97,12 @@ public:
 
     ChainState chain_state() const { return state_; }
 
+    // A unit that stops answering mid-upload would otherwise leave the operator looking at
+    // a progress bar that never moves. With a timer set, the operator is told when a
+    // command has waited `kReplyPatienceMs` for its answer; the chain keeps waiting.
+    static constexpr int kReplyPatienceMs = 10000;
+    void setReplyTimer(platform::Timer *timer);
+
 signals:
     void chainStateChanged(unitlink::UnitLink::ChainState state);
 
@@ -107,9 +113,11 @@ private:
     void keepTail(qsizetype limit);
     bool writeOrComplain(const QByteArray &bytes);
     void setState(ChainState state);
+    void onReplyOverdue();
 
     platform::SerialPort &port_;
     platform::Timer &tmrCheckGSM_;
+    platform::Timer *replyTimer_ = nullptr;
     platform::Dialogs &dialogs_;
     LinkHost &host_;
 

@@ -92,6 +92,9 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     tmrOut_->setObjectName(QStringLiteral("tmrOut"));
     link_ = std::make_unique<unitlink::UnitLink>(*platform_.port, *tmrCheckGSM_, *platform_.dialogs,
                                                  static_cast<unitlink::LinkHost &>(*this));
+    tmrReply_ = platform_.makeTimer();
+    tmrReply_->setObjectName(QStringLiteral("tmrReply"));
+    link_->setReplyTimer(tmrReply_.get());
     outputTester_ = std::make_unique<unitlink::OutputTester>(*link_, *tmrOut_);
     tmrNoAnswer_ = platform_.makeTimer();
     tmrNoAnswer_->setObjectName(QStringLiteral("tmrNoAnswer"));

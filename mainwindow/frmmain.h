@@ -102,6 +102,7 @@ private:
     std::unique_ptr<platform::Timer> tmrCheckGSM_;
     std::unique_ptr<platform::Timer> tmrOut_;
     std::unique_ptr<platform::Timer> tmrNoAnswer_;
+    std::unique_ptr<platform::Timer> tmrReply_;
     std::unique_ptr<unitlink::UnitLink> link_;
     std::unique_ptr<unitlink::OutputTester> outputTester_;
     std::unique_ptr<transfer::Download> download_;

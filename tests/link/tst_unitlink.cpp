@@ -115,6 +115,26 @@ private slots:
         QCOMPARE(r.port.writes.size() + r.dialogs.messages.size(), 4);
     }
 
+    void silentUnitIsReportedOncePerCommand()
+    {
+        Rig r;
+        fakes::FakeTimer reply;
+        r.link.setReplyTimer(&reply);
+        r.queue(2);
+        r.link.start_upload();
+        QVERIFY(reply.isActive());
+        reply.fire();
+        reply.fire();
+        QCOMPARE(r.dialogs.messages.size(), 1);
+        QVERIFY(r.dialogs.messages[0].text.contains("\"Step\" (command 1 of 2)"));
+        r.port.feedNow("(12)"); // a late answer still lets the chain go on
+        QCOMPARE(r.port.writes.size(), 2);
+        QVERIFY(reply.isActive());
+        r.port.feedNow("(12)");
+        QVERIFY(!reply.isActive());
+        QCOMPARE(r.dialogs.messageTexts().last(), "Upload complete");
+    }
+
     void longChainEndsAtMaximumOnce()
     {
         Rig r;
