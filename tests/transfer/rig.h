@@ -1,6 +1,5 @@
 #pragma once
 // The settings pages as the main window holds them, without a window.
-#include "app/globals.h"
 #include "settings/numbergrid.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
@@ -8,21 +7,14 @@
 
 #include <QStringList>
 
+inline const QString kStart = "5831/GSM Unit//Input 1/Input 4/1/1 "; // state() of fresh pages
+
 struct Pages {
     settings::SystemParametersPage sys;
     settings::NumberManagementPage num;
     settings::SettingsEditors editors{sys, num};
     settings::NumberGrid &grid = *num.grdNum();
-    explicit Pages(const QString &model = Module1::kGate)
-    {
-        num.setUnitModel(model);
-        grid.setRows(1);
-        const bool gate = model == Module1::kGate;
-        grid.setFormatString(gate ? "No.| Caller Number      |Output 1|Output 2|Output 3|Output 4|"
-                                  : "Unit No.| Number              |");
-        if (!gate)
-            grid.setCols(2);
-    }
+    Pages() { grid.setCols(6); } // number, caller number, four output marks
     // Appends a row: column 0, the number, then mark cells from column 2 on.
     void addRow(const QString &col0, const QString &number, const QStringList &marks = {})
     {
@@ -33,16 +25,12 @@ struct Pages {
         for (int i = 0; i < marks.size(); ++i)
             grid.setTextMatrix(r, 2 + i, marks.at(i));
     }
-    // "col0:number" per data row, ";"-joined; "!" after a row with a mark set.
+    // "col0:number" per data row, ";"-joined.
     QString rows() const
     {
         QStringList out;
-        for (int r = 1; r < grid.rows(); ++r) {
+        for (int r = 1; r < grid.rows(); ++r)
             out << grid.textMatrix(r, 0) + ':' + grid.textMatrix(r, 1);
-            for (int c = 2; c < grid.cols(); ++c)
-                if (!grid.textMatrix(r, c).isEmpty())
-                    out.last() += '!';
-        }
         return out.join(';');
     }
     // pass/name/master/input 1/input 4/error reporting/monitor 1, a blank, the rows.
