@@ -129,8 +129,8 @@ void FrmSelect::showPortInfo()
         portInfo_->setText(cmbcomm_->count() == 0 ? QStringLiteral("No serial port found") : QString());
         return;
     }
-    portInfo_->setText(entry->description == QStringLiteral("Simulated unit")
-                           ? QStringLiteral("Simulated unit (%1)").arg(entry->device)
+    portInfo_->setText(entry->description == platform::kSimulatedUnit
+                           ? QStringLiteral("%1 (%2)").arg(platform::kSimulatedUnit, entry->device)
                            : entry->device + (entry->description.isEmpty() ? QString()
                                                                            : QStringLiteral(" - ") + entry->description));
 }

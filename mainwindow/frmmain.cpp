@@ -37,9 +37,7 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     frame1_ = new settings::NumberManagementPage(this);
     frame1_->setUnitModel(Module1::unit_model);
     frame3_ = new OutputTestPage(this);
-    frame4_ = new QGroupBox(QStringLiteral("Log"), this);
-    frame4_->setObjectName(QStringLiteral("frame_4"));
-    frame4_->setAccessibleName(frame4_->title());
+    frame4_ = platform::namedFrame(QStringLiteral("frame_4"), QStringLiteral("Log"), this);
     txtLog_ = new LogBox(frame4_);
     (new QVBoxLayout(frame4_))->addWidget(txtLog_);
     editors_ = std::make_unique<settings::SettingsEditors>(*frame0_, *frame1_);

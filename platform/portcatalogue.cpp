@@ -35,7 +35,7 @@ QList<PortEntry> SystemPortCatalogue::number(const QList<PortEntry> &systemDevic
     for (const QString &path : envPorts.split(QLatin1Char(':'), Qt::SkipEmptyParts))
         add({0, path, QStringLiteral("from NORVIKCONF_PORTS")});
     if (!simulatedDevice.isEmpty())
-        add({0, simulatedDevice, QStringLiteral("Simulated unit")});
+        add({0, simulatedDevice, kSimulatedUnit});
     return out;
 }
 

@@ -9,6 +9,8 @@ namespace platform {
 // Port numbers as the selection window offers them.
 inline constexpr int kFirstPortNumber = 1;
 inline constexpr int kLastPortNumber = 29;
+// How the built-in simulated unit is described in the catalogue.
+inline const QString kSimulatedUnit = QStringLiteral("Simulated unit");
 
 struct PortEntry {
     int number = 0;

@@ -62,15 +62,23 @@ void CellEditor::close()
     text1_->hide();
 }
 
-void CellEditor::writeBackByColumn()
+std::optional<std::pair<QPersistentModelIndex, QString>> CellEditor::finishEdit()
 {
     if (!editing())
-        return;
-    const QPersistentModelIndex cell = cell_;
-    const QString text = text1_->text();
+        return std::nullopt;
+    std::pair<QPersistentModelIndex, QString> edit{cell_, text1_->text()};
     close();
-    if (!cell.isValid())
+    if (!edit.first.isValid())
+        return std::nullopt; // its row went away while it was edited
+    return edit;
+}
+
+void CellEditor::writeBackByColumn()
+{
+    const auto edit = finishEdit();
+    if (!edit)
         return;
+    const auto &[cell, text] = *edit;
     const int row = cell.row() + 1;
     const int col = cell.column();
     if (col == 1)
@@ -85,13 +93,8 @@ void CellEditor::writeBackByColumn()
 
 void CellEditor::writeBackUnchanged()
 {
-    if (!editing())
-        return;
-    const QPersistentModelIndex cell = cell_;
-    const QString text = text1_->text();
-    close();
-    if (cell.isValid())
-        grid_.setTextMatrix(cell.row() + 1, cell.column(), text);
+    if (const auto edit = finishEdit())
+        grid_.setTextMatrix(edit->first.row() + 1, edit->first.column(), edit->second);
 }
 
 void CellEditor::followRows()

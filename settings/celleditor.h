@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 #include <QPointer>
+#include <optional>
+#include <utility>
 
 class QKeyEvent;
 
@@ -28,6 +30,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Closes the editor and hands over its cell and text, if its cell still exists.
+    std::optional<std::pair<QPersistentModelIndex, QString>> finishEdit();
     void writeBackByColumn();      // the grid took the focus back
     void writeBackUnchanged();     // the current cell moved away
     void close();                  // hides the editor; the edit ends
