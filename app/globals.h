@@ -1,4 +1,6 @@
 #pragma once
+#include "settings/unitmodel.h"
+
 #include <QString>
 #include <QVector>
 
@@ -9,7 +11,7 @@ extern QString unit_model;          // "gate" or "intercom"
 extern qint16 comm_port;            // the chosen port number
 extern QVector<qint16> tab_frames;  // element k (k >= 1) is the page shown as tab k; element 0 unused
 
-inline const QString kGate = QStringLiteral("gate");
-inline const QString kIntercom = QStringLiteral("intercom");
+using settings::kGate;
+using settings::kIntercom;
 
 } // namespace Module1

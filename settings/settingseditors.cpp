@@ -53,4 +53,62 @@ bool SettingsEditors::uploadSchedules() const { return ticked(sys_->chkrep()); }
 
 NumberGrid &SettingsEditors::numbers() const { return *num_->grdNum(); }
 
+SettingsSet SettingsEditors::store() const
+{
+    SettingsSet set;
+    set.password = password();
+    set.systemName = systemName();
+    set.masterNumber = masterNumber();
+    for (int k = 0; k < 4; ++k) {
+        set.inputNames[k] = inputName(k);
+        set.monitorInputs[k] = monitorInput(k);
+    }
+    set.errorReporting = errorReporting();
+    set.outputConfirmation = outputConfirmation();
+    set.uploadSystem = uploadSystem();
+    set.uploadTelephone = uploadTelephone();
+    const NumberGrid &grid = numbers();
+    set.numbers.reserve(grid.rows() - 1);
+    for (int r = 1; r < grid.rows(); ++r) {
+        NumberRow row{grid.textMatrix(r, 0), grid.textMatrix(r, 1), {}};
+        // Any text in a mark cell counts as set.
+        for (int k = 0; k < 4; ++k)
+            row.outputs[k] = !grid.textMatrix(r, 2 + k).isEmpty();
+        set.numbers.append(row);
+    }
+    return set;
+}
+
+QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue policy)
+{
+    QList<LongValueKept> kept;
+    auto text = [&](const QString &field, const QString &value, bool tooLong) {
+        if (tooLong)
+            kept.append({field, int(value.size())});
+    };
+    text(QStringLiteral("System password"), set.password, setPassword(set.password, policy));
+    text(QStringLiteral("System name"), set.systemName, setSystemName(set.systemName, policy));
+    text(QStringLiteral("Master number"), set.masterNumber, setMasterNumber(set.masterNumber, policy));
+    for (int k = 0; k < 4; ++k)
+        text(QStringLiteral("Input name %1").arg(k + 1), set.inputNames[k], setInputName(k, set.inputNames[k], policy));
+    setErrorReporting(set.errorReporting);
+    setOutputConfirmation(set.outputConfirmation);
+    for (int k = 0; k < 4; ++k)
+        setMonitorInput(k, set.monitorInputs[k]);
+    tick(sys_->chksys(), set.uploadSystem);
+    tick(sys_->chktel(), set.uploadTelephone);
+
+    NumberGrid &grid = numbers();
+    grid.setRows(1);
+    grid.setRows(int(set.numbers.size()) + 1);
+    for (int i = 0; i < set.numbers.size(); ++i) {
+        const NumberRow &row = set.numbers.at(i);
+        grid.setTextMatrix(i + 1, 0, row.unit);
+        grid.setTextMatrix(i + 1, 1, row.number);
+        for (int k = 0; k < 4; ++k)
+            grid.setTextMatrix(i + 1, 2 + k, row.outputs[k] ? QStringLiteral("*") : QString());
+    }
+    return kept;
+}
+
 } // namespace settings

@@ -1,6 +1,8 @@
 #pragma once
 #include "settings/editorlimits.h"
+#include "settings/settingsset.h"
 
+#include <QList>
 #include <QString>
 
 namespace settings {
@@ -8,6 +10,12 @@ namespace settings {
 class NumberGrid;
 class NumberManagementPage;
 class SystemParametersPage;
+
+// A value that did not fit its editor's typing limit and was kept whole.
+struct LongValueKept {
+    QString field;  // as the operator knows the editor, e.g. "System name"
+    int length = 0; // characters of the value now in the editor
+};
 
 // Narrow read/write access to the one set of settings, for the link and the transfer code.
 // It holds pointers to the editors, never copies of the values.
@@ -39,6 +47,12 @@ public:
     bool uploadSchedules() const;   // chkrep
 
     NumberGrid &numbers() const;
+
+    // The editors' values and the grid's rows as one value, taken when a transfer starts.
+    SettingsSet store() const;
+    // Shows `set` in the editors and replaces the grid's rows with its numbers. Returns the
+    // editors whose new value is over their typing limit.
+    QList<LongValueKept> load(const SettingsSet &set, LongValue policy = kLongValueDefault);
 
 private:
     SystemParametersPage *sys_;

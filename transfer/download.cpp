@@ -5,7 +5,6 @@
 #include "platform/dialogs.h"
 #include "platform/latin1.h"
 #include "platform/timer.h"
-#include "settings/numbergrid.h"
 #include "settings/settingseditors.h"
 #include "transfer/settingsparser.h"
 
@@ -54,8 +53,11 @@ void Download::tmrCheckGSM_Timer()
         appendLog_(text);
         text.remove(QLatin1Char('\n'));
         text.remove(QLatin1Char('\r'));
-        editors_.numbers().setRows(1);
-        const QString tooLong = long_values_message(parse_settings(text, editors_));
+        // The unit's list replaces the one shown; values it does not report stay as they are.
+        settings::SettingsSet set = editors_.store();
+        set.numbers.clear();
+        parse_settings(text, set);
+        const QString tooLong = long_values_message(editors_.load(set));
         if (!tooLong.isEmpty())
             dialogs_.message(tooLong, platform::Dialogs::Icon::Information);
         return;

@@ -13,37 +13,35 @@ namespace {
 const QString kLineEnd = QStringLiteral("\r\n");
 }
 
-QString settings_file_text(const settings::SettingsEditors &editors)
+QString settings_file_text(const settings::SettingsSet &set)
 {
     auto line = [](const QString &record) { return record + QLatin1Char('|') + kLineEnd; };
 
     QString options, monitor;
-    if (editors.errorReporting())
+    if (set.errorReporting)
         options += QLatin1Char('1');
-    if (editors.outputConfirmation())
+    if (set.outputConfirmation)
         options += QLatin1Char('4');
     static const char kMonitorDigits[] = "1248";
     for (int k = 0; k < 4; ++k)
-        if (editors.monitorInput(k))
+        if (set.monitorInputs[k])
             monitor += QLatin1Char(kMonitorDigits[k]);
 
-    QString text = QStringLiteral("<START>") + line(QStringLiteral("|MP,") + editors.password());
-    text += line(QStringLiteral("SN,") + editors.systemName());
+    QString text = QStringLiteral("<START>") + line(QStringLiteral("|MP,") + set.password);
+    text += line(QStringLiteral("SN,") + set.systemName);
     text += line(QStringLiteral("OP,") + options);
     text += line(QStringLiteral("MO,") + monitor);
     for (int k = 0; k < 4; ++k)
-        text += line(QStringLiteral("I%1,").arg(k + 1) + editors.inputName(k));
-    const settings::NumberGrid &grid = editors.numbers();
-    for (int r = 1; r < grid.rows(); ++r)
-        text += line(QStringLiteral("TN,") + settings::strip_plus(grid.textMatrix(r, 1)) + QLatin1Char(',')
-                     + grid.textMatrix(r, 0));
+        text += line(QStringLiteral("I%1,").arg(k + 1) + set.inputNames[k]);
+    for (const settings::NumberRow &row : set.numbers)
+        text += line(QStringLiteral("TN,") + settings::strip_plus(row.number) + QLatin1Char(',') + row.unit);
     text += QStringLiteral("<END>");
     return text;
 }
 
 void cmdSave_Click(const settings::SettingsEditors &editors, platform::Dialogs &dialogs)
 {
-    const QString text = settings_file_text(editors);
+    const QString text = settings_file_text(editors.store());
     const QString name = dialogs.saveFileName(QStringLiteral("Save File"), kSettingsFileFilter);
     if (name.isEmpty())
         return;
@@ -68,7 +66,9 @@ void cmdLoad_Click(settings::SettingsEditors &editors, platform::Dialogs &dialog
     QString text = platform::fromWire(bytes);
     text.remove(QLatin1Char('\n'));
     text.remove(QLatin1Char('\r'));
-    const QString tooLong = long_values_message(parse_settings(text, editors));
+    settings::SettingsSet set = editors.store();
+    parse_settings(text, set);
+    const QString tooLong = long_values_message(editors.load(set));
     if (!tooLong.isEmpty())
         dialogs.message(tooLong, platform::Dialogs::Icon::Information);
 }

@@ -6,7 +6,8 @@ class Dialogs;
 }
 namespace settings {
 class SettingsEditors;
-}
+struct SettingsSet;
+} // namespace settings
 
 namespace transfer {
 
@@ -15,7 +16,7 @@ inline const QString kSettingsFileFilter = QStringLiteral("Norvik GSM Files (*.g
 // The settings as a file holds them: one record per line between "<START>" and "<END>",
 // every line but the last ended by CR LF. The master number and the output marks of the
 // numbers are not part of it; the options and monitor boxes are written but not read back.
-QString settings_file_text(const settings::SettingsEditors &editors);
+QString settings_file_text(const settings::SettingsSet &set);
 
 // The save button: asks for a name and writes the file; a failure is reported and leaves
 // any existing file as it was.

@@ -1,8 +1,5 @@
 #include "transfer/settingsparser.h"
 
-#include "settings/numbergrid.h"
-#include "settings/settingseditors.h"
-
 #include <QStringList>
 
 namespace transfer {
@@ -10,20 +7,6 @@ namespace transfer {
 namespace {
 
 bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'); }
-
-// Only the final value of an editor matters: a later record for the same box replaces
-// what an earlier one reported.
-void noteLength(ParseResult &result, const QString &field, bool tooLong, qsizetype length)
-{
-    for (qsizetype i = 0; i < result.longValues.size(); ++i) {
-        if (result.longValues.at(i).field == field) {
-            result.longValues.removeAt(i);
-            break;
-        }
-    }
-    if (tooLong)
-        result.longValues.append({field, int(length)});
-}
 
 } // namespace
 
@@ -62,11 +45,10 @@ QString plain_number(const QString &text)
     return out;
 }
 
-ParseResult parse_settings(const QString &text, settings::SettingsEditors &editors)
+ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
 {
     ParseResult result;
     const QStringList pieces = text.split(QLatin1Char('|'));
-    settings::NumberGrid &grid = editors.numbers();
 
     // The first piece is whatever came before the first record: an echo, "<START>".
     for (qsizetype i = 1; i < pieces.size(); ++i) {
@@ -91,38 +73,36 @@ ParseResult parse_settings(const QString &text, settings::SettingsEditors &edito
             const qsizetype dot = piece.indexOf(QLatin1Char('.'), 2);
             const QString pass = dot < 0 ? content : piece.mid(3, dot - 3);
             if (!pass.isEmpty())
-                noteLength(result, QStringLiteral("System password"), editors.setPassword(pass), pass.size());
+                set.password = pass;
         } else if (tag == QLatin1String("MN,")) {
             ++result.records;
-            noteLength(result, QStringLiteral("Master number"), editors.setMasterNumber(content), content.size());
+            set.masterNumber = content;
         } else if (tag == QLatin1String("SN,")) {
             ++result.records;
-            noteLength(result, QStringLiteral("System name"), editors.setSystemName(content), content.size());
+            set.systemName = content;
         } else if (input >= 0) {
             ++result.records;
-            noteLength(result, QStringLiteral("Input name %1").arg(input + 1), editors.setInputName(input, content),
-                       content.size());
+            set.inputNames[input] = content;
         } else if (tag == QLatin1String("TN,")) {
             ++result.records;
             const QStringList fields = piece.split(QLatin1Char(','));
-            grid.setRows(grid.rows() + 1);
-            const int r = grid.rows() - 1;
-            grid.setTextMatrix(r, 1, QLatin1Char('+') + fields.value(1));
             // Without a second value the number is still worth keeping; the row's own
             // position stands in for it.
-            grid.setTextMatrix(r, 0, fields.size() >= 3 ? plain_number(fields.at(2)) : QString::number(r));
+            const QString unit = fields.size() >= 3 ? plain_number(fields.at(2))
+                                                    : QString::number(set.numbers.size() + 1);
+            set.numbers.append({unit, QLatin1Char('+') + fields.value(1), {}});
             ++result.rowsAdded;
         }
     }
     return result;
 }
 
-QString long_values_message(const ParseResult &result)
+QString long_values_message(const QList<settings::LongValueKept> &longValues)
 {
-    if (result.longValues.isEmpty())
+    if (longValues.isEmpty())
         return QString();
     QStringList parts;
-    for (const LongValueKept &v : result.longValues)
+    for (const settings::LongValueKept &v : longValues)
         parts << QStringLiteral("%1 (%2 characters)").arg(v.field).arg(v.length);
     return QStringLiteral("Some values are longer than the editors allow and were kept whole: ")
            + parts.join(QStringLiteral(", "));

@@ -1,10 +1,10 @@
 #include "transfer/upload.h"
 
-#include "app/globals.h"
 #include "link/unitlink.h"
 #include "platform/dialogs.h"
 #include "settings/numbergrid.h"
 #include "settings/settingseditors.h"
+#include "settings/unitmodel.h"
 
 namespace transfer {
 
@@ -15,38 +15,37 @@ constexpr int kMaxCommands = unitlink::kQueueEntries - 1;
 QString onOff(bool on) { return on ? QStringLiteral("ON") : QStringLiteral("OFF"); }
 } // namespace
 
-QList<UploadCommand> upload_commands(const settings::SettingsEditors &editors, const QString &unitModel)
+QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QString &unitModel)
 {
     QList<UploadCommand> out;
     auto queue = [&out](const char *label, const QString &value, const char *word) {
         out.append({QString::fromLatin1(label), value, QString::fromLatin1(word)});
     };
-    queue("System password", editors.password(), "SYS PASS ");
-    queue("System name", editors.systemName(), "SYS NAME ");
-    if (editors.uploadSystem() && unitModel != Module1::kIntercom) {
-        queue("Error reporting", onOff(editors.errorReporting()), "SYS EREP ");
-        queue("Output confirmation", onOff(editors.outputConfirmation()), "SYS OCNF ");
+    queue("System password", set.password, "SYS PASS ");
+    queue("System name", set.systemName, "SYS NAME ");
+    if (set.uploadSystem && unitModel != settings::kIntercom) {
+        queue("Error reporting", onOff(set.errorReporting), "SYS EREP ");
+        queue("Output confirmation", onOff(set.outputConfirmation), "SYS OCNF ");
         QString monitor;
         for (int i = 0; i < 4; ++i)
-            if (editors.monitorInput(i))
+            if (set.monitorInputs[i])
                 monitor += QString::number(i + 1);
         queue("Monitor inputs", monitor, "SYS MONI ");
-        queue("Input1", editors.inputName(0), "SYS INP1 ");
-        queue("Input2", editors.inputName(1), "SYS INP2 ");
-        queue("Input3", editors.inputName(2), "SYS INP3 ");
-        queue("Input4", editors.inputName(3), "SYS INP4 ");
+        queue("Input1", set.inputNames[0], "SYS INP1 ");
+        queue("Input2", set.inputNames[1], "SYS INP2 ");
+        queue("Input3", set.inputNames[2], "SYS INP3 ");
+        queue("Input4", set.inputNames[3], "SYS INP4 ");
     }
-    queue("Master Number", editors.masterNumber(), "TEL MAST ");
+    queue("Master Number", set.masterNumber, "TEL MAST ");
     queue("Clear Tel list", QString(), "TEL CLRN");
-    const settings::NumberGrid &grid = editors.numbers();
-    for (int r = 1; r < grid.rows(); ++r) {
-        QString entry = settings::strip_plus(grid.textMatrix(r, 1)) + QLatin1Char(',');
-        if (unitModel == Module1::kIntercom) {
-            entry += grid.textMatrix(r, 0);
+    for (const settings::NumberRow &row : set.numbers) {
+        QString entry = settings::strip_plus(row.number) + QLatin1Char(',');
+        if (unitModel == settings::kIntercom) {
+            entry += row.unit;
         } else {
-            for (int c = 2; c <= 5; ++c)
-                if (!grid.textMatrix(r, c).isEmpty())
-                    entry += QString::number(c - 1);
+            for (int k = 0; k < 4; ++k)
+                if (row.outputs[k])
+                    entry += QString::number(k + 1);
         }
         queue("Send Telno", entry, "TEL ADDN ");
     }
@@ -56,7 +55,7 @@ QList<UploadCommand> upload_commands(const settings::SettingsEditors &editors, c
 void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
                      platform::Dialogs &dialogs, const std::function<void()> &clearLog)
 {
-    const QList<UploadCommand> commands = upload_commands(editors, unitModel);
+    const QList<UploadCommand> commands = upload_commands(editors.store(), unitModel);
     // The unit's list is cleared before the numbers go out, so an upload cut short by a
     // full queue would leave the unit with part of its list: refuse it whole instead.
     if (commands.size() > kMaxCommands) {

@@ -8,7 +8,8 @@ class Dialogs;
 }
 namespace settings {
 class SettingsEditors;
-}
+struct SettingsSet;
+} // namespace settings
 namespace unitlink {
 class UnitLink;
 }
@@ -21,8 +22,8 @@ struct UploadCommand {
     QString word;
 };
 
-// The commands that put the settings of the editors onto the unit, in sending order.
-QList<UploadCommand> upload_commands(const settings::SettingsEditors &editors, const QString &unitModel);
+// The commands that put `set` onto the unit, in sending order.
+QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QString &unitModel);
 
 // The upload button: asks first, then queues the commands and sends the first one; the
 // link sends the rest as the unit acknowledges them.

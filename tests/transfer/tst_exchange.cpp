@@ -72,7 +72,7 @@ private slots:
             p.addRow("", "");
         }
         QStringList got;
-        for (const auto &c : transfer::upload_commands(p.editors, model))
+        for (const auto &c : transfer::upload_commands(p.editors.store(), model))
             got << c.word + c.value;
         QCOMPARE(got.join('/'), commands);
     }

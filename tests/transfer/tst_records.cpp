@@ -37,8 +37,8 @@ private slots:
         row("long values kept whole",
             "|MP,123456|SN,ok|I3,Sixteen chars!!!|SN,Seventeen chars!!|MP,12|MN,+27821234567890123",
             "12/Seventeen chars!!/+27821234567890123/Input 1/Input 4/1/1 ",
-            "Some values are longer than the editors allow and were kept whole: Input name 3 (16 characters), "
-            "System name (17 characters)");
+            "Some values are longer than the editors allow and were kept whole: System name (17 characters), "
+            "Input name 3 (16 characters)");
     }
     void parse()
     {
@@ -47,8 +47,27 @@ private slots:
         QFETCH(QString, tooLong);
         Pages p;
         p.addRow("1", "+2700");
-        QCOMPARE(transfer::long_values_message(transfer::parse_settings(text, p.editors)), tooLong);
+        settings::SettingsSet set = p.editors.store();
+        transfer::parse_settings(text, set);
+        QCOMPARE(transfer::long_values_message(p.editors.load(set)), tooLong);
         QCOMPARE(p.state(), after);
+    }
+
+    void editorsHoldEverySetting()
+    {
+        settings::SettingsSet set;
+        set.password = "12";
+        set.systemName = "North";
+        set.masterNumber = "+27829";
+        set.inputNames = {"a", "b", "c", "d"};
+        set.errorReporting = false;
+        set.monitorInputs = {false, true, false, true};
+        set.uploadTelephone = true;
+        set.numbers = {{"1", "+2781", {true, false, false, true}}, {"2", "+2782", {}}};
+        Pages p;
+        p.addRow("9", "+1"); // replaced, not kept
+        QVERIFY(p.editors.load(set).isEmpty());
+        QVERIFY(p.editors.store() == set);
     }
 
     void save()

@@ -1,0 +1,40 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+#include <array>
+
+namespace settings {
+
+// One row of the number list.
+struct NumberRow {
+    QString unit;                    // the grid's first column: running number (gate) or unit number (intercom)
+    QString number;                  // as the grid holds it, normally the stored form "+2782..."
+    std::array<bool, 4> outputs{};   // gate: the output marks; intercom rows carry none
+
+    bool operator==(const NumberRow &) const = default;
+};
+
+// One set of unit settings with no widgets: what the record parser fills, the settings file
+// reads and writes, the upload turns into commands and a verification compares. The editors
+// load from it and store into it when a transfer starts; nobody keeps one beyond that.
+// Default values are the editors' start values.
+struct SettingsSet {
+    QString password = QStringLiteral("5831");
+    QString systemName = QStringLiteral("GSM Unit");
+    QString masterNumber;
+    std::array<QString, 4> inputNames{QStringLiteral("Input 1"), QStringLiteral("Input 2"), QStringLiteral("Input 3"),
+                                      QStringLiteral("Input 4")};
+    bool errorReporting = true;
+    bool outputConfirmation = true;
+    std::array<bool, 4> monitorInputs{true, true, true, true};
+    QList<NumberRow> numbers;
+
+    // What an upload sends besides the password and the name (the boxes chksys and chktel).
+    bool uploadSystem = false;
+    bool uploadTelephone = false;
+
+    bool operator==(const SettingsSet &) const = default;
+};
+
+} // namespace settings
