@@ -129,10 +129,12 @@ void FrmSelect::showPortInfo()
         portInfo_->setText(cmbcomm_->count() == 0 ? QStringLiteral("No serial port found") : QString());
         return;
     }
-    portInfo_->setText(entry->description == platform::kSimulatedUnit
-                           ? QStringLiteral("%1 (%2)").arg(platform::kSimulatedUnit, entry->device)
-                           : entry->device + (entry->description.isEmpty() ? QString()
-                                                                           : QStringLiteral(" - ") + entry->description));
+    QString text = entry->device;
+    if (entry->description == platform::kSimulatedUnit)
+        text = QStringLiteral("%1 (%2)").arg(platform::kSimulatedUnit, entry->device);
+    else if (!entry->description.isEmpty())
+        text += QStringLiteral(" - ") + entry->description;
+    portInfo_->setText(text);
 }
 
 bool FrmSelect::takeChoice(const QString &model, QVector<qint16> tabs)

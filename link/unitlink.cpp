@@ -177,10 +177,16 @@ void UnitLink::process_reply(const QString &reply)
         case 23: ack_[1] = true; break;
         case 38: ack_[2] = true; break;
         case 24: ack_[3] = true; break;
-        case 13: case 15: case 17: case 19:
+        case 13:
+        case 15:
+        case 17:
+        case 19:
             host_.setOutputColour((code - 11) / 2, kColourRed);
             break;
-        case 14: case 16: case 18: case 20:
+        case 14:
+        case 16:
+        case 18:
+        case 20:
             host_.setOutputColour((code - 12) / 2, kColourGreen);
             break;
         case 39:

@@ -37,7 +37,7 @@ inline constexpr qsizetype kRxTailKept = 64 * 1024;
 struct QueueEntry {
     QString label; // names the step; an empty label ends the chain
     QString value;
-    QString word;  // command word, sent first; carries its own trailing blank if it takes a value
+    QString word; // command word, sent first; carries its own trailing blank if it takes a value
 };
 
 // The serial conversation with the unit: a queue of commands sent one at a time, each

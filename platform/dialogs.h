@@ -9,7 +9,11 @@ inline const char kProgramTitle[] = "NorvikConf";
 // Message boxes and file dialogs, behind an interface so that tests can answer them.
 class Dialogs {
 public:
-    enum class Icon { None, Information, Stop };
+    enum class Icon {
+        None,
+        Information,
+        Stop,
+    };
     virtual ~Dialogs() = default;
     // OK only. An empty title stands for kProgramTitle.
     virtual void message(const QString &text, Icon icon = Icon::None, const QString &title = QString()) = 0;

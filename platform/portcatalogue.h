@@ -14,8 +14,8 @@ inline const QString kSimulatedUnit = QStringLiteral("Simulated unit");
 
 struct PortEntry {
     int number = 0;
-    QString device;       // path to open, e.g. /dev/ttyUSB0 or /dev/pts/3
-    QString description;  // what a technician recognises: adapter name, "Simulated unit", ...
+    QString device;      // path to open, e.g. /dev/ttyUSB0 or /dev/pts/3
+    QString description; // what a technician recognises: adapter name, "Simulated unit", ...
 };
 
 // Turns port numbers into devices.

@@ -8,7 +8,7 @@ namespace platform {
 // Line settings in the "9600,N,8,1" form the unit's documentation uses.
 struct LineSettings {
     qint32 baud = 9600;
-    char parity = 'N';  // N, E, O, M, S
+    char parity = 'N'; // N, E, O, M, S
     int dataBits = 8;
     int stopBits = 1;
     // Returns false (and leaves *out alone) when the text is not of that form.

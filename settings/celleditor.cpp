@@ -41,7 +41,7 @@ void CellEditor::edit_cell(int key)
 {
     const QModelIndex index = grid_.currentIndex();
     if (!index.isValid())
-        return;   // no data row is current: nothing to edit
+        return; // no data row is current: nothing to edit
     cell_ = index;
     text1_->setFont(grid_.font());
     text1_->setGeometry(grid_.visualRect(index));
@@ -102,7 +102,7 @@ void CellEditor::followRows()
     if (!editing())
         return;
     if (!cell_.isValid())
-        close();   // the edited row is gone: so is the edit
+        close(); // the edited row is gone: so is the edit
     else
         text1_->setGeometry(grid_.visualRect(cell_));
 }
@@ -147,7 +147,7 @@ bool CellEditor::gridKey(QKeyEvent *event)
         return false;
     const QString text = event->text();
     if (text.size() != 1 || text.at(0).unicode() > 0xFF)
-        return false;   // navigation keys, and characters the unit could not store
+        return false; // navigation keys, and characters the unit could not store
     if (!grid_.currentIndex().isValid())
         return false;
     edit_cell(text.at(0).unicode());
@@ -157,7 +157,7 @@ bool CellEditor::gridKey(QKeyEvent *event)
 bool CellEditor::eventFilter(QObject *watched, QEvent *event)
 {
     if (!text1_)
-        return false;   // the grid is being taken down
+        return false; // the grid is being taken down
     const QEvent::Type type = event->type();
     if (watched == text1_) {
         if (type == QEvent::KeyPress)

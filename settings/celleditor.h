@@ -1,6 +1,6 @@
 #pragma once
-#include <QObject>
 #include <QLineEdit>
+#include <QObject>
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <optional>
@@ -19,7 +19,7 @@ class CellEditor : public QObject {
 public:
     explicit CellEditor(NumberGrid &grid);
 
-    QLineEdit *text1() const { return text1_; }   // objectName "Text1"
+    QLineEdit *text1() const { return text1_; } // objectName "Text1"
     bool editing() const;
 
     // Opens the editor over the current cell. Codes 0..32 start from the cell's text,
@@ -32,17 +32,17 @@ protected:
 private:
     // Closes the editor and hands over its cell and text, if its cell still exists.
     std::optional<std::pair<QPersistentModelIndex, QString>> finishEdit();
-    void writeBackByColumn();      // the grid took the focus back
-    void writeBackUnchanged();     // the current cell moved away
-    void close();                  // hides the editor; the edit ends
-    void leaveTo(int rowStep);     // give the grid the focus, then move the current row
+    void writeBackByColumn();  // the grid took the focus back
+    void writeBackUnchanged(); // the current cell moved away
+    void close();              // hides the editor; the edit ends
+    void leaveTo(int rowStep); // give the grid the focus, then move the current row
     bool editorKey(QKeyEvent *event);
     bool gridKey(QKeyEvent *event);
-    void followRows();             // rows above the edit went away, or the edit's own row did
+    void followRows(); // rows above the edit went away, or the edit's own row did
 
     NumberGrid &grid_;
-    QPointer<QLineEdit> text1_;   // dies with the viewport, before the grid is gone
-    QPersistentModelIndex cell_;   // the cell the editor was opened on
+    QPointer<QLineEdit> text1_;  // dies with the viewport, before the grid is gone
+    QPersistentModelIndex cell_; // the cell the editor was opened on
 };
 
 } // namespace settings

@@ -8,8 +8,8 @@ namespace settings {
 // What a text setter does with a value longer than the editor's typing limit
 // (a value read from a settings file or from the unit).
 enum class LongValue {
-    Cut,   // cut to the limit
-    Keep,  // raise that editor's limit to the value's length: nothing is lost
+    Cut,  // cut to the limit
+    Keep, // raise that editor's limit to the value's length: nothing is lost
 };
 
 // Values from outside are kept whole by default: cutting would silently change what the

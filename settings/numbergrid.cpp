@@ -20,7 +20,7 @@ NumberGrid::NumberGrid(QWidget *parent) : QTableWidget(parent)
     setTabKeyNavigation(false);
     setWordWrap(false);
     verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);   // no fixed columns: column 0 is an ordinary column
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8); // no fixed columns: column 0 is an ordinary column
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(8);

@@ -13,23 +13,23 @@ class NumberGrid : public QTableWidget {
 public:
     explicit NumberGrid(QWidget *parent = nullptr);
 
-    int rows() const;                 // data rows + 1
-    void setRows(int n);              // 1 empties; n+1 appends empty rows; fewer truncates
+    int rows() const;    // data rows + 1
+    void setRows(int n); // 1 empties; n+1 appends empty rows; fewer truncates
     int cols() const;
     void setCols(int n);
     // "|"-separated titles; the closing bar gives one more, untitled column. Blanks in the
     // titles stay in the header text and set the column widths.
     void setFormatString(const QString &format);
 
-    QString textMatrix(int row, int col) const;   // row 0 = header title
+    QString textMatrix(int row, int col) const; // row 0 = header title
     void setTextMatrix(int row, int col, const QString &text);
-    void removeRowAt(int row);                    // data row index (>= 1)
+    void removeRowAt(int row); // data row index (>= 1)
 
-    int row() const;                  // current data row (1-based), 0 when none
-    int col() const;                  // current column, 0 when none
-    void setRow(int row);             // keeps the current column
-    int rowSel() const;               // data row where the selection ends, 0 when none
-    QRect cellRect(int row, int col) const;  // in the grid's own coordinates
+    int row() const;                        // current data row (1-based), 0 when none
+    int col() const;                        // current column, 0 when none
+    void setRow(int row);                   // keeps the current column
+    int rowSel() const;                     // data row where the selection ends, 0 when none
+    QRect cellRect(int row, int col) const; // in the grid's own coordinates
 };
 
 // The number with every "+" removed, everything else kept in order.

@@ -1,9 +1,9 @@
 #include "settings/numberpage.h"
 
+#include "platform/namedcontrols.h"
 #include "settings/celleditor.h"
 #include "settings/editorlimits.h"
 #include "settings/numbergrid.h"
-#include "platform/namedcontrols.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -122,7 +122,7 @@ void NumberManagementPage::cmdAddNum_Click()
     const int row = grid.rows() - 1;
     grid.setTextMatrix(row, 1, stored_number(txtNum_->text()));
     if (unitModel_ == QLatin1String("intercom"))
-        return;   // the unit number is the operator's to type in place
+        return; // the unit number is the operator's to type in place
     // Every new row carries the flags ticked now, even when the number is already listed.
     for (int k = 0; k < 4; ++k)
         grid.setTextMatrix(row, 2 + k, chkOutput_[k]->checkState() == Qt::Checked ? QStringLiteral("*") : QString());

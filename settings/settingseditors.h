@@ -42,9 +42,9 @@ public:
     void setOutputConfirmation(bool on);
     void setMonitorInput(int k, bool on);
 
-    bool uploadSystem() const;      // chksys
-    bool uploadTelephone() const;   // chktel
-    bool uploadSchedules() const;   // chkrep
+    bool uploadSystem() const;    // chksys
+    bool uploadTelephone() const; // chktel
+    bool uploadSchedules() const; // chkrep
 
     NumberGrid &numbers() const;
 

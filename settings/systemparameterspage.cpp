@@ -18,7 +18,8 @@ namespace settings {
 namespace {
 
 // The page shares the window with the tab pages: nested frames keep their margins small.
-template <typename L> L *tight(L *layout)
+template <typename L>
+L *tight(L *layout)
 {
     layout->setContentsMargins(6, 4, 6, 4);
     layout->setSpacing(4);
@@ -46,7 +47,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     auto *monitorLayout = tight(new QGridLayout(frmMonInputs_));
     for (int k = 0; k < 4; ++k) {
         chkMonInput_[k] = platform::namedCheck(QStringLiteral("chkMonInput_%1").arg(k), QStringLiteral("Input %1").arg(k + 1),
-                                    true, frmMonInputs_);
+                                               true, frmMonInputs_);
         monitorLayout->addWidget(chkMonInput_[k], k / 2, k % 2);
     }
 

@@ -12,12 +12,12 @@ namespace unitsim {
 
 // Ways in which a unit can be awkward, adjustable while it runs.
 struct Behaviour {
-    bool silent = false;       // read and obey commands, but never answer
-    bool echo = false;         // send the command text back before the codes
-    int splitReplies = 1;      // send each reply in this many pieces
-    int pauseMs = 50;          // between the pieces of a split reply
-    bool pace9600 = false;     // one byte about every millisecond, like a 9600 baud line
-    int dumpPauseMs = 0;       // a pause in the middle of the settings dump
+    bool silent = false;   // read and obey commands, but never answer
+    bool echo = false;     // send the command text back before the codes
+    int splitReplies = 1;  // send each reply in this many pieces
+    int pauseMs = 50;      // between the pieces of a split reply
+    bool pace9600 = false; // one byte about every millisecond, like a 9600 baud line
+    int dumpPauseMs = 0;   // a pause in the middle of the settings dump
 };
 
 // Cuts `reply` into at most `pieces` parts that join to it again. When the

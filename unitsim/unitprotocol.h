@@ -7,7 +7,8 @@
 
 namespace unitsim {
 
-enum class Model { Gate, Intercom };
+enum class Model { Gate,
+                   Intercom };
 
 struct NumberEntry {
     QString number; // stored without "+"

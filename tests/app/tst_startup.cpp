@@ -207,12 +207,14 @@ private slots:
             QVERIFY2(!found.first()->accessibleName().isEmpty() || qobject_cast<QLabel *>(found.first()),
                      qPrintable(n + QStringLiteral(" has no accessible name")));
         }
+        // clang-format off
         const QList<std::pair<const char *, const char *>> accessible{
             {"txtPass", "System password"}, {"txtSysName", "System name"}, {"txtMastNum", "Master number"},
             {"txtNum", "Telephone number"}, {"cmbNetwork", "Network"},        {"grdNum", "Telephone list"},
             {"txtLog", "Log"},              {"pbar", "Progress"},             {"Text1", "Cell editor"},
             {"txtInputName_0", "Input name 1"}, {"txtInputName_3", "Input name 4"}, {"cmdUpload", "UPLOAD SETTINGS TO GSM UNIT"},
             {"chkMonInput_2", "Input 3"}};
+        // clang-format on
         for (const auto &[name, text] : accessible)
             QCOMPARE(h.main->findChild<QWidget *>(QLatin1String(name))->accessibleName(), QLatin1String(text));
         QCOMPARE(h.select->cmbcomm()->accessibleName(), QStringLiteral("COMM PORT"));

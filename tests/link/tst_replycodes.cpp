@@ -12,6 +12,7 @@ private slots:
         QTest::addColumn<QString>("reply");
         QTest::addColumn<Codes>("codes");
         const qint16 none = unitlink::kCodeWithoutEffect;
+        // clang-format off
         QTest::newRow("echo around") << "*1234 SYS NAME Home*\r\nOK (12)\r\n" << Codes{12};
         QTest::newRow(") before (") << ") x (22)(14)" << Codes{22, 14};
         QTest::newRow("blanks tabs lf") << "( \t1\n2 )(\r12)" << Codes{12, 0};
@@ -24,6 +25,7 @@ private slots:
         QTest::newRow("unclosed ignored") << "(12) (2" << Codes{12};
         QTest::newRow("nested (") << "((12)" << Codes{0};
         QTest::newRow("first 21 only") << QString("(3)").repeated(21) + "(12)" << Codes(21, 3);
+        // clang-format on
     }
     void readsCodes()
     {

@@ -13,14 +13,25 @@ struct FakeHost : unitlink::LinkHost {
     QString pass = "1234", log, colours; // colours: "1g2r" = output 1 green, then output 2 red
     int appends = 0, value = 0, maximum = 100;
     QString password() const override { return pass; }
-    void appendLog(const QString &text) override { log += text; ++appends; }
+    void appendLog(const QString &text) override
+    {
+        log += text;
+        ++appends;
+    }
     void clearLog() override { log.clear(); }
-    void setProgress(int v, int m) override { value = v; maximum = m; }
+    void setProgress(int v, int m) override
+    {
+        value = v;
+        maximum = m;
+    }
     int progressValue() const override { return value; }
     int progressMaximum() const override { return maximum; }
     void setOutputColour(int output, quint32 c) override
     {
-        colours += QString::number(output) + (c == 255 ? "r" : c == 65280 ? "g" : "?");
+        const char *name = c == 255 ? "r" : "?";
+        if (c == 65280)
+            name = "g";
+        colours += QString::number(output) + name;
     }
 };
 
@@ -157,6 +168,7 @@ private slots:
         QTest::addColumn<QString>("flags");
         QTest::addColumn<QString>("colours");
         QTest::addColumn<int>("messages");
+        // clang-format off
         QTest::newRow("ack1, green 1") << "(12)(14)" << "1" << "1g" << 0;
         QTest::newRow("zero stops") << "(0)(12)" << "" << "" << 0;
         QTest::newRow("negative stops") << "(13)(-1)(12)" << "" << "1r" << 0;
@@ -164,6 +176,7 @@ private slots:
         QTest::newRow("other acks") << "(23)(38)(24)" << "234" << "" << 0;
         QTest::newRow("39 and ack") << "(39)(22)" << "2" << "" << 1;
         QTest::newRow("overflow goes on") << "(40000)(12)" << "1" << "" << 0;
+        // clang-format on
     }
     void processReplyActsOnCodes()
     {

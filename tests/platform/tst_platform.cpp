@@ -8,7 +8,6 @@
 #include <QSocketNotifier>
 #include <QTest>
 
-
 using namespace platform;
 
 namespace {

@@ -55,6 +55,7 @@ void TstCellEditor::keys_data()
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("col");
     QTest::addColumn<QString>("start");
+    // clang-format off
     QTest::addColumn<QString>("open");     // "dbl" for a double click, else the key typed on the grid
     QTest::addColumn<QString>("typed");    // typed into the editor; "\b" is Backspace
     QTest::addColumn<int>("finish");       // the key that ends the edit; 0: a click on row 3
@@ -72,6 +73,7 @@ void TstCellEditor::keys_data()
     QTest::newRow("Down moves; letter sets flag") << 2 << 3 << "" << "q" << "" << down << "*" << 3;
     QTest::newRow("Up moves; column 0 as typed") << 2 << 0 << "2" << "z" << "+" << up << "z+" << 1;
     QTest::newRow("click elsewhere: column rule") << 2 << 1 << "+27822" << "5" << "" << click << "+5" << 3;
+    // clang-format on
 }
 
 void TstCellEditor::keys()
@@ -87,7 +89,7 @@ void TstCellEditor::keys()
 
     Shown s;
     s.grid->setTextMatrix(row, col, start);
-    QStringList after = s.cells();   // only the edited cell may change
+    QStringList after = s.cells(); // only the edited cell may change
     after[(row - 1) * s.grid->cols() + col] = expected;
     QVERIFY(QTest::qWaitForWindowActive(&s.top));
     s.grid->setCurrentCell(row - 1, col);
@@ -123,7 +125,7 @@ void TstCellEditor::tableChangesWhileEditing()
 {
     Shown s;
     QVERIFY(QTest::qWaitForWindowActive(&s.top));
-    QVERIFY(s.grid->columnWidth(1) > s.grid->columnWidth(0));   // the titles' blanks widen their columns
+    QVERIFY(s.grid->columnWidth(1) > s.grid->columnWidth(0)); // the titles' blanks widen their columns
 
     // The current cell moved by the program while editing: the text goes in unchanged.
     s.grid->setCurrentCell(0, 1);

@@ -89,9 +89,11 @@ void TstSettings::limits()
 void TstSettings::storedForm()
 {
     // "+" goes wherever it stands, then one leading 0 becomes 27; a blank is not a 0.
+    // clang-format off
     const QList<std::pair<QString, QString>> cases{{"01", "+271"}, {"27", "+27"},  {"+01", "+271"},
                                                    {"1+2", "+12"}, {"00", "+270"}, {"0", "+27"},
                                                    {"", "+"},      {" 01", "+ 01"}};
+    // clang-format on
     for (const auto &[typed, stored] : cases)
         QCOMPARE(stored_number(typed), stored);
 }
@@ -99,11 +101,11 @@ void TstSettings::storedForm()
 void TstSettings::addAndDelete()
 {
     Pages p;
-    p.num.cmdNumDel()->click();   // empty table: nothing happens
+    p.num.cmdNumDel()->click(); // empty table: nothing happens
     QCOMPARE(p.grid.rows(), 1);
 
     p.num.chkOutput(0)->setChecked(true);
-    p.num.chkOutput(2)->setCheckState(Qt::PartiallyChecked);   // greyed counts as not set
+    p.num.chkOutput(2)->setCheckState(Qt::PartiallyChecked); // greyed counts as not set
     p.num.chkOutput(3)->setChecked(true);
     for (const char *n : {"0821", "0822", "0823", "0824"})
         p.add(QString::fromLatin1(n));

@@ -17,7 +17,8 @@ class FakeSerialPort : public platform::SerialPort {
 public:
     using platform::SerialPort::SerialPort;
 
-    bool open(int number, const platform::LineSettings &s) override {
+    bool open(int number, const platform::LineSettings &s) override
+    {
         openedNumber = number;
         settings = s;
         if (failOpenWith != 0) {
@@ -30,13 +31,15 @@ public:
     }
     void close() override { open_ = false; }
     bool isOpen() const override { return open_; }
-    bool write(const QByteArray &bytes) override {
+    bool write(const QByteArray &bytes) override
+    {
         if (!open_)
             return false;
         writes.append(bytes);
         return true;
     }
-    QByteArray readAll() override {
+    QByteArray readAll() override
+    {
         QByteArray out = pending;
         pending.clear();
         return out;
@@ -45,16 +48,20 @@ public:
     QString errorDescription() const override { return description; }
 
     // Bytes from the unit, delivered through the event loop (QTest::qWait or processEvents).
-    void feed(const QByteArray &bytes) {
+    void feed(const QByteArray &bytes)
+    {
         pending += bytes;
-        QMetaObject::invokeMethod(this, [this] { emit dataReceived(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit dataReceived(); }, Qt::QueuedConnection);
     }
     // The same, delivered at once (for tests that want no event loop in between).
-    void feedNow(const QByteArray &bytes) {
+    void feedNow(const QByteArray &bytes)
+    {
         pending += bytes;
         emit dataReceived();
     }
-    void unplug(int number = 9, const QString &text = QStringLiteral("Input/output error")) {
+    void unplug(int number = 9, const QString &text = QStringLiteral("Input/output error"))
+    {
         open_ = false;
         emit lost(number, text);
     }
@@ -77,7 +84,8 @@ class FakeTimer : public platform::Timer {
     Q_OBJECT
 public:
     using platform::Timer::Timer;
-    void start(int ms) override {
+    void start(int ms) override
+    {
         interval_ = ms;
         active_ = true;
         ++starts;
@@ -86,7 +94,8 @@ public:
     bool isActive() const override { return active_; }
     int interval() const override { return interval_; }
     // One tick, as the real timer would give it while running.
-    void fire() {
+    void fire()
+    {
         if (active_)
             emit timeout();
     }
@@ -105,22 +114,27 @@ public:
         Icon icon;
         QString title;
     };
-    void message(const QString &text, Icon icon, const QString &title) override {
+    void message(const QString &text, Icon icon, const QString &title) override
+    {
         messages.append({text, icon, title.isEmpty() ? QString::fromLatin1(platform::kProgramTitle) : title});
     }
-    bool askYesNo(const QString &text, Icon icon, const QString &title) override {
+    bool askYesNo(const QString &text, Icon icon, const QString &title) override
+    {
         questions.append({text, icon, title.isEmpty() ? QString::fromLatin1(platform::kProgramTitle) : title});
         return answerYes;
     }
-    QString openFileName(const QString &title, const QString &filter) override {
+    QString openFileName(const QString &title, const QString &filter) override
+    {
         fileDialogs.append(title + QLatin1Char('\n') + filter);
         return openAnswer;
     }
-    QString saveFileName(const QString &title, const QString &filter) override {
+    QString saveFileName(const QString &title, const QString &filter) override
+    {
         fileDialogs.append(title + QLatin1Char('\n') + filter);
         return saveAnswer;
     }
-    QStringList messageTexts() const {
+    QStringList messageTexts() const
+    {
         QStringList out;
         for (const auto &m : messages)
             out << m.text;

@@ -39,6 +39,7 @@ struct Pages {
         const auto &e = editors;
         return QStringList{e.password(), e.systemName(), e.masterNumber(), e.inputName(0), e.inputName(3),
                            QString::number(e.errorReporting()), QString::number(e.monitorInput(0))}
-                   .join('/') + ' ' + rows();
+                   .join('/')
+               + ' ' + rows();
     }
 };

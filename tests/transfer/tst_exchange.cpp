@@ -29,7 +29,10 @@ struct Rig : unitlink::LinkHost {
     int progressMaximum() const override { return 0; }
     void setOutputColour(int, quint32) override {}
 
-    void upload() { transfer::cmdUpload_Click(pages.editors, Module1::kIntercom, link, dialogs, [this] { clearLog(); }); }
+    void upload()
+    {
+        transfer::cmdUpload_Click(pages.editors, Module1::kIntercom, link, dialogs, [this] { clearLog(); });
+    }
 };
 } // namespace
 

@@ -88,7 +88,7 @@ private slots:
         QFETCH(int, code);
         UnitProtocol unit;
         QCOMPARE(send(unit, command), QList<int>{code});
-        if (code == 11)   // a refusal stores nothing
+        if (code == 11) // a refusal stores nothing
             QCOMPARE(unit.dump(), UnitProtocol().dump());
     }
 
