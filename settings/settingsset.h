@@ -8,9 +8,9 @@ namespace settings {
 
 // One row of the number list.
 struct NumberRow {
-    QString unit;                    // the grid's first column: running number (gate) or unit number (intercom)
-    QString number;                  // as the grid holds it, normally the stored form "+2782..."
-    std::array<bool, 4> outputs{};   // gate: the output marks; intercom rows carry none
+    QString unit;                  // the grid's first column: running number (gate) or unit number (intercom)
+    QString number;                // as the grid holds it, normally the stored form "+2782..."
+    std::array<bool, 4> outputs{}; // gate: the output marks; intercom rows carry none
 
     bool operator==(const NumberRow &) const = default;
 };
