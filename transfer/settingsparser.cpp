@@ -57,6 +57,7 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
             continue;
         const QString tag = piece.left(3);
         const QString content = piece.mid(3);
+        result.tags.insert(tag);
         int input = -1;
         if (tag == QLatin1String("I1,"))
             input = 0;
@@ -90,7 +91,14 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
             // position stands in for it.
             const QString unit = fields.size() >= 3 ? plain_number(fields.at(2))
                                                     : QString::number(set.numbers.size() + 1);
-            set.numbers.append({unit, QLatin1Char('+') + fields.value(1), {}});
+            settings::NumberRow row{unit, QLatin1Char('+') + fields.value(1), {}};
+            if (fields.size() >= 4) {
+                result.marks = true;
+                for (const QChar c : fields.at(3))
+                    if (c >= QLatin1Char('1') && c <= QLatin1Char('4'))
+                        row.outputs[c.unicode() - '1'] = true;
+            }
+            set.numbers.append(row);
             ++result.rowsAdded;
         }
     }

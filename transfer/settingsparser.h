@@ -3,6 +3,7 @@
 #include "settings/settingsset.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace transfer {
@@ -10,11 +11,15 @@ namespace transfer {
 struct ParseResult {
     int records = 0;   // records with a known tag and some content
     int rowsAdded = 0; // number rows appended to the list
+    QSet<QString> tags; // the tags of the records met with content, e.g. "SN,"
+    bool marks = false; // some number record carried output marks (a third field)
 };
 
 // Reads a "|"-separated settings text (CR and LF already removed) into `set`.
 // The piece before the first "|" is never read; unknown and empty records are skipped;
 // values without a record keep theirs; number rows are appended, never replaced.
+// A number record is "TN,number,unit" or "TN,number,unit,marks" with the marks as the
+// digits 1 to 4 of the outputs the number may switch.
 ParseResult parse_settings(const QString &text, settings::SettingsSet &set);
 
 // The one message that tells the operator about values kept whole; empty when none.

@@ -110,6 +110,8 @@ QByteArray UnitProtocol::execute(const QString &command)
 {
     if (command == QLatin1String("SYS SPEW"))
         return dump();
+    if (!m_refuseWord.isEmpty() && command.startsWith(m_refuseWord))
+        return refused(m_refuseCode);
 
     // "SET OUTn NOW ON" / "SET OUTn NOW OFF"
     static const QString setOut = QStringLiteral("SET OUT");
@@ -188,18 +190,23 @@ QByteArray UnitProtocol::applySetting(const QString &command)
 
 QByteArray UnitProtocol::dump() const
 {
+    const DumpFaults &f = m_dumpFaults;
     QString text = QStringLiteral("\r\n|MP,") + m_state.password;
-    text += QStringLiteral("\r\n|SN,") + m_state.systemName;
+    text += QStringLiteral("\r\n|SN,") + (f.systemName.isEmpty() ? m_state.systemName : f.systemName);
     text += QStringLiteral("\r\n|MN,") + m_state.masterNumber;
     for (int i = 0; i < 4; ++i)
         text += QStringLiteral("\r\n|I%1,").arg(i + 1) + m_state.inputNames[i];
     for (qsizetype i = 0; i < m_state.numbers.size(); ++i) {
+        if (i == f.dropNumber)
+            continue;
         const NumberEntry &e = m_state.numbers.at(i);
         // The program puts the second field into the grid's first column: the
         // running number of a gate list, the unit number of an intercom list.
-        // A gate unit adds its output flags after it.
+        // A gate unit adds its output marks after it: "TN,27821234567,1,13".
         text += QStringLiteral("\r\n|TN,") + e.number + QLatin1Char(',');
-        if (m_model == Model::Gate)
+        if (m_model == Model::Gate && f.withoutMarks)
+            text += QString::number(i + 1);
+        else if (m_model == Model::Gate)
             text += QString::number(i + 1) + QLatin1Char(',') + e.value;
         else
             text += e.value;

@@ -27,6 +27,13 @@ struct UnitState {
     std::array<bool, 4> outputs{};
 };
 
+// Ways for the dump to differ from what the unit was told.
+struct DumpFaults {
+    qsizetype dropNumber = -1; // this entry of the list is left out
+    QString systemName;        // reported instead of the stored name when not empty
+    bool withoutMarks = false; // gate numbers without their output marks, as some firmware sends them
+};
+
 // One complete command read from the line and what the unit answers to it.
 struct Exchange {
     QString command; // the text after the password, as received
@@ -51,6 +58,15 @@ public:
     // Answer each command with its own text first, as some firmware does.
     void setEcho(bool on) { m_echo = on; }
 
+    // Refuse every command that begins with `word` (e.g. "SYS NAME") with `code`; an empty
+    // word refuses nothing.
+    void refuse(const QString &word, int code)
+    {
+        m_refuseWord = word;
+        m_refuseCode = code;
+    }
+    DumpFaults &dumpFaults() { return m_dumpFaults; }
+
     // The settings dump, as answered to "SYS SPEW".
     QByteArray dump() const;
     // Bytes held while waiting for a frame to close.
@@ -63,6 +79,9 @@ private:
     UnitState m_state;
     Model m_model = Model::Gate;
     bool m_echo = false;
+    QString m_refuseWord;
+    int m_refuseCode = 0;
+    DumpFaults m_dumpFaults;
     QByteArray m_buffer; // empty, or starting with the "*" that opened a frame
 };
 
