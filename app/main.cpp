@@ -7,6 +7,7 @@
 #include "unitsim/ptyunit.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -14,6 +15,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("NorvikConf"));
     QApplication::setApplicationVersion(app::FrmSelect::versionText());
+    // Lets the desktop match the windows to the menu entry and its icon once installed.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.norvikconf.NorvikConf"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.norvikconf.NorvikConf")));
 
     // The built-in simulated unit lets a technician try every function without hardware.
     unitsim::PtyUnit simulated;
