@@ -9,8 +9,8 @@
 namespace transfer {
 
 struct ParseResult {
-    int records = 0;   // records with a known tag and some content
-    int rowsAdded = 0; // number rows appended to the list
+    int records = 0;    // records with a known tag and some content
+    int rowsAdded = 0;  // number rows appended to the list
     QSet<QString> tags; // the tags of the records met with content, e.g. "SN,"
     bool marks = false; // some number record carried output marks (a third field)
 };

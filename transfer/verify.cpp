@@ -1,9 +1,9 @@
 #include "transfer/verify.h"
 
 #include "settings/numbergrid.h"
+#include "settings/unitmodel.h"
 #include "transfer/settingsparser.h"
 #include "transfer/upload.h"
-#include "settings/unitmodel.h"
 
 #include <algorithm>
 
@@ -84,7 +84,9 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
         c.result.notVerifiable << QStringLiteral("Error reporting") << QStringLiteral("Output confirmation")
                                << QStringLiteral("Monitor inputs");
         for (int k = 0; k < 4; ++k)
-            c.field(QStringLiteral("Input name %1").arg(k + 1), k == 0 ? "I1," : k == 1 ? "I2," : k == 2 ? "I3," : "I4,",
+            c.field(QStringLiteral("Input name %1").arg(k + 1), k == 0 ? "I1," : k == 1 ? "I2,"
+                                                                             : k == 2   ? "I3,"
+                                                                                        : "I4,",
                     sent.inputNames[k], held.inputNames[k]);
     }
     if (!parts.telephone)

@@ -30,7 +30,12 @@ struct UploadedParts {
 UploadedParts uploaded_parts(const QList<UploadCommand> &commands);
 
 struct Difference {
-    enum class Kind { Value, Missing, Extra }; // a number only sent / only in the unit
+    // Missing: a number only sent; Extra: a number only in the unit.
+    enum class Kind {
+        Value,
+        Missing,
+        Extra,
+    };
     QString field; // as the operator knows it, e.g. "System name", "Number 12 outputs"
     QString sent;
     QString found;

@@ -20,8 +20,10 @@ private slots:
         QTest::addColumn<int>("numbers");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("text");
-        QTest::newRow("gate, clean") << settings::kGate << 3 << "" << "Verified: all 13 settings match." + kOptions + ".";
-        QTest::newRow("intercom, clean") << settings::kIntercom << 3 << "" << "Verified: all 9 settings match.";
+        QTest::newRow("gate, clean") << settings::kGate << 3 << ""
+                                     << "Verified: all 13 settings match." + kOptions + ".";
+        QTest::newRow("intercom, clean") << settings::kIntercom << 3 << ""
+                                         << "Verified: all 9 settings match.";
         QTest::newRow("marks left out") << settings::kGate << 3 << "no marks"
                                         << "Verified: all 10 settings match." + kOptions + ", Output rights of the numbers.";
         QTest::newRow("a number dropped, the name changed")
@@ -51,8 +53,7 @@ private slots:
         sent.inputNames[2] = "Door, back";
         sent.uploadSystem = true;
         for (int i = 1; i <= numbers; ++i)
-            sent.numbers.append({QString::number(i), QStringLiteral("+278255500%1").arg(i, 2, 10, QLatin1Char('0')),
-                                 {i % 2 == 1, false, i == 2, true}});
+            sent.numbers.append({QString::number(i), QStringLiteral("+278255500%1").arg(i, 2, 10, QLatin1Char('0')), {i % 2 == 1, false, i == 2, true}});
 
         unitsim::UnitProtocol unit;
         unit.setModel(gate ? unitsim::Model::Gate : unitsim::Model::Intercom);
