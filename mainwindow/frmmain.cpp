@@ -4,6 +4,7 @@
 #include "link/outputtester.h"
 #include "mainwindow/logbox.h"
 #include "mainwindow/outputtestpage.h"
+#include "mainwindow/progressbar.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
 #include "platform/serialport.h"
@@ -73,11 +74,7 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     for (QPushButton *b : {cmdLoad_, cmdSave_, cmdDownload_, cmdUpload_})
         buttons->addWidget(b);
 
-    pbar_ = new QProgressBar(this);
-    pbar_->setObjectName(QStringLiteral("pbar"));
-    pbar_->setAccessibleName(QStringLiteral("Progress"));
-    pbar_->setRange(0, 100);
-    pbar_->setValue(0);
+    pbar_ = new ProgressBar(this);
 
     auto *outer = new QVBoxLayout(this);
     outer->addLayout(pages, 1);
@@ -206,14 +203,9 @@ QString FrmMain::password() const { return editors_->password(); }
 void FrmMain::appendLog(const QString &text) { txtLog_->append(text); }
 void FrmMain::clearLog() { txtLog_->clearLog(); }
 
-void FrmMain::setProgress(int value, int maximum)
-{
-    pbar_->setRange(0, maximum);
-    pbar_->setValue(value);
-}
-
-int FrmMain::progressValue() const { return pbar_->value(); }
-int FrmMain::progressMaximum() const { return pbar_->maximum(); }
+void FrmMain::setProgress(int value, int maximum) { pbar_->setProgress(value, maximum); }
+int FrmMain::progressValue() const { return pbar_->progress(); }
+int FrmMain::progressMaximum() const { return pbar_->progressMaximum(); }
 void FrmMain::setOutputColour(int output, quint32 colourBgr) { frame3_->setOutputColour(output, colourBgr); }
 
 } // namespace mainwindow

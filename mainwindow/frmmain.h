@@ -1,12 +1,12 @@
 #pragma once
 #include "link/unitlink.h"
+#include "mainwindow/progressbar.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 class QGroupBox;
-class QProgressBar;
 class QPushButton;
 class QTabBar;
 
@@ -93,7 +93,7 @@ private:
     QGroupBox *frame4_ = nullptr;
     LogBox *txtLog_ = nullptr;
     QTabBar *tabStrip_ = nullptr;
-    QProgressBar *pbar_ = nullptr;
+    ProgressBar *pbar_ = nullptr;
     QPushButton *cmdLoad_ = nullptr;
     QPushButton *cmdSave_ = nullptr;
     QPushButton *cmdDownload_ = nullptr;

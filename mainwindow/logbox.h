@@ -1,23 +1,45 @@
 #pragma once
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTimer>
 
 namespace mainwindow {
 
-// The link log `txtLog`. text() gives the log exactly as written, CR LF included; the
-// screen shows the same lines. Appending never rebuilds the text already there, so the
-// 2000th line of a long upload costs what the first did.
+// The link log `txtLog`. Lines end at CR LF, a lone CR or a lone LF, as on a terminal;
+// text() gives the log with every line end as CR LF.
+//
+// The text lives in one place only: the document, plus the tail not yet put into it.
+// That tail goes into the document a few times a second while the box is on screen and
+// when it is shown, never line by line: a box that has not been shown lays out every
+// line again on each append, and a shown one repaints on each.
+//
+// The log keeps its last `maxLines` lines; when older ones go, its first line says so.
 class LogBox : public QPlainTextEdit {
     Q_OBJECT
 public:
-    explicit LogBox(QWidget *parent = nullptr);
+    static constexpr int kDefaultMaxLines = 100000;
+    static constexpr int kFlushIntervalMs = 50;
+
+    explicit LogBox(QWidget *parent = nullptr, int maxLines = kDefaultMaxLines);
     void append(const QString &text);
     void clearLog();
-    const QString &text() const { return text_; }
+    QString text() const;
+    // The line that takes the place of dropped lines.
+    QString droppedNotice() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
-    QString text_;
+    void flush();
+    void dropOldLines();
+
+    QString tail_;           // appended, in screen form ("\n" line ends), not yet in the document
+    int tailLines_ = 0;      // line ends in tail_
     bool pendingCr_ = false; // a CR at the end of the last piece may pair with an LF in the next
+    bool dropped_ = false;   // the first line of the document is the notice
+    int maxLines_;
+    QTimer flushTimer_;
 };
 
 } // namespace mainwindow

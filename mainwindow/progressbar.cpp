@@ -1,0 +1,33 @@
+#include "mainwindow/progressbar.h"
+
+namespace mainwindow {
+
+ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent)
+{
+    setObjectName(QStringLiteral("pbar"));
+    setAccessibleName(QStringLiteral("Progress"));
+    setRange(0, maximum_);
+    setValue(value_);
+    later_.setSingleShot(true);
+    connect(&later_, &QTimer::timeout, this, &ProgressBar::paintNow);
+}
+
+void ProgressBar::setProgress(int value, int maximum)
+{
+    value_ = value;
+    maximum_ = maximum;
+    if (value == 0 || value >= maximum || !sinceShown_.isValid() || sinceShown_.elapsed() >= kRepaintIntervalMs)
+        paintNow();
+    else if (!later_.isActive())
+        later_.start(kRepaintIntervalMs - int(sinceShown_.elapsed()));
+}
+
+void ProgressBar::paintNow()
+{
+    later_.stop();
+    setRange(0, maximum_);
+    setValue(value_);
+    sinceShown_.start();
+}
+
+} // namespace mainwindow
