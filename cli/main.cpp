@@ -1,0 +1,301 @@
+// norvikconf-cli: upload, read back, verify and test outputs from a terminal or a script,
+// with the same link, file format and messages as the windows.
+#include "cli/interruptwatch.h"
+#include "cli/report.h"
+#include "cli/unitjob.h"
+#include "platform/latin1.h"
+#include "platform/portcatalogue.h"
+#include "platform/qtserialport.h"
+#include "platform/textfile.h"
+#include "settings/unitmodel.h"
+#include "transfer/settingsparser.h"
+#include "unitsim/ptyunit.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+#ifndef NORVIKCONF_VERSION
+#define NORVIKCONF_VERSION "0.0.0"
+#endif
+
+namespace {
+
+const char kDescription[] =
+    "Configures a GSM controller unit over a serial port, from a terminal or a script.\n"
+    "\n"
+    "Commands:\n"
+    "  ports                              list port numbers with their devices\n"
+    "  upload FILE --port P --model M     send the settings of FILE to the unit\n"
+    "  download FILE --port P --model M   read the unit's settings into FILE\n"
+    "  verify FILE --port P --model M     compare the unit's settings with FILE\n"
+    "  output N on|off --port P           switch output N (1 to 4) for a test\n"
+    "\n"
+    "P is a port number of the list, a device path, or \"sim\" for a simulated unit.\n"
+    "M is gate or intercom.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0    done (and verified, with --verify)\n"
+    "  1    usage: wrong command, option or argument\n"
+    "  2    the port cannot be opened, or closed during the work\n"
+    "  3    wrong password\n"
+    "  4    the unit refused a command\n"
+    "  5    no answer from the unit in time (see --timeout)\n"
+    "  6    verification found differences\n"
+    "  7    the file cannot be read or written, or is not a settings file\n"
+    "  130  stopped by Ctrl-C";
+
+const QString kStartPassword = QStringLiteral("5831");
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+int usage(const QString &text)
+{
+    err() << "norvikconf-cli: " << text << "\nTry 'norvikconf-cli --help'.\n";
+    err().flush();
+    return cli::kUsage;
+}
+
+void printJson(const QJsonObject &object)
+{
+    QTextStream(stdout) << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+}
+
+// The catalogue numbered as the selection window numbers it; the simulated unit is last.
+platform::SystemPortCatalogue catalogue() { return platform::SystemPortCatalogue([] { return QStringLiteral("sim"); }); }
+
+int listPorts(bool json)
+{
+    const QList<platform::PortEntry> entries = catalogue().entries();
+    QJsonArray array;
+    QTextStream out(stdout);
+    for (const platform::PortEntry &e : entries) {
+        const bool sim = e.description == platform::kSimulatedUnit;
+        const QString device = sim ? QStringLiteral("sim") : e.device;
+        array.append(QJsonObject{{QStringLiteral("number"), e.number},
+                                 {QStringLiteral("device"), device},
+                                 {QStringLiteral("description"), e.description}});
+        if (!json)
+            out << e.number << '\t' << device << '\t' << e.description << '\n';
+    }
+    if (json)
+        printJson(QJsonObject{{QStringLiteral("command"), QStringLiteral("ports")}, {QStringLiteral("ports"), array}});
+    return cli::kDone;
+}
+
+// --port as a device: a number of the list, a path, or "sim" (empty device).
+bool choosePort(const QString &text, QString *device, QString *error)
+{
+    if (text == QLatin1String("sim")) {
+        device->clear();
+        return true;
+    }
+    bool isNumber = false;
+    const int number = text.toInt(&isNumber);
+    if (!isNumber) {
+        *device = text;
+        return true;
+    }
+    const auto entry = catalogue().find(number);
+    if (!entry) {
+        *error = QStringLiteral("there is no port %1; 'norvikconf-cli ports' lists them").arg(number);
+        return false;
+    }
+    *device = entry->description == platform::kSimulatedUnit ? QString() : entry->device;
+    return true;
+}
+
+bool readSettings(const QString &path, settings::SettingsSet *set, QString *error)
+{
+    QByteArray bytes;
+    if (!platform::readFile(path, &bytes, error))
+        return false;
+    QString text = platform::fromWire(bytes);
+    text.remove(QLatin1Char('\n'));
+    text.remove(QLatin1Char('\r'));
+    if (transfer::parse_settings(text, *set).records == 0) {
+        *error = QStringLiteral("\"%1\" is not a settings file: it holds no settings records.").arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("norvikconf-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NORVIKCONF_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port number, device path, or \"sim\"."), QStringLiteral("P"));
+    const QCommandLineOption modelOption(QStringLiteral("model"), QStringLiteral("Unit model: gate or intercom."),
+                                         QStringLiteral("M"));
+    const QCommandLineOption passwordOption(
+        QStringLiteral("password"),
+        QStringLiteral("The unit's password (default: the file's password for upload and verify, %1 otherwise).")
+            .arg(kStartPassword),
+        QStringLiteral("PW"));
+    const QCommandLineOption verifyOption(QStringLiteral("verify"),
+                                          QStringLiteral("After an upload, read the settings back and compare."));
+    const QCommandLineOption noNumbersOption(
+        QStringLiteral("no-numbers"),
+        QStringLiteral("Upload without the master number and the number list; the unit keeps its own."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Print the result as one JSON object on stdout."));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print only errors."));
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
+                       "settings it sends back)."),
+        QStringLiteral("S"));
+    parser.addOptions({portOption, modelOption, passwordOption, verifyOption, noNumbersOption, jsonOption,
+                       quietOption, timeoutOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, upload, download, verify or output"));
+    parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("FILE, or N on|off"), QStringLiteral("[...]"));
+
+    if (!parser.parse(app.arguments()))
+        return usage(parser.errorText());
+    if (parser.isSet(help))
+        parser.showHelp(cli::kDone);
+    if (parser.isSet(version))
+        parser.showVersion();
+
+    const QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        return usage(QStringLiteral("no command given"));
+    const QString command = args.first();
+    const bool json = parser.isSet(jsonOption);
+
+    if (command == QLatin1String("ports")) {
+        if (args.size() != 1)
+            return usage(QStringLiteral("ports takes no arguments"));
+        return listPorts(json);
+    }
+
+    const bool isOutput = command == QLatin1String("output");
+    const bool isUpload = command == QLatin1String("upload");
+    const bool isDownload = command == QLatin1String("download");
+    const bool isVerify = command == QLatin1String("verify");
+    if (!isOutput && !isUpload && !isDownload && !isVerify)
+        return usage(QStringLiteral("unknown command \"%1\"").arg(command));
+    if (args.size() != (isOutput ? 3 : 2))
+        return usage(isOutput ? QStringLiteral("output needs N (1 to 4) and on or off")
+                              : QStringLiteral("%1 needs one FILE").arg(command));
+    if (!parser.isSet(portOption))
+        return usage(QStringLiteral("%1 needs --port").arg(command));
+    if ((parser.isSet(verifyOption) || parser.isSet(noNumbersOption)) && !isUpload)
+        return usage(QStringLiteral("--verify and --no-numbers go with upload only"));
+
+    const QString model = parser.value(modelOption);
+    if (!isOutput && model != settings::kGate && model != settings::kIntercom)
+        return usage(parser.isSet(modelOption) ? QStringLiteral("unknown model \"%1\": use gate or intercom").arg(model)
+                                               : QStringLiteral("%1 needs --model gate or --model intercom").arg(command));
+
+    int output = 0;
+    bool outputOn = false;
+    if (isOutput) {
+        bool ok = false;
+        output = args.at(1).toInt(&ok);
+        if (!ok || output < 1 || output > 4)
+            return usage(QStringLiteral("the output is a number from 1 to 4, not \"%1\"").arg(args.at(1)));
+        if (args.at(2) != QLatin1String("on") && args.at(2) != QLatin1String("off"))
+            return usage(QStringLiteral("say on or off, not \"%1\"").arg(args.at(2)));
+        outputOn = args.at(2) == QLatin1String("on");
+    }
+
+    cli::UnitJob::Patience patience;
+    if (parser.isSet(timeoutOption)) {
+        bool ok = false;
+        const double s = parser.value(timeoutOption).toDouble(&ok);
+        if (!ok || s <= 0 || s > 3600)
+            return usage(QStringLiteral("--timeout takes seconds, more than 0 and at most 3600"));
+        patience.replyMs = patience.firstByteMs = int(s * 1000);
+    }
+
+    QString device, error;
+    if (!choosePort(parser.value(portOption), &device, &error))
+        return usage(error);
+
+    QJsonObject result{{QStringLiteral("command"), command}, {QStringLiteral("port"), parser.value(portOption)}};
+    if (!isOutput) {
+        result[QStringLiteral("file")] = args.at(1);
+        result[QStringLiteral("model")] = model;
+    }
+    auto done = [&](int code, const QString &message, const QJsonObject &details = {}) {
+        if (json) {
+            QJsonObject all = result;
+            for (auto it = details.begin(); it != details.end(); ++it)
+                all[it.key()] = it.value();
+            all[QStringLiteral("exitCode")] = code;
+            if (!message.isEmpty())
+                all[QStringLiteral("message")] = message;
+            printJson(all);
+        }
+        return code;
+    };
+
+    cli::Reporter report(parser.isSet(quietOption), ::isatty(STDERR_FILENO) == 1);
+
+    settings::SettingsSet set;
+    if (isUpload || isVerify) {
+        if (!readSettings(args.at(1), &set, &error)) {
+            report.error(error);
+            return done(cli::kBadFile, error);
+        }
+        set.uploadSystem = true;
+        set.uploadTelephone = !parser.isSet(noNumbersOption);
+    }
+    const QString password = parser.isSet(passwordOption) ? parser.value(passwordOption)
+                             : isUpload || isVerify      ? set.password
+                                                         : kStartPassword;
+
+    // "sim": a simulated unit inside this process, as the windows offer one.
+    unitsim::PtyUnit simulated;
+    if (device.isEmpty()) {
+        if (!simulated.start(&error)) {
+            report.error(QStringLiteral("The simulated unit cannot be started: %1").arg(error));
+            return done(cli::kPortFailed, error);
+        }
+        simulated.protocol().setModel(model == settings::kIntercom ? unitsim::Model::Intercom : unitsim::Model::Gate);
+        device = simulated.devicePath();
+        result[QStringLiteral("device")] = device;
+    }
+
+    platform::FixedPortCatalogue chosen({{1, device, QString()}});
+    platform::QtSerialPort port(chosen);
+    platform::LineSettings line;
+    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
+    if (!port.open(1, line)) {
+        const QString text = QStringLiteral("The port cannot be opened: %1:%2").arg(port.errorNumber()).arg(port.errorDescription());
+        report.error(text);
+        return done(cli::kPortFailed, text);
+    }
+
+    cli::UnitJob job(port, report, patience);
+    cli::InterruptWatch interrupts;
+    QObject::connect(&interrupts, &cli::InterruptWatch::interrupted, &job, &cli::UnitJob::interrupt);
+    QObject::connect(&job, &cli::UnitJob::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    if (isUpload)
+        job.startUpload(set, model, password, parser.isSet(verifyOption));
+    else if (isOutput)
+        job.startOutput(output, outputOn, password);
+    if (!job.isFinished())
+        app.exec();
+    port.close();
+    return done(job.exitCode(), QString(), job.result());
+}

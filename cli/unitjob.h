@@ -1,0 +1,106 @@
+#pragma once
+#include "link/unitlink.h"
+#include "settings/settingsset.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+namespace platform {
+class SerialPort;
+}
+
+namespace cli {
+
+class Reporter;
+
+// The exit codes of the command-line program.
+enum ExitCode : int {
+    kDone = 0,
+    kUsage = 1,
+    kPortFailed = 2,    // the port cannot be opened, or went away
+    kWrongPassword = 3,
+    kRefused = 4,       // the unit refused a command
+    kNoAnswer = 5,      // no answer within the patience
+    kDifferences = 6,   // the unit does not hold what the file holds
+    kBadFile = 7,       // the file cannot be read or written, or is not a settings file
+    kInterrupted = 130, // Ctrl-C
+};
+
+// One conversation with the unit on an open port: an upload (optionally verified), a
+// download, a verification or an output test. Runs in the event loop and ends with
+// finished(); result() then holds what was done for --json.
+class UnitJob : public QObject, private unitlink::LinkHost {
+    Q_OBJECT
+public:
+    struct Patience {
+        int replyMs = unitlink::UnitLink::kReplyPatienceMs; // for each command's answer
+        int firstByteMs = 5000;                             // for the first byte of a dump
+    };
+
+    UnitJob(platform::SerialPort &port, Reporter &report, Patience patience, QObject *parent = nullptr);
+    ~UnitJob() override;
+
+    // `password` opens the unit; the set's own password is what the unit holds afterwards.
+    void startUpload(const settings::SettingsSet &set, const QString &model, const QString &password,
+                     bool verify);
+    void startOutput(int output, bool on, const QString &password);
+
+    // Ctrl-C: an upload stops after the command in flight; anything else stops at once.
+    void interrupt();
+
+    bool isFinished() const { return phase_ == Phase::Finished; }
+    int exitCode() const { return exitCode_; }
+    QJsonObject result() const { return result_; }
+
+signals:
+    void finished(int exitCode);
+
+private:
+    enum class Phase { Idle, Upload, Stopping, Output, Finished };
+
+    // LinkHost
+    QString password() const override { return password_; }
+    void appendLog(const QString &text) override;
+    void clearLog() override {}
+    void setProgress(int value, int maximum) override;
+    int progressValue() const override { return value_; }
+    int progressMaximum() const override { return maximum_; }
+    void setOutputColour(int output, quint32 colourBgr) override;
+
+    void onChainState(unitlink::UnitLink::ChainState state);
+    void onReplyRead();
+    void onOverdue();
+    void onPortLost(int errorNumber, const QString &description);
+    void finish(int code, const QString &message);
+    QString position() const;
+    QString commandText(int entry) const;
+
+    platform::SerialPort &port_;
+    Reporter &report_;
+    Patience patience_;
+    std::unique_ptr<platform::Timer> tmrCheckGSM_;
+    std::unique_ptr<unitlink::UnitLink> link_;
+    QTimer overdue_;
+
+    Phase phase_ = Phase::Idle;
+    QString password_;
+    QString newPassword_; // the password the unit holds once "SYS PASS" is acknowledged
+    int value_ = 0;
+    int maximum_ = 0;
+    bool verify_ = false;
+    int output_ = 0;
+    bool outputOn_ = false;
+    int outputReported_ = -1; // 1 on, 0 off, -1 not reported
+    QString lastReply_;
+    QList<qint16> lastCodes_;
+    QList<int> allCodes_;
+
+    int exitCode_ = kDone;
+    QJsonObject result_;
+};
+
+} // namespace cli
