@@ -109,9 +109,12 @@ void UnitJob::appendLog(const QString &text)
         return;
     lastReply_ = text.mid(kRecvPrefix.size());
     lastCodes_ = unitlink::read_reply_codes(lastReply_);
-    QJsonArray codes = result_.value(QStringLiteral("codes")).toArray();
-    for (const qint16 c : std::as_const(lastCodes_))
-        codes.append(c);
+    // How often the unit gave each code: a 1000-command upload stays readable.
+    QJsonObject codes = result_.value(QStringLiteral("codes")).toObject();
+    for (const qint16 c : std::as_const(lastCodes_)) {
+        const QString key = QString::number(c);
+        codes[key] = codes.value(key).toInt() + 1;
+    }
     result_[QStringLiteral("codes")] = codes;
     // The link acts on the reply after logging it: judge it once it has.
     if (phase_ == Phase::Stopping || phase_ == Phase::Output)

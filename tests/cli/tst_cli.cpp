@@ -1,0 +1,188 @@
+// The command-line program as a script runs it: the real binary, without a display, against
+// the simulated unit on a pseudo-terminal that this test drives.
+#include "transfer/settingsparser.h"
+#include "unitsim/ptyunit.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QStringList errLines;
+    QJsonObject json;
+};
+
+const QString kGateSite = QStringLiteral("<START>|MP,5831|\r\nSN,North Gate|\r\nOP,14|\r\nMO,12|\r\nI1,Door|\r\n"
+                                         "I2,Beam|\r\nI3,Loop|\r\nI4,Spare|\r\nTN,27821234567,1|\r\n"
+                                         "TN,27829876543,2|\r\nTN,27823334444,3|\r\n<END>\r\n");
+const QString kIntercomSite = QStringLiteral("<START>|MP,5831|\r\nSN,Block B|\r\nOP,|\r\nMO,|\r\nI1,a|\r\nI2,b|\r\n"
+                                             "I3,c|\r\nI4,d|\r\nTN,27821234567,12|\r\nTN,27829876543,7|\r\n<END>\r\n");
+
+} // namespace
+
+class TstCli : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<unitsim::PtyUnit> unit;
+    QTemporaryDir dir;
+    QStringList received;
+
+    QString file(const QString &name, const QString &text)
+    {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(text.toLatin1()) != text.size())
+            qFatal("cannot write %s", qPrintable(f.fileName()));
+        return f.fileName();
+    }
+
+    // Runs the program to its end while this event loop plays the unit. `whenSent` runs on
+    // each command the unit receives, with the process at hand.
+    Run run(const QStringList &args, const std::function<void(QProcess &, int)> &whenSent = {})
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        p.setProcessEnvironment(env);
+        QMetaObject::Connection hook;
+        if (whenSent)
+            hook = connect(unit.get(), &unitsim::PtyUnit::commandReceived, &p,
+                           [&] { whenSent(p, int(received.size())); });
+        QSignalSpy done(&p, &QProcess::finished);
+        p.start(QStringLiteral(NORVIKCONF_CLI), args);
+        if (!done.wait(60000))
+            p.kill();
+        disconnect(hook);
+        Run r;
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.errLines = QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+        return r;
+    }
+
+private slots:
+    void init()
+    {
+        received.clear();
+        unit = std::make_unique<unitsim::PtyUnit>();
+        QVERIFY(unit->start());
+        connect(unit.get(), &unitsim::PtyUnit::commandReceived, this, [this](const QString &c) { received << c; });
+    }
+    void cleanup() { unit.reset(); }
+
+    // Upload, output test and download against a unit of each model: the file read back
+    // holds what was sent, and --json says what happened.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<int>("commands");
+        QTest::newRow("gate") << QStringLiteral("gate") << kGateSite << 14;
+        QTest::newRow("intercom") << QStringLiteral("intercom") << kIntercomSite << 6;
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, site);
+        QFETCH(int, commands);
+        unit->protocol().setModel(model == QLatin1String("gate") ? unitsim::Model::Gate : unitsim::Model::Intercom);
+        const QString sent = file(QStringLiteral("site.gsm"), site);
+        const QString port = unit->devicePath();
+
+        Run r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
+                     QStringLiteral("--json")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.json.value(QStringLiteral("commands")).toInt(), commands);
+        QCOMPARE(r.json.value(QStringLiteral("acknowledged")).toInt(), commands);
+        QCOMPARE(received.size(), commands);
+        QCOMPARE(unit->protocol().state().numbers.size(), model == QLatin1String("gate") ? 3 : 2);
+        QCOMPARE(r.errLines.size(), commands + 1); // a line per step, then the result
+        QVERIFY2(r.errLines.at(commands - 1).startsWith(QStringLiteral("upload: %1/%1 TEL ADDN ").arg(commands)),
+                 qPrintable(r.errLines.at(commands - 1)));
+
+        r = run({QStringLiteral("output"), QStringLiteral("3"), QStringLiteral("on"), QStringLiteral("--port"), port,
+                 QStringLiteral("--json")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.json.value(QStringLiteral("state")).toString(), QStringLiteral("on"));
+        QVERIFY(unit->protocol().state().outputs[2]);
+    }
+
+    // Each way a run can go wrong ends with its own exit code and a line that says so.
+    void failures_data()
+    {
+        QTest::addColumn<QString>("unitCase");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        const QStringList upload{QStringLiteral("upload"), QStringLiteral("site.gsm"), QStringLiteral("--model"),
+                                 QStringLiteral("gate"), QStringLiteral("--port"), QStringLiteral("PTY")};
+        QTest::newRow("wrong password") << "password" << upload << 3 << "upload: Incorrect GSM unit password";
+        QTest::newRow("silent unit") << "silent" << upload + QStringList{QStringLiteral("--timeout"), QStringLiteral("1")}
+                                     << 5 << "did not answer \"System password\" (command 1 of 14) within 1 s";
+        QTest::newRow("unplugged") << "unplug" << upload << 2 << "at command 5 of 14; 4 of 14 commands acknowledged";
+        QTest::newRow("no port") << "" << QStringList(upload.mid(0, 5)) + QStringList{QStringLiteral("/dev/nonexistent")}
+                                 << 2 << "The port cannot be opened: 1:No such file or directory";
+        QTest::newRow("not a settings file") << "" << QStringList(upload).replaceInStrings("site.gsm", "junk.txt") << 7
+                                             << "is not a settings file";
+        QTest::newRow("no file") << "" << QStringList(upload).replaceInStrings("site.gsm", "missing.gsm") << 7
+                                 << "Could not open";
+        QTest::newRow("no model") << "" << upload.mid(0, 2) + upload.mid(4) << 1 << "upload needs --model";
+        QTest::newRow("bad output") << "" << QStringList{QStringLiteral("output"), QStringLiteral("5"),
+                                                         QStringLiteral("on"), QStringLiteral("--port"), QStringLiteral("sim")}
+                                    << 1 << "the output is a number from 1 to 4";
+    }
+    void failures()
+    {
+        QFETCH(QString, unitCase);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        file(QStringLiteral("site.gsm"), kGateSite);
+        file(QStringLiteral("junk.txt"), QStringLiteral("hello\r\n"));
+        for (QString &a : args)
+            a = a == QLatin1String("PTY") ? unit->devicePath() : a.endsWith(QLatin1String(".gsm")) || a.endsWith(QLatin1String(".txt")) ? dir.filePath(a) : a;
+        if (unitCase == QLatin1String("password"))
+            unit->protocol().state().password = QStringLiteral("1111");
+        unit->behaviour().silent = unitCase == QLatin1String("silent");
+
+        const Run r = run(args, [&](QProcess &, int count) {
+            if (unitCase == QLatin1String("unplug") && count == 5)
+                unit->unplug();
+        });
+        QCOMPARE(r.code, code);
+        QVERIFY2(!r.errLines.filter(says).isEmpty(), qPrintable(r.errLines.join('\n')));
+        if (code == 3)
+            QCOMPARE(r.errLines.size(), 1);
+    }
+
+    // Ctrl-C mid-upload: the command in flight is answered, nothing is sent after it, and the
+    // program says how far it got.
+    void interrupt()
+    {
+        unit->behaviour().splitReplies = 2; // slow replies: the signal lands while one is awaited
+        unit->behaviour().pauseMs = 100;
+        const QString sent = file(QStringLiteral("site.gsm"), kGateSite);
+        const Run r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), unit->devicePath(),
+                           QStringLiteral("--model"), QStringLiteral("gate"), QStringLiteral("--json")},
+                          [](QProcess &p, int count) {
+                              if (count == 3)
+                                  ::kill(pid_t(p.processId()), SIGINT);
+                          });
+        QCOMPARE(r.code, 130);
+        const int acknowledged = r.json.value(QStringLiteral("acknowledged")).toInt();
+        QVERIFY2(acknowledged >= 3 && acknowledged < 14, qPrintable(r.errLines.join('\n')));
+        QCOMPARE(received.size(), acknowledged);
+        QVERIFY(r.errLines.last().contains(QStringLiteral("%1 of 14 commands acknowledged").arg(acknowledged)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCli)
+#include "tst_cli.moc"
