@@ -71,7 +71,10 @@ void printJson(const QJsonObject &object)
 }
 
 // The catalogue numbered as the selection window numbers it; the simulated unit is last.
-platform::SystemPortCatalogue catalogue() { return platform::SystemPortCatalogue([] { return QStringLiteral("sim"); }); }
+platform::SystemPortCatalogue catalogue()
+{
+    return platform::SystemPortCatalogue([] { return QStringLiteral("sim"); });
+}
 
 int listPorts(bool json)
 {
@@ -261,8 +264,8 @@ int main(int argc, char *argv[])
         set.uploadTelephone = !parser.isSet(noNumbersOption);
     }
     const QString password = parser.isSet(passwordOption) ? parser.value(passwordOption)
-                             : isUpload || isVerify      ? set.password
-                                                         : kStartPassword;
+                             : isUpload || isVerify       ? set.password
+                                                          : kStartPassword;
 
     // "sim": a simulated unit inside this process, as the windows offer one.
     unitsim::PtyUnit simulated;

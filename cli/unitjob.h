@@ -21,7 +21,7 @@ class Reporter;
 enum ExitCode : int {
     kDone = 0,
     kUsage = 1,
-    kPortFailed = 2,    // the port cannot be opened, or went away
+    kPortFailed = 2, // the port cannot be opened, or went away
     kWrongPassword = 3,
     kRefused = 4,       // the unit refused a command
     kNoAnswer = 5,      // no answer within the patience
@@ -60,7 +60,11 @@ signals:
     void finished(int exitCode);
 
 private:
-    enum class Phase { Idle, Upload, Stopping, Output, Finished };
+    enum class Phase { Idle,
+                       Upload,
+                       Stopping,
+                       Output,
+                       Finished };
 
     // LinkHost
     QString password() const override { return password_; }

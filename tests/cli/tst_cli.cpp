@@ -135,8 +135,7 @@ private slots:
         QTest::newRow("no file") << "" << QStringList(upload).replaceInStrings("site.gsm", "missing.gsm") << 7
                                  << "Could not open";
         QTest::newRow("no model") << "" << upload.mid(0, 2) + upload.mid(4) << 1 << "upload needs --model";
-        QTest::newRow("bad output") << "" << QStringList{QStringLiteral("output"), QStringLiteral("5"),
-                                                         QStringLiteral("on"), QStringLiteral("--port"), QStringLiteral("sim")}
+        QTest::newRow("bad output") << "" << QStringList{QStringLiteral("output"), QStringLiteral("5"), QStringLiteral("on"), QStringLiteral("--port"), QStringLiteral("sim")}
                                     << 1 << "the output is a number from 1 to 4";
     }
     void failures()
@@ -148,7 +147,8 @@ private slots:
         file(QStringLiteral("site.gsm"), kGateSite);
         file(QStringLiteral("junk.txt"), QStringLiteral("hello\r\n"));
         for (QString &a : args)
-            a = a == QLatin1String("PTY") ? unit->devicePath() : a.endsWith(QLatin1String(".gsm")) || a.endsWith(QLatin1String(".txt")) ? dir.filePath(a) : a;
+            a = a == QLatin1String("PTY") ? unit->devicePath() : a.endsWith(QLatin1String(".gsm")) || a.endsWith(QLatin1String(".txt")) ? dir.filePath(a)
+                                                                                                                                        : a;
         if (unitCase == QLatin1String("password"))
             unit->protocol().state().password = QStringLiteral("1111");
         unit->behaviour().silent = unitCase == QLatin1String("silent");
