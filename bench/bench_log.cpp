@@ -1,36 +1,52 @@
-// How the cost of one log line grows with the log: the link log against a box whose
-// whole text is set again for every line. An upload of 1000 numbers writes 2000 lines.
+// What one log line costs as the log grows, with the box hidden (the usual case during an
+// upload: another tab is in front) and shown. Each line is appended and the events it
+// causes are handled, as during an upload; the time is the thread's CPU time, including
+// putting the lines on screen.
+#include "bench/benchutil.h"
 #include "mainwindow/logbox.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QTextStream>
-#include <functional>
+#include <QTextBlock>
 
 namespace {
 
-QString line(int i)
-{
-    return QStringLiteral("\r\nSEND: *5831 TEL ADDN 2782%1,13*").arg(i, 7, 10, QLatin1Char('0'));
-}
+constexpr int kWindow = 1000; // lines measured at each point
 
-// Nanoseconds per line for the first and the last `window` lines of `total`.
-std::pair<double, double> measure(int total, int window, const std::function<void(const QString &)> &append)
+QString line(int i) { return QStringLiteral("\r\nSEND: *5831 TEL ADDN 2782%1,13*").arg(i, 7, 10, QLatin1Char('0')); }
+
+// Microseconds of CPU per line for the kWindow lines starting at each of `points`.
+std::vector<double> measure(bool shown, const std::vector<int> &points)
 {
-    QElapsedTimer t;
-    double first = 0, last = 0;
-    for (int i = 0; i < total; ++i) {
-        t.start();
-        append(line(i));
-        QApplication::processEvents();
-        const double ns = double(t.nsecsElapsed());
-        if (i < window)
-            first += ns;
-        else if (i >= total - window)
-            last += ns;
+    mainwindow::LogBox log;
+    log.resize(600, 400);
+    if (shown)
+        log.show();
+    std::vector<double> perLine;
+    int next = 0;
+    auto appendOne = [&] {
+        log.append(line(next++));
+        QCoreApplication::processEvents();
+    };
+    // Lines are not done until they are on screen.
+    auto waitUntilShown = [&] {
+        while (shown && next > 0 && log.document()->lastBlock().text() != line(next - 1).mid(2))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    for (int point : points) {
+        while (next < point)
+            appendOne();
+        waitUntilShown();
+        std::vector<double> runs;
+        for (int run = 0; run < 3; ++run) {
+            const double start = bench::threadCpuNs();
+            for (int i = 0; i < kWindow; ++i)
+                appendOne();
+            waitUntilShown();
+            runs.push_back((bench::threadCpuNs() - start) / kWindow / 1000);
+        }
+        perLine.push_back(bench::median(runs));
     }
-    return {first / window, last / window};
+    return perLine;
 }
 
 } // namespace
@@ -38,33 +54,17 @@ std::pair<double, double> measure(int total, int window, const std::function<voi
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const int total = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 2000;
-    const int window = total / 10;
-    QTextStream out(stdout);
-
-    mainwindow::LogBox log;
-    log.resize(600, 400);
-    log.show();
-    const auto ours = measure(total, window, [&](const QString &s) { log.append(s); });
-
-    QPlainTextEdit naive;
-    naive.resize(600, 400);
-    naive.show();
-    QString whole;
-    const auto rebuilt = measure(total, window, [&](const QString &s) {
-        whole += s;
-        naive.setPlainText(whole);
-    });
-
-    out << "lines: " << total << ", averaged over the first and last " << window << " lines\n";
-    out << QStringLiteral("link log      first %1 us  last %2 us  last/first %3\n")
-               .arg(ours.first / 1000, 0, 'f', 1)
-               .arg(ours.second / 1000, 0, 'f', 1)
-               .arg(ours.second / ours.first, 0, 'f', 2);
-    out << QStringLiteral("whole text    first %1 us  last %2 us  last/first %3\n")
-               .arg(rebuilt.first / 1000, 0, 'f', 1)
-               .arg(rebuilt.second / 1000, 0, 'f', 1)
-               .arg(rebuilt.second / rebuilt.first, 0, 'f', 2);
-    out << QStringLiteral("last line: whole text / link log %1\n").arg(rebuilt.second / ours.second, 0, 'f', 1);
-    return 0;
+    const std::vector<int> points{0, 3000, 30000};
+    bool met = true;
+    bench::heading(QStringLiteral("Log: CPU per line at line 1 / 3,000 / 30,000 (median of 3 runs of %1 lines)").arg(kWindow));
+    for (bool shown : {false, true}) {
+        const std::vector<double> us = measure(shown, points);
+        const QString how = shown ? QStringLiteral("shown") : QStringLiteral("hidden");
+        bench::report(QStringLiteral("%1: per line at 1").arg(how), us[0], QStringLiteral("us"));
+        bench::report(QStringLiteral("%1: per line at 3,000").arg(how), us[1], QStringLiteral("us"));
+        bench::report(QStringLiteral("%1: per line at 30,000").arg(how), us[2], QStringLiteral("us"));
+        met &= bench::report(QStringLiteral("%1: at 3,000 / at 1").arg(how), us[1] / us[0], QStringLiteral("x"), 1.2);
+        met &= bench::report(QStringLiteral("%1: at 30,000 / at 1").arg(how), us[2] / us[0], QStringLiteral("x"), 1.2);
+    }
+    return met ? 0 : 1;
 }

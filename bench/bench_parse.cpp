@@ -1,0 +1,103 @@
+// The record parser at 1,000 / 10,000 / 100,000 records, and a settings file loaded into the
+// number grid of a shown page, as the load button does. Times are this thread's CPU time.
+#include "bench/benchutil.h"
+#include "platform/dialogs.h"
+#include "settings/numbergrid.h"
+#include "settings/numberpage.h"
+#include "settings/settingseditors.h"
+#include "settings/settingsset.h"
+#include "settings/systemparameterspage.h"
+#include "transfer/settingsfile.h"
+#include "transfer/settingsparser.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QString records(int count)
+{
+    QString text = QStringLiteral("<START>|MP,5831|SN,Bench|I1,Door|MN,27821111111|");
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("TN,2782%1,%2,13|").arg(i, 7, 10, QLatin1Char('0')).arg(i % 100 + 1);
+    return text + QStringLiteral("<END>");
+}
+
+// Median CPU milliseconds of `work` over enough runs to fill about half a second.
+template <typename F>
+double cpuMs(F work)
+{
+    std::vector<double> runs;
+    double spent = 0;
+    while (runs.size() < 5 || (spent < 5e8 && runs.size() < 200)) {
+        const double start = bench::threadCpuNs();
+        work();
+        runs.push_back(bench::threadCpuNs() - start);
+        spent += runs.back();
+    }
+    return bench::median(runs) / 1e6;
+}
+
+class OpenDialog : public platform::Dialogs {
+public:
+    QString path, lastMessage;
+    void message(const QString &text, Icon, const QString &) override { lastMessage = text; }
+    bool askYesNo(const QString &, Icon, const QString &) override { return true; }
+    QString openFileName(const QString &, const QString &) override { return path; }
+    QString saveFileName(const QString &, const QString &) override { return {}; }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    bool met = true;
+
+    bench::heading(QStringLiteral("Record parser (median CPU time of one parse)"));
+    const std::vector<int> sizes{1000, 10000, 100000};
+    std::vector<double> ms;
+    for (int n : sizes) {
+        const QString text = records(n);
+        ms.push_back(cpuMs([&] {
+            settings::SettingsSet set;
+            transfer::parse_settings(text, set);
+            if (set.numbers.size() != n)
+                qFatal("parsed %lld numbers of %d", qlonglong(set.numbers.size()), n);
+        }));
+        bench::report(QStringLiteral("%1 records").arg(n), ms.back(), QStringLiteral("ms"));
+    }
+    met &= bench::report(QStringLiteral("growth 10,000 / 1,000"), ms[1] / ms[0], QStringLiteral("x"), 11);
+    bench::report(QStringLiteral("growth 100,000 / 10,000"), ms[2] / ms[1], QStringLiteral("x"));
+
+    bench::heading(QStringLiteral("Settings file loaded into the number grid of a shown page"));
+    QTemporaryDir dir;
+    std::vector<double> loadMs;
+    for (int n : {1000, 10000}) {
+        settings::SettingsSet set;
+        for (int i = 0; i < n; ++i)
+            set.numbers.append({QString::number(i + 1), QStringLiteral("+2782%1").arg(i, 7, 10, QLatin1Char('0')), {}});
+        OpenDialog dialogs;
+        dialogs.path = dir.filePath(QStringLiteral("bench%1.gsm").arg(n));
+        QFile file(dialogs.path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(transfer::settings_file_text(set).toLatin1()) < 0)
+            qFatal("cannot write %s", qPrintable(dialogs.path));
+        file.close();
+        settings::SystemParametersPage sys;
+        settings::NumberManagementPage num;
+        settings::SettingsEditors editors(sys, num);
+        num.grdNum()->setCols(2);
+        num.show();
+        loadMs.push_back(cpuMs([&] {
+            num.grdNum()->setRows(1); // load adds to the rows shown: start empty each time
+            transfer::cmdLoad_Click(editors, dialogs);
+            QCoreApplication::processEvents();
+        }));
+        if (num.grdNum()->rows() != n + 1)
+            qFatal("the grid holds %d rows after loading %d numbers", num.grdNum()->rows() - 1, n);
+        bench::report(QStringLiteral("file of %1 numbers").arg(n), loadMs.back(), QStringLiteral("ms"));
+    }
+    bench::report(QStringLiteral("growth 10,000 / 1,000 numbers"), loadMs[1] / loadMs[0], QStringLiteral("x"));
+    return met ? 0 : 1;
+}

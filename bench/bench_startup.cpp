@@ -1,0 +1,87 @@
+// Start-up to the selection window on screen against a bare Qt window, both from this one
+// binary so they share the build: each run is a fresh process, the two kinds alternate,
+// and the figure is the wall time from starting the process to its exit right after the
+// window was shown.
+#include "app/frmselect.h"
+#include "bench/benchutil.h"
+#include "platform/portcatalogue.h"
+#include "platform/qtdialogs.h"
+#include "platform/qtserialport.h"
+#include "unitsim/ptyunit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QWindow>
+
+namespace {
+
+constexpr int kRuns = 11;
+
+void waitUntilShown(QWidget &w)
+{
+    w.show();
+    while (!w.windowHandle() || !w.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(); // the first paint
+}
+
+// What the program does before its first window is up.
+int child(const QString &kind)
+{
+    int argc = 1;
+    char name[] = "bench_startup";
+    char *argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    if (kind == QLatin1String("bare")) {
+        QWidget w;
+        w.resize(400, 200);
+        waitUntilShown(w);
+        return 0;
+    }
+    unitsim::PtyUnit simulated;
+    simulated.start();
+    platform::SystemPortCatalogue catalogue([&simulated] { return simulated.devicePath(); });
+    platform::QtSerialPort probePort(catalogue);
+    platform::QtDialogs dialogs;
+    app::FrmSelect select(probePort, catalogue, dialogs, [] { return nullptr; });
+    waitUntilShown(select);
+    return 0;
+}
+
+double runChild(const QString &self, const QString &kind)
+{
+    QProcess p;
+    QElapsedTimer t;
+    t.start();
+    p.start(self, {QStringLiteral("--child"), kind});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return -1;
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 2 && QByteArray(argv[1]) == "--child")
+        return child(QString::fromLatin1(argv[2]));
+    QCoreApplication app(argc, argv);
+    const QString self = QCoreApplication::applicationFilePath();
+    std::vector<double> bare, select;
+    for (int i = 0; i < kRuns; ++i) {
+        bare.push_back(runChild(self, QStringLiteral("bare")));
+        select.push_back(runChild(self, QStringLiteral("select")));
+        if (bare.back() < 0 || select.back() < 0) {
+            bench::out() << "bench_startup: a child run failed" << Qt::endl;
+            return 2;
+        }
+    }
+    const double b = bench::median(bare), s = bench::median(select);
+    bench::heading(QStringLiteral("Start-up to the first window shown (median of %1 runs each, platform %2)")
+                       .arg(kRuns)
+                       .arg(qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("default"))));
+    bench::report(QStringLiteral("bare Qt window"), b, QStringLiteral("ms"));
+    bench::report(QStringLiteral("selection window"), s, QStringLiteral("ms"));
+    return bench::report(QStringLiteral("selection window / bare window"), s / b, QStringLiteral("x"), 1.5) ? 0 : 1;
+}
