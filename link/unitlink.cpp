@@ -88,6 +88,8 @@ bool UnitLink::send_entry(int i)
 
 bool UnitLink::write_command(const QByteArray &bytes) { return writeOrComplain(bytes); }
 
+bool UnitLink::port_open() const { return port_.isOpen(); }
+
 bool UnitLink::writeOrComplain(const QByteArray &bytes)
 {
     if (port_.isOpen() && port_.write(bytes))
@@ -109,6 +111,7 @@ void UnitLink::onDataReceived()
     if (linkMode_ == kModeDownload) {
         tmrCheckGSM_.stop();
         tmrCheckGSM_.start(1000);
+        emit downloadDataReceived();
         return;
     }
     if (linkMode_ == kModeUpload && rx_.contains(QLatin1Char(')'))) {

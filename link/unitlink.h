@@ -78,6 +78,7 @@ public:
     // Writes bytes as they are: no queue, no log, no progress. False (with a message) when
     // the port is not open.
     bool write_command(const QByteArray &bytes);
+    bool port_open() const;
 
     void set_link_mode(const QString &mode) { linkMode_ = mode; }
     QString link_mode() const { return linkMode_; }
@@ -105,6 +106,8 @@ public:
 
 signals:
     void chainStateChanged(unitlink::UnitLink::ChainState state);
+    // Text arrived in download mode; it waits in rx_buffer() and the quiet timer restarted.
+    void downloadDataReceived();
 
 private:
     void onDataReceived();

@@ -14,6 +14,7 @@
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
 #include "transfer/download.h"
+#include "transfer/dumpreader.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
@@ -93,8 +94,10 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     outputTester_ = std::make_unique<unitlink::OutputTester>(*link_, *tmrOut_);
     tmrNoAnswer_ = platform_.makeTimer();
     tmrNoAnswer_->setObjectName(QStringLiteral("tmrNoAnswer"));
+    dumpReader_ = std::make_unique<transfer::DumpReader>(*link_, *tmrCheckGSM_, *tmrNoAnswer_, *platform_.dialogs,
+                                                         [this](const QString &text) { appendLog(text); });
     download_ = std::make_unique<transfer::Download>(
-        *link_, *tmrCheckGSM_, *tmrNoAnswer_, *editors_, *platform_.dialogs, [this] { clearLog(); },
+        *dumpReader_, *editors_, *platform_.dialogs, [this] { clearLog(); },
         [this](const QString &text) { appendLog(text); });
 
     connect(frame3_, &OutputTestPage::pressed, outputTester_.get(), &unitlink::OutputTester::press);
@@ -114,6 +117,7 @@ FrmMain::~FrmMain()
 {
     // The link and the tester refer to the timers and the port: let them go first.
     download_.reset();
+    dumpReader_.reset();
     outputTester_.reset();
     link_.reset();
 }

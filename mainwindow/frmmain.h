@@ -22,7 +22,8 @@ class SystemParametersPage;
 } // namespace settings
 namespace transfer {
 class Download;
-}
+class DumpReader;
+} // namespace transfer
 namespace unitlink {
 class OutputTester;
 }
@@ -67,6 +68,7 @@ public:
     unitlink::UnitLink &link() const { return *link_; }
     unitlink::OutputTester &outputTester() const { return *outputTester_; }
     transfer::Download &download() const { return *download_; }
+    transfer::DumpReader &dumpReader() const { return *dumpReader_; }
     int current_tab() const { return current_tab_; }
 
 protected:
@@ -105,6 +107,7 @@ private:
     std::unique_ptr<platform::Timer> tmrReply_;
     std::unique_ptr<unitlink::UnitLink> link_;
     std::unique_ptr<unitlink::OutputTester> outputTester_;
+    std::unique_ptr<transfer::DumpReader> dumpReader_;
     std::unique_ptr<transfer::Download> download_;
     int current_tab_ = 0;
 };

@@ -4,6 +4,7 @@
 #include "rig.h"
 #include "tests/support/fakes.h"
 #include "transfer/download.h"
+#include "transfer/dumpreader.h"
 #include "transfer/upload.h"
 
 #include <QCheckBox>
@@ -13,11 +14,12 @@ namespace {
 struct Rig : unitlink::LinkHost {
     Pages pages;
     fakes::FakeSerialPort port;
-    fakes::FakeTimer tmrCheckGSM, noAnswer;
+    fakes::FakeTimer tmrCheckGSM, deadline;
     fakes::FakeDialogs dialogs;
     QString log = "earlier";
     unitlink::UnitLink link{port, tmrCheckGSM, dialogs, *this};
-    transfer::Download download{link, tmrCheckGSM, noAnswer, pages.editors, dialogs, [this] { clearLog(); },
+    transfer::DumpReader reader{link, tmrCheckGSM, deadline, dialogs, [this](const QString &t) { appendLog(t); }};
+    transfer::Download download{reader, pages.editors, dialogs, [this] { clearLog(); },
                                 [this](const QString &t) { appendLog(t); }};
     Rig() { port.open(1, {}); }
 
@@ -102,43 +104,64 @@ private slots:
 
     void downloadFailuresChangeNothing_data()
     {
-        QTest::addColumn<QByteArray>("leftover"); // in the buffer before the request
         QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("quiet"); // the line went quiet; otherwise the deadline passed
         QTest::addColumn<QString>("message");
-        QTest::newRow("silent") << QByteArray("OK (1") << QByteArray()
+        QTest::newRow("silent") << QByteArray() << false
                                 << "The unit did not answer the request for its settings. Check the cable, the "
                                    "COMM PORT and the password; nothing was changed.";
-        QTest::newRow("cut short") << QByteArray() << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1")
+        QTest::newRow("cut short") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1") << true
                                    << "The unit's answer was incomplete, so nothing was changed.";
-        QTest::newRow("wrong password") << QByteArray("OK (1") << QByteArray("PASSWORD ERROR (39)\r\n")
-                                        << "Incorrect GSM unit password";
+        QTest::newRow("39 among other codes") << QByteArray("SYS SPEW (1)\r\nPASSWORD ERROR (39)(39)\r\n") << true
+                                              << "Incorrect GSM unit password";
+        QTest::newRow("no end after two minutes")
+            << QByteArray("|SN,Slow") << false
+            << "The unit's settings had not ended 120 seconds after its answer began; the line may be noisy. "
+               "Nothing was changed: check the cable and try again.";
     }
     void downloadFailuresChangeNothing()
     {
-        QFETCH(QByteArray, leftover);
         QFETCH(QByteArray, answer);
+        QFETCH(bool, quiet);
         QFETCH(QString, message);
         Rig r;
         r.pages.addRow("1", "+2700");
-        r.port.feedNow(leftover);
+        r.port.feedNow("|SN,Leftover|<END> (39)"); // from before the request: not part of the answer
         r.download.cmdDownload_Click();
         QCOMPARE(r.port.writes, QList<QByteArray>{"*5831 SYS SPEW*\r"});
+        QVERIFY(r.reader.busy());
         if (!answer.isEmpty())
             r.port.feedNow(answer);
-        r.noAnswer.fire(); // an answer on its way is not "no answer"
-        r.tmrCheckGSM.fire();
+        (quiet ? r.tmrCheckGSM : r.deadline).fire();
         QCOMPARE(r.dialogs.messageTexts(), QStringList{message});
-        QCOMPARE(int(r.dialogs.messages.first().icon), int(platform::Dialogs::Icon::Stop));
         QCOMPARE(r.pages.state(), kStart + "1:+2700");
-        QCOMPARE(r.log, "");
+        QVERIFY(!r.reader.busy());
 
-        // The rest of a late answer is still read; stray text is dropped without a word.
+        // A late answer is logged, never read, and told once.
         r.port.feedNow("|SN,Late|<END>");
         r.tmrCheckGSM.fire();
-        r.port.feedNow("noise");
+        r.port.feedNow("|SN,Later|<END>");
         r.tmrCheckGSM.fire();
-        QCOMPARE(r.pages.editors.systemName(), "Late");
-        QCOMPARE(r.dialogs.messages.size(), 1);
+        QCOMPARE(r.pages.editors.systemName(), "GSM Unit");
+        QVERIFY(r.log.endsWith("|SN,Late|<END>|SN,Later|<END>"));
+        QCOMPARE(r.dialogs.messages.size(), 2);
+        QVERIFY(r.dialogs.messages.last().text.startsWith("The unit's answer came after reading the settings had "
+                                                          "failed; it was ignored"));
+    }
+
+    void lineThatNeverGoesQuiet()
+    {
+        Rig r;
+        r.download.cmdDownload_Click();
+        const QByteArray noise(64 * 1024, 'x');
+        for (int i = 0; i < 48; ++i) { // 3 MiB, the quiet timer never firing
+            r.port.feedNow(noise);
+            QVERIFY(r.link.rx_buffer().size() <= transfer::DumpReader::kLargestAnswer);
+        }
+        QCOMPARE(r.dialogs.messageTexts(),
+                 QStringList{"The unit sent more than 1024 KB without ending its settings, far more than any unit "
+                             "holds; the line may be noisy. Nothing was changed: check the cable and try again."});
+        QVERIFY(!r.reader.busy());
     }
 
     void downloadWithoutTheLineSaysNothingOfItsOwn()
@@ -146,14 +169,10 @@ private slots:
         Rig r;
         r.port.close();
         r.download.cmdDownload_Click();
-        r.noAnswer.fire();
+        r.deadline.fire();
         QCOMPARE(r.log + r.link.link_mode(), "earlier");
-
-        r.port.open(1, {});
-        r.download.cmdDownload_Click();
-        r.link.set_link_mode(unitlink::kModeUpload); // e.g. an output test took the line over
-        r.noAnswer.fire();
         QCOMPARE(r.dialogs.messages.size(), 1); // the link's own, for the closed port
+        QVERIFY(!r.reader.busy());
     }
 };
 

@@ -1,0 +1,167 @@
+#include "transfer/dumpreader.h"
+
+#include "link/replycodes.h"
+#include "link/unitlink.h"
+#include "platform/dialogs.h"
+#include "platform/latin1.h"
+#include "platform/timer.h"
+
+#include <utility>
+
+namespace transfer {
+
+namespace {
+constexpr qint16 kWrongPasswordCode = 39;
+const QString kEndMarker = QStringLiteral("<END>");
+
+// Every parenthesised code of the text, not only the first few a reply is read for: a unit
+// may repeat its refusal many times.
+bool carriesCode(const QString &text, qint16 wanted)
+{
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype open = text.indexOf(QLatin1Char('('), from);
+        if (open < 0)
+            return false;
+        const qsizetype close = text.indexOf(QLatin1Char(')'), open);
+        if (close < 0)
+            return false;
+        if (unitlink::leading_number(text.mid(open + 1, close - open - 1)) == wanted)
+            return true;
+        from = close;
+    }
+}
+} // namespace
+
+QString DumpOutcome::reason() const
+{
+    switch (status) {
+    case Status::Received:
+    case Status::LineLost:
+        return QString();
+    case Status::NoAnswer:
+        return QStringLiteral("The unit did not answer the request for its settings. Check the cable, the COMM PORT "
+                              "and the password; nothing was changed.");
+    case Status::WrongPassword:
+        return QStringLiteral("Incorrect GSM unit password");
+    case Status::Incomplete:
+        return QStringLiteral("The unit's answer was incomplete, so nothing was changed.");
+    case Status::TooLarge:
+        return QStringLiteral("The unit sent more than %1 KB without ending its settings, far more than any unit "
+                              "holds; the line may be noisy. Nothing was changed: check the cable and try again.")
+            .arg(DumpReader::kLargestAnswer / 1024);
+    case Status::TooSlow:
+        return QStringLiteral("The unit's settings had not ended %1 seconds after its answer began; the line may "
+                              "be noisy. Nothing was changed: check the cable and try again.")
+            .arg(DumpReader::kLongestAnswerMs / 1000);
+    case Status::Interrupted:
+        return QStringLiteral("Reading the settings was interrupted by another exchange with the unit; nothing was "
+                              "changed.");
+    }
+    return QString();
+}
+
+DumpReader::DumpReader(unitlink::UnitLink &link, platform::Timer &quiet, platform::Timer &deadline,
+                       platform::Dialogs &dialogs, std::function<void(const QString &)> appendLog, QObject *parent)
+    : QObject(parent), link_(link), quiet_(quiet), deadline_(deadline), dialogs_(dialogs),
+      appendLog_(std::move(appendLog))
+{
+    connect(&link_, &unitlink::UnitLink::downloadDataReceived, this, &DumpReader::onData);
+    connect(&quiet_, &platform::Timer::timeout, this, &DumpReader::onQuiet);
+    connect(&deadline_, &platform::Timer::timeout, this, &DumpReader::onDeadline);
+}
+
+bool DumpReader::request(const QString &password, Done done)
+{
+    if (busy())
+        return false;
+    const QString text = QLatin1Char('*') + password + QStringLiteral(" SYS SPEW*\r");
+    if (!link_.write_command(platform::toWire(text)))
+        return false;
+    link_.set_link_mode(unitlink::kModeDownload);
+    // Whatever was left from earlier exchanges is not part of this answer.
+    link_.clear_rx_buffer();
+    quiet_.stop();
+    done_ = std::move(done);
+    state_ = State::Waiting;
+    deadline_.start(kNoAnswerMs);
+    emit busyChanged(true);
+    return true;
+}
+
+void DumpReader::onData()
+{
+    if (state_ == State::Waiting) {
+        state_ = State::Collecting;
+        deadline_.start(kLongestAnswerMs);
+    }
+    if (link_.rx_buffer().size() <= kLargestAnswer)
+        return;
+    link_.clear_rx_buffer();
+    if (state_ == State::Collecting)
+        finish(DumpOutcome::Status::TooLarge);
+}
+
+void DumpReader::onQuiet()
+{
+    quiet_.stop();
+    if (link_.link_mode() != unitlink::kModeDownload)
+        return;
+    const QString text = link_.take_rx_buffer();
+    if (state_ == State::After || state_ == State::Idle) {
+        if (text.isEmpty())
+            return;
+        appendLog_(text);
+        if (failed_ && !std::exchange(toldLate_, true))
+            dialogs_.message(QStringLiteral("The unit's answer came after reading the settings had failed; it was "
+                                            "ignored (see the log) and nothing was changed."),
+                             platform::Dialogs::Icon::Information);
+        return;
+    }
+    if (text.contains(kEndMarker))
+        finish(DumpOutcome::Status::Received, text);
+    else if (carriesCode(text, kWrongPasswordCode))
+        finish(DumpOutcome::Status::WrongPassword, text);
+    else
+        finish(DumpOutcome::Status::Incomplete, text);
+}
+
+void DumpReader::onDeadline()
+{
+    deadline_.stop();
+    if (!busy())
+        return;
+    if (!link_.port_open())
+        finish(DumpOutcome::Status::LineLost);
+    else if (link_.link_mode() != unitlink::kModeDownload)
+        finish(DumpOutcome::Status::Interrupted);
+    else if (state_ == State::Waiting)
+        finish(DumpOutcome::Status::NoAnswer);
+    else {
+        link_.clear_rx_buffer();
+        finish(DumpOutcome::Status::TooSlow);
+    }
+}
+
+void DumpReader::finish(DumpOutcome::Status status, const QString &raw)
+{
+    deadline_.stop();
+    state_ = State::After;
+    failed_ = status != DumpOutcome::Status::Received;
+    toldLate_ = false;
+    DumpOutcome outcome;
+    outcome.status = status;
+    outcome.raw = raw;
+    if (status == DumpOutcome::Status::Received) {
+        outcome.records = raw;
+        outcome.records.remove(QLatin1Char('\n'));
+        outcome.records.remove(QLatin1Char('\r'));
+        outcome.dump = read_unit_dump(outcome.records);
+    }
+    emit busyChanged(false);
+    // `done` may start the next request.
+    if (Done done = std::exchange(done_, nullptr))
+        done(outcome);
+}
+
+} // namespace transfer

@@ -1,0 +1,87 @@
+#pragma once
+#include "transfer/verify.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace platform {
+class Dialogs;
+class Timer;
+} // namespace platform
+namespace unitlink {
+class UnitLink;
+}
+
+namespace transfer {
+
+// How one request for the unit's settings ended.
+struct DumpOutcome {
+    enum class Status {
+        Received,      // a whole dump, up to "<END>"
+        NoAnswer,      // nothing came within kNoAnswerMs
+        WrongPassword, // the answer carried code 39
+        Incomplete,    // the line went quiet before "<END>"
+        TooLarge,      // more than kLargestAnswer characters
+        TooSlow,       // no "<END>" kLongestAnswerMs after the first character
+        Interrupted,   // an upload or an output test took the line over
+        LineLost,      // the port closed; the link has told the operator
+    };
+    Status status = Status::NoAnswer;
+    QString raw;     // the answer as it came (Received, WrongPassword, Incomplete)
+    QString records; // Received: the answer without CR and LF, ready for the parser
+    UnitDump dump;   // Received: the answer read onto the start values
+    // What happened, for the operator; empty for Received and LineLost.
+    QString reason() const;
+};
+
+// Reads the unit's settings dump, with no widgets: one request ("*", password, " SYS SPEW*"
+// and a carriage return), then the answer is collected by the link until the line has been
+// quiet for a second. Every request ends in exactly one call of its `done`. An answer that
+// comes after its request was declared failed is logged, never read, and the operator is
+// told once.
+class DumpReader : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kNoAnswerMs = 5000;
+    // A 1000-number dump is about 25 KB; nothing this large is a dump.
+    static constexpr qsizetype kLargestAnswer = 1024 * 1024;
+    static constexpr int kLongestAnswerMs = 120000;
+    using Done = std::function<void(const DumpOutcome &)>;
+
+    // `quiet` is the timer the link restarts on every arrival in download mode; `deadline`
+    // is this reader's own.
+    DumpReader(unitlink::UnitLink &link, platform::Timer &quiet, platform::Timer &deadline,
+               platform::Dialogs &dialogs, std::function<void(const QString &)> appendLog,
+               QObject *parent = nullptr);
+
+    // Sends the request. False, with `done` never called, when it was not sent: another
+    // request is still waiting, or the port is closed (the link has said so).
+    bool request(const QString &password, Done done);
+    bool busy() const { return state_ == State::Waiting || state_ == State::Collecting; }
+
+signals:
+    void busyChanged(bool busy);
+
+private:
+    enum class State { Idle,
+                       Waiting,
+                       Collecting,
+                       After };
+    void onData();
+    void onQuiet();
+    void onDeadline();
+    void finish(DumpOutcome::Status status, const QString &raw = QString());
+
+    unitlink::UnitLink &link_;
+    platform::Timer &quiet_;
+    platform::Timer &deadline_;
+    platform::Dialogs &dialogs_;
+    std::function<void(const QString &)> appendLog_;
+    State state_ = State::Idle;
+    Done done_;
+    bool failed_ = false;   // the last request ended without a dump
+    bool toldLate_ = false; // the operator knows a late answer was ignored
+};
+
+} // namespace transfer
