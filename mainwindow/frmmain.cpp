@@ -105,7 +105,7 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
             &OutputTestPage::setButtonsEnabled);
     connect(cmdUpload_, &QPushButton::clicked, this, &FrmMain::cmdUpload_Click);
     connect(cmdDownload_, &QPushButton::clicked, download_.get(), &transfer::Download::cmdDownload_Click);
-    connect(cmdSave_, &QPushButton::clicked, this, [this] { transfer::cmdSave_Click(*editors_, *platform_.dialogs); });
+    connect(cmdSave_, &QPushButton::clicked, this, [this] { transfer::cmdSave_Click(*editors_, Module1::unit_model, *platform_.dialogs); });
     connect(cmdLoad_, &QPushButton::clicked, this, [this] { transfer::cmdLoad_Click(*editors_, *platform_.dialogs); });
     connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
 

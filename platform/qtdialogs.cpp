@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace platform {
@@ -33,17 +34,42 @@ bool QtDialogs::askYesNo(const QString &text, Icon icon, const QString &title)
     return box.exec() == QMessageBox::Yes;
 }
 
+bool QtDialogs::confirm(const QString &text, const QString &informative, Icon icon)
+{
+    QMessageBox box(toQt(icon), titleOr(QString()), text, QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setInformativeText(informative);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+int QtDialogs::choose(const QString &text, const QString &informative, const QStringList &buttons)
+{
+    QMessageBox box(QMessageBox::Question, titleOr(QString()), text, QMessageBox::NoButton, parent_);
+    box.setInformativeText(informative);
+    QList<QAbstractButton *> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        added << box.addButton(buttons.at(i), last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    }
+    if (!added.isEmpty()) {
+        box.setEscapeButton(added.last());
+        box.setDefaultButton(qobject_cast<QPushButton *>(added.last()));
+    }
+    box.exec();
+    const qsizetype index = added.indexOf(box.clickedButton());
+    return index < 0 ? int(buttons.size()) - 1 : int(index);
+}
+
 QString QtDialogs::toQtFilter(const QString &filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts[i];
         const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Descriptions usually carry their pattern already: "Files (*.gsm)".
-        if (!description.contains(QLatin1Char('(')))
-            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
-        out << description;
+        // The dialog matches the pattern in the parentheses of the description, so they must
+        // show the real one: "All Files (*.*)" with "*" becomes "All Files (*)".
+        const QString name = parts[i].section(QLatin1Char('('), 0, 0).trimmed();
+        out << name + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return out.join(QStringLiteral(";;"));
 }

@@ -13,6 +13,8 @@ public:
 
     void message(const QString &text, Icon icon, const QString &title) override;
     bool askYesNo(const QString &text, Icon icon, const QString &title) override;
+    bool confirm(const QString &text, const QString &informative, Icon icon) override;
+    int choose(const QString &text, const QString &informative, const QStringList &buttons) override;
     QString openFileName(const QString &title, const QString &filter) override;
     QString saveFileName(const QString &title, const QString &filter) override;
 

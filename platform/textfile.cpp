@@ -4,45 +4,94 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace platform {
 
 namespace {
-void report(QString *error, const QString &what, const QString &path, const QFileDevice &file)
+
+enum class Access { Read, Write };
+
+// Qt hands on the system's own text for the failure (strerror). It is matched back to its
+// cause so the operator reads what happened and what to do about it.
+QString inWords(const QFileDevice &file, Access access)
+{
+    struct Cause {
+        int code;
+        const char *words;
+        const char *whatToDo;
+    };
+    static const Cause kCauses[] = {
+        {ENOSPC, "no space left on the device", "Free some space or choose another place"},
+        {EDQUOT, "the disk quota is used up", "Free some space or choose another place"},
+        {EACCES, "no permission", "Choose a folder you may use, or ask for access"},
+        {EPERM, "no permission", "Choose a folder you may use, or ask for access"},
+        {EROFS, "read-only file system", "Choose another place"},
+        {ENOENT, "no such file or folder", "Check the name and the folder"},
+        {EISDIR, "that name is a folder", "Choose a file"},
+        {EIO, "the device reported an input/output error", "Check the disk or stick and try again"},
+    };
+    const QString system = file.errorString();
+    for (const Cause &c : kCauses)
+        if (system == QString::fromLocal8Bit(std::strerror(c.code)))
+            return QStringLiteral("%1. %2.").arg(QLatin1String(c.words), QLatin1String(c.whatToDo));
+    if (system.isEmpty() || system == QLatin1String("Unknown error"))
+        return access == Access::Write
+                   ? QStringLiteral("the system gave no reason. Check that the folder is writable and the disk "
+                                    "has space, then try again.")
+                   : QStringLiteral("the system gave no reason. Check that the file exists and can be read.");
+    return system + QLatin1Char('.');
+}
+
+void report(QString *error, const QString &what, const QString &path, const QFileDevice &file, Access access)
 {
     if (error)
-        *error = QStringLiteral("%1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), file.errorString());
+        *error = QStringLiteral("%1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), inWords(file, access));
 }
+
 } // namespace
 
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        report(error, QStringLiteral("Could not create"), path, file);
+        report(error, QStringLiteral("Could not create"), path, file, Access::Write);
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        report(error, QStringLiteral("Could not write"), path, file);
+    // QSaveFile buffers small writes: only the flush reaches the disk, and a failed flush
+    // is otherwise found by nobody before commit() renames the cut file over the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        report(error, QStringLiteral("Could not write"), path, file, Access::Write);
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
-        report(error, QStringLiteral("Could not finish writing"), path, file);
+        report(error, QStringLiteral("Could not finish writing"), path, file, Access::Write);
         return false;
     }
     return true;
 }
 
-bool readFile(const QString &path, QByteArray *bytes, QString *error)
+bool readFile(const QString &path, QByteArray *bytes, QString *error, qint64 maxBytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        report(error, QStringLiteral("Could not open"), path, file);
+        report(error, QStringLiteral("Could not open"), path, file, Access::Read);
         return false;
     }
-    QByteArray content = file.readAll();
+    // Read one byte past the limit rather than trust size(): pipes and devices report 0.
+    QByteArray content = maxBytes < 0 ? file.readAll() : file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        report(error, QStringLiteral("Could not read"), path, file);
+        report(error, QStringLiteral("Could not read"), path, file, Access::Read);
+        return false;
+    }
+    if (maxBytes >= 0 && content.size() > maxBytes) {
+        if (error)
+            *error = QStringLiteral("\"%1\" is larger than %2 MiB: it was not read. "
+                                    "Check that you chose the right file.")
+                         .arg(QDir::toNativeSeparators(path))
+                         .arg(maxBytes / (1024 * 1024));
         return false;
     }
     *bytes = content;

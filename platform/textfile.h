@@ -4,11 +4,14 @@
 
 namespace platform {
 
-// Replaces the file at `path` with `bytes` in one step: on any failure an existing file
-// keeps its old content. On failure `error` (if given) says why, in words that name the file.
+// Replaces the file at `path` with `bytes` in one step: every write and the flush are checked
+// before the new content takes the old one's place, so on any failure (a full disk included)
+// an existing file keeps its old content. On failure `error` (if given) says in words what
+// went wrong and what to do, naming the file.
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error);
 
-// Reads the whole file. On failure `bytes` is left alone and `error` (if given) says why.
-bool readFile(const QString &path, QByteArray *bytes, QString *error);
+// Reads the whole file. A file larger than `maxBytes` (when not negative) is refused.
+// On failure `bytes` is left alone and `error` (if given) says why.
+bool readFile(const QString &path, QByteArray *bytes, QString *error, qint64 maxBytes = -1);
 
 } // namespace platform

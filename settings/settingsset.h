@@ -32,7 +32,7 @@ struct SettingsSet {
 
     // What an upload sends besides the password and the name (the boxes chksys and chktel).
     bool uploadSystem = false;
-    bool uploadTelephone = false;
+    bool uploadTelephone = true;
 
     bool operator==(const SettingsSet &) const = default;
 };

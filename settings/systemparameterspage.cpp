@@ -75,7 +75,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
 
     frmUpload_ = platform::namedFrame(QStringLiteral("frmUpload"), QStringLiteral("Upload settings"), this);
     chksys_ = platform::namedCheck(QStringLiteral("chksys"), QStringLiteral("System parameters"), false, frmUpload_);
-    chktel_ = platform::namedCheck(QStringLiteral("chktel"), QStringLiteral("Telephone numbers"), false, frmUpload_);
+    chktel_ = platform::namedCheck(QStringLiteral("chktel"), QStringLiteral("Telephone numbers"), true, frmUpload_);
     chkrep_ = platform::namedCheck(QStringLiteral("chkrep"), QStringLiteral("Schedules"), false, frmUpload_);
     cmdReset_ = new QPushButton(QStringLiteral("RESET GSM MODULE TO DEFAULTS"), frmUpload_);
     cmdReset_->setObjectName(QStringLiteral("cmdReset"));

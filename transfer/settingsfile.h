@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 class Dialogs;
@@ -11,19 +12,41 @@ struct SettingsSet;
 
 namespace transfer {
 
-inline const QString kSettingsFileFilter = QStringLiteral("Norvik GSM Files (*.gsm)|*.gsm|All Files (*.*)|*.*");
+// "All Files" matches every name: on Linux "*.*" would hide names without a dot.
+inline const QString kSettingsFileFilter = QStringLiteral("Norvik GSM Files (*.gsm)|*.gsm|All Files (*.*)|*");
+
+// Nothing bigger is a settings file; reading it whole could freeze the window.
+inline constexpr qint64 kMaxSettingsFileBytes = 16 * 1024 * 1024;
+// Longer values in a file are cut to this many characters.
+inline constexpr int kMaxFileValueLength = 4096;
 
 // The settings as a file holds them: one record per line between "<START>" and "<END>",
-// every line but the last ended by CR LF. The master number and the output marks of the
-// numbers are not part of it; the options and monitor boxes are written but not read back.
-QString settings_file_text(const settings::SettingsSet &set);
+// every line but the last ended by CR LF. The master number follows the input names; for the
+// gate model each "TN," record carries the row's output marks as a third field ("13"), which
+// readers that know two fields ignore.
+QString settings_file_text(const settings::SettingsSet &set, const QString &unitModel);
+
+// Writes `set` to `path` as settings_file_text() followed by CR LF, atomically: on failure the
+// old file stays as it was and `error` says what failed and what to do.
+bool write_settings_file(const QString &path, const settings::SettingsSet &set, const QString &unitModel,
+                         QString *error);
+
+// Reads the file at `path` into `set` (number rows are appended to those it holds). A file
+// that cannot be read or is over kMaxSettingsFileBytes changes nothing and returns false with
+// `error` set. Values over kMaxFileValueLength are cut; `cut` (if given) names their fields.
+bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error,
+                        QStringList *cut = nullptr);
+
+// The one message about values cut on reading; empty when none.
+QString cut_values_message(const QStringList &cut);
 
 // The save button: asks for a name and writes the file; a failure is reported and leaves
 // any existing file as it was.
-void cmdSave_Click(const settings::SettingsEditors &editors, platform::Dialogs &dialogs);
+void cmdSave_Click(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs);
 
-// The load button: asks for a name and reads the file into the editors. Number rows are
-// added after those shown. A file that cannot be read changes nothing.
+// The load button: asks for a name and reads the file into the editors. When the list already
+// holds numbers the operator chooses to replace it, add the file's numbers, or cancel.
+// A file that cannot be read changes nothing.
 void cmdLoad_Click(settings::SettingsEditors &editors, platform::Dialogs &dialogs);
 
 } // namespace transfer

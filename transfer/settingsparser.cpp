@@ -53,6 +53,15 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
     // The first piece is whatever came before the first record: an echo, "<START>".
     for (qsizetype i = 1; i < pieces.size(); ++i) {
         const QString &piece = pieces.at(i);
+        // The options and monitor records are written with no digits when no box is ticked.
+        if (piece == QLatin1String("OP,") || piece == QLatin1String("MO,")) {
+            ++result.records;
+            if (piece.startsWith(QLatin1Char('O')))
+                set.errorReporting = set.outputConfirmation = false;
+            else
+                set.monitorInputs.fill(false);
+            continue;
+        }
         if (piece.size() <= 3)
             continue;
         const QString tag = piece.left(3);
@@ -84,6 +93,14 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
         } else if (input >= 0) {
             ++result.records;
             set.inputNames[input] = content;
+        } else if (tag == QLatin1String("OP,")) {
+            ++result.records;
+            set.errorReporting = content.contains(QLatin1Char('1'));
+            set.outputConfirmation = content.contains(QLatin1Char('4'));
+        } else if (tag == QLatin1String("MO,")) {
+            ++result.records;
+            for (int k = 0; k < 4; ++k)
+                set.monitorInputs[k] = content.contains(QLatin1Char("1248"[k]));
         } else if (tag == QLatin1String("TN,")) {
             ++result.records;
             const QStringList fields = piece.split(QLatin1Char(','));

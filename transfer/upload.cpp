@@ -36,6 +36,8 @@ QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QSt
         queue("Input3", set.inputNames[2], "SYS INP3 ");
         queue("Input4", set.inputNames[3], "SYS INP4 ");
     }
+    if (!set.uploadTelephone)
+        return out; // the unit keeps its master number and list
     queue("Master Number", set.masterNumber, "TEL MAST ");
     queue("Clear Tel list", QString(), "TEL CLRN");
     for (const settings::NumberRow &row : set.numbers) {

@@ -51,8 +51,9 @@ private slots:
 
     void fileFilter()
     {
-        QCOMPARE(QtDialogs::toQtFilter(QStringLiteral("Norvik GSM Files (*.gsm)|*.gsm|All Files (*.*)|*.*")),
-                 QStringLiteral("Norvik GSM Files (*.gsm);;All Files (*.*)"));
+        // The dialog matches what the parentheses hold: "*.*" there would hide names without a dot.
+        QCOMPARE(QtDialogs::toQtFilter(QStringLiteral("Norvik GSM Files (*.gsm)|*.gsm|All Files (*.*)|*")),
+                 QStringLiteral("Norvik GSM Files (*.gsm);;All Files (*)"));
         QCOMPARE(QtDialogs::toQtFilter(QStringLiteral("Text|*.txt")), QStringLiteral("Text (*.txt)"));
     }
 

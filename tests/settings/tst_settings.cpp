@@ -57,7 +57,7 @@ void TstSettings::limits()
     Pages p;
     SettingsEditors &e = p.editors;
     QVERIFY(e.outputConfirmation() && e.monitorInput(2));
-    QVERIFY(!e.uploadSystem() && !e.uploadTelephone() && !e.uploadSchedules());
+    QVERIFY(!e.uploadSystem() && e.uploadTelephone() && !e.uploadSchedules());
 
     const QList<std::tuple<QLineEdit *, QString, QString>> typing{
         {p.num.txtPass(), "12345", "1234"},

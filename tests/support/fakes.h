@@ -113,6 +113,8 @@ public:
         QString text;
         Icon icon;
         QString title;
+        QString informative = {};
+        QStringList buttons = {};
     };
     void message(const QString &text, Icon icon, const QString &title) override
     {
@@ -123,8 +125,15 @@ public:
         questions.append({text, icon, title.isEmpty() ? QString::fromLatin1(platform::kProgramTitle) : title});
         return answerYes;
     }
-    QString openFileName(const QString &title, const QString &filter) override
-    {
+    bool confirm(const QString &text, const QString &informative, Icon icon) override {
+        questions.append({text, icon, QString::fromLatin1(platform::kProgramTitle), informative});
+        return answerYes;
+    }
+    int choose(const QString &text, const QString &informative, const QStringList &buttons) override {
+        questions.append({text, Icon::None, QString::fromLatin1(platform::kProgramTitle), informative, buttons});
+        return choices.isEmpty() ? int(buttons.size()) - 1 : choices.takeFirst();
+    }
+    QString openFileName(const QString &title, const QString &filter) override {
         fileDialogs.append(title + QLatin1Char('\n') + filter);
         return openAnswer;
     }
@@ -145,6 +154,7 @@ public:
     QList<Shown> questions;
     QStringList fileDialogs;
     bool answerYes = true;
+    QList<int> choices; // answers to choose(), in turn; the last button (cancel) once they run out
     QString openAnswer;
     QString saveAnswer;
 };

@@ -46,27 +46,34 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("chksys");
         QTest::addColumn<bool>("numbers");
+        QTest::addColumn<bool>("chktel");
         QTest::addColumn<QString>("commands"); // word + value, "/"-joined
         const QString head = "SYS PASS 5831/SYS NAME GSM Unit/";
         const QString sys = "SYS EREP ON/SYS OCNF OFF/SYS MONI 24/SYS INP1 Input 1/SYS INP2 Input 2/SYS INP3 Input 3/"
                             "SYS INP4 Door/";
         const QString tail = "TEL MAST +27829/TEL CLRN";
         const QString gateRows = "/TEL ADDN 27821,13/TEL ADDN ,"; // an empty row is still sent
-        QTest::newRow("gate, system, numbers") << Module1::kGate << true << true << head + sys + tail + gateRows;
-        QTest::newRow("gate without system") << Module1::kGate << false << true << head + tail + gateRows;
-        QTest::newRow("intercom with system") << Module1::kIntercom << true << true
+        QTest::newRow("gate, system, numbers") << Module1::kGate << true << true << true << head + sys + tail + gateRows;
+        QTest::newRow("gate without system") << Module1::kGate << false << true << true << head + tail + gateRows;
+        QTest::newRow("intercom with system") << Module1::kIntercom << true << true << true
                                               << head + tail + "/TEL ADDN 27821,7/TEL ADDN ,";
-        QTest::newRow("empty list still cleared") << Module1::kGate << true << false << head + sys + tail;
+        QTest::newRow("empty list still cleared") << Module1::kGate << true << false << true << head + sys + tail;
+        // Unticked, the unit keeps its master number and list.
+        QTest::newRow("gate, numbers left alone") << Module1::kGate << true << true << false << head + sys.chopped(1);
+        QTest::newRow("intercom, numbers left alone") << Module1::kIntercom << false << true << false << head.chopped(1);
     }
     void uploadCommands()
     {
         QFETCH(QString, model);
         QFETCH(bool, chksys);
         QFETCH(bool, numbers);
+        QFETCH(bool, chktel);
         QFETCH(QString, commands);
         const bool gate = model == Module1::kGate;
         Pages p;
+        QVERIFY(p.sys.chktel()->isChecked()); // by default an upload does what it always did
         p.sys.chksys()->setChecked(chksys);
+        p.sys.chktel()->setChecked(chktel);
         p.editors.setOutputConfirmation(false);
         p.editors.setMonitorInput(0, false);
         p.editors.setMonitorInput(2, false);
