@@ -11,7 +11,8 @@ namespace platform {
 
 namespace {
 
-enum class Access { Read, Write };
+enum class Access { Read,
+                    Write };
 
 // Qt hands on the system's own text for the failure (strerror). It is matched back to its
 // cause so the operator reads what happened and what to do about it.

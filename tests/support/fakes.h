@@ -125,15 +125,18 @@ public:
         questions.append({text, icon, title.isEmpty() ? QString::fromLatin1(platform::kProgramTitle) : title});
         return answerYes;
     }
-    bool confirm(const QString &text, const QString &informative, Icon icon) override {
+    bool confirm(const QString &text, const QString &informative, Icon icon) override
+    {
         questions.append({text, icon, QString::fromLatin1(platform::kProgramTitle), informative});
         return answerYes;
     }
-    int choose(const QString &text, const QString &informative, const QStringList &buttons) override {
+    int choose(const QString &text, const QString &informative, const QStringList &buttons) override
+    {
         questions.append({text, Icon::None, QString::fromLatin1(platform::kProgramTitle), informative, buttons});
         return choices.isEmpty() ? int(buttons.size()) - 1 : choices.takeFirst();
     }
-    QString openFileName(const QString &title, const QString &filter) override {
+    QString openFileName(const QString &title, const QString &filter) override
+    {
         fileDialogs.append(title + QLatin1Char('\n') + filter);
         return openAnswer;
     }

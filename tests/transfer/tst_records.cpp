@@ -1,13 +1,13 @@
 // Settings texts read into the editors, and the settings file written and read back.
 #include "platform/textfile.h"
 #include "rig.h"
+#include "settings/unitmodel.h"
 #include "tests/support/fakes.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
-#include "settings/unitmodel.h"
 
-#include <QtTest>
 #include <QScopeGuard>
+#include <QtTest>
 
 #include <unistd.h>
 
@@ -82,9 +82,7 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QByteArray>("file");
         const QByteArray file = QByteArray(kGateFile).replace("OP,14", "OP,1");
-        QTest::newRow("gate") << settings::kGate << QByteArray(file).replace("I4,Door|\r\n", "I4,Door|\r\nMN,+27829|\r\n")
-                                                      .replace("TN,27821,1|", "TN,27821,1,14|")
-                                                      .replace("TN,27822,2|", "TN,27822,2,|");
+        QTest::newRow("gate") << settings::kGate << QByteArray(file).replace("I4,Door|\r\n", "I4,Door|\r\nMN,+27829|\r\n").replace("TN,27821,1|", "TN,27821,1,14|").replace("TN,27822,2|", "TN,27822,2,|");
         QTest::newRow("intercom") << settings::kIntercom
                                   << QByteArray(file).replace("I4,Door|\r\n", "I4,Door|\r\nMN,+27829|\r\n");
     }
@@ -113,7 +111,8 @@ private slots:
         QCOMPARE(saved, file);
         QCOMPARE(d.fileDialogs, QStringList(3, "Save File\n" + kFilter));
         QCOMPARE(d.messageTexts(), QStringList{"The settings were not saved; any earlier file of that name is unchanged. "
-                                               "Could not create \"" + dir.filePath("no such folder/x.gsm")
+                                               "Could not create \""
+                                               + dir.filePath("no such folder/x.gsm")
                                                + "\": no such file or folder. Check the name and the folder."});
 
         Pages fresh;
@@ -227,8 +226,9 @@ private slots:
         QVERIFY(platform::readFile(path, &now, nullptr));
         QCOMPARE(now, kGateFile);
         QCOMPARE(d.messageTexts(), QStringList{"The settings were not saved; any earlier file of that name is "
-                                               "unchanged. Could not write \"" + path + "\": no space left on the "
-                                               "device. Free some space or choose another place."});
+                                               "unchanged. Could not write \""
+                                               + path + "\": no space left on the "
+                                                        "device. Free some space or choose another place."});
     }
 };
 
