@@ -17,7 +17,8 @@ struct ParseResult {
 
 // Reads a "|"-separated settings text (CR and LF already removed) into `set`.
 // The piece before the first "|" is never read; unknown and empty records are skipped, except
-// "OP," and "MO,", whose missing digits mean no box ticked; values without a record keep theirs; number rows are appended, never replaced.
+// "OP," and "MO,", whose missing digits mean no box ticked; values without a record keep
+// theirs; number rows are appended, never replaced.
 // A number record is "TN,number,unit" or "TN,number,unit,marks" with the marks as the
 // digits 1 to 4 of the outputs the number may switch.
 ParseResult parse_settings(const QString &text, settings::SettingsSet &set);
