@@ -21,10 +21,14 @@ public:
     // Yes and No; true when the answer is Yes.
     virtual bool askYesNo(const QString &text, Icon icon = Icon::None, const QString &title = QString()) = 0;
     // Yes and No, with a line under the question that says what exactly will happen.
-    virtual bool confirm(const QString &text, const QString &informative, Icon icon = Icon::None) = 0;
+    // Without a box of its own it asks the question with the line added.
+    virtual bool confirm(const QString &text, const QString &informative, Icon icon = Icon::None)
+    {
+        return askYesNo(text + QStringLiteral("\n\n") + informative, icon);
+    }
     // One button per entry of `buttons`; the last one also answers Escape and closing the box.
-    // Returns the index of the button pressed.
-    virtual int choose(const QString &text, const QString &informative, const QStringList &buttons) = 0;
+    // Returns the index of the button pressed; where nobody can answer, the last one.
+    virtual int choose(const QString &, const QString &, const QStringList &buttons) { return int(buttons.size()) - 1; }
     // `filter` is in the "Description|*.ext|Description|*.*" form. Empty text when cancelled.
     virtual QString openFileName(const QString &title, const QString &filter) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter) = 0;
