@@ -7,6 +7,7 @@
 #include "settings/settingseditors.h"
 #include "settings/settingsset.h"
 #include "settings/systemparameterspage.h"
+#include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
 
@@ -81,7 +82,7 @@ int main(int argc, char **argv)
         OpenDialog dialogs;
         dialogs.path = dir.filePath(QStringLiteral("bench%1.gsm").arg(n));
         QFile file(dialogs.path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(transfer::settings_file_text(set).toLatin1()) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write(transfer::settings_file_text(set, settings::kGate).toLatin1()) < 0)
             qFatal("cannot write %s", qPrintable(dialogs.path));
         file.close();
         settings::SystemParametersPage sys;
