@@ -9,6 +9,7 @@
 #include "platform/namedcontrols.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
+#include "settings/celleditor.h"
 #include "settings/numbergrid.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
@@ -104,9 +105,18 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     connect(outputTester_.get(), &unitlink::OutputTester::buttonsEnabledChanged, frame3_,
             &OutputTestPage::setButtonsEnabled);
     connect(cmdUpload_, &QPushButton::clicked, this, &FrmMain::cmdUpload_Click);
-    connect(cmdDownload_, &QPushButton::clicked, download_.get(), &transfer::Download::cmdDownload_Click);
-    connect(cmdSave_, &QPushButton::clicked, this, [this] { transfer::cmdSave_Click(*editors_, Module1::unit_model, *platform_.dialogs); });
-    connect(cmdLoad_, &QPushButton::clicked, this, [this] { transfer::cmdLoad_Click(*editors_, *platform_.dialogs); });
+    connect(cmdDownload_, &QPushButton::clicked, this, [this] {
+        commitOpenEdit();
+        download_->cmdDownload_Click();
+    });
+    connect(cmdSave_, &QPushButton::clicked, this, [this] {
+        commitOpenEdit();
+        transfer::cmdSave_Click(*editors_, Module1::unit_model, *platform_.dialogs);
+    });
+    connect(cmdLoad_, &QPushButton::clicked, this, [this] {
+        commitOpenEdit();
+        transfer::cmdLoad_Click(*editors_, *platform_.dialogs);
+    });
     connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
 
     buildTabs();
@@ -158,8 +168,11 @@ void FrmMain::buildTabs()
             first->show();
 }
 
+void FrmMain::commitOpenEdit() { frame1_->cellEditor().commit(); }
+
 void FrmMain::selectTab(int index)
 {
+    commitOpenEdit();
     if (index < 0 || index + 1 >= Module1::tab_frames.size())
         return;
     if (QWidget *p = page(Module1::tab_frames[current_tab_]))
@@ -194,11 +207,13 @@ void FrmMain::runit()
 
 void FrmMain::cmdUpload_Click()
 {
+    commitOpenEdit();
     transfer::cmdUpload_Click(*editors_, Module1::unit_model, *link_, *platform_.dialogs, [this] { clearLog(); });
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    commitOpenEdit();
     platform_.port->close();
     QWidget::closeEvent(event);
 }

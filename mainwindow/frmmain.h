@@ -86,6 +86,8 @@ private:
 
     void buildTabs();
     void selectTab(int index);
+    // An edit still open in the number grid is written back before anything reads the grid.
+    void commitOpenEdit();
     void cmdUpload_Click();
 
     Platform platform_;

@@ -26,6 +26,11 @@ public:
     // any other code replaces it with that one character.
     void edit_cell(int key);
 
+    // Writes an open edit back by the column rule and closes the editor, as the grid taking
+    // the focus back would; does nothing when no edit is open. Whatever takes the settings
+    // (a save, a transfer) or hides the grid calls it first, so no typed value is lost.
+    void commit() { writeBackByColumn(); }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

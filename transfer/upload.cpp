@@ -6,6 +6,8 @@
 #include "settings/settingseditors.h"
 #include "settings/unitmodel.h"
 
+#include <algorithm>
+
 namespace transfer {
 
 namespace {
@@ -54,10 +56,66 @@ QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QSt
     return out;
 }
 
+QString upload_summary(const settings::SettingsSet &set, const QString &unitModel)
+{
+    const bool gate = unitModel != settings::kIntercom;
+    QString what = QStringLiteral("System password and name");
+    if (set.uploadSystem && gate)
+        what += QStringLiteral(", system options and input names");
+    if (!set.uploadTelephone)
+        return what + QStringLiteral("; the unit's master number and telephone list are left as they are.");
+    const qsizetype n = set.numbers.size();
+    what += n == 0   ? QStringLiteral(", master number, and no numbers: the unit's list is emptied.")
+            : n == 1 ? QStringLiteral(", master number, and 1 number: the unit's list is cleared first.")
+                     : QStringLiteral(", master number, and %1 numbers: the unit's list is cleared first.").arg(n);
+    const bool anyOutput = std::any_of(set.numbers.cbegin(), set.numbers.cend(), [](const settings::NumberRow &r) {
+        return std::find(r.outputs.cbegin(), r.outputs.cend(), true) != r.outputs.cend();
+    });
+    if (gate && n > 0 && !anyOutput)
+        what += QStringLiteral("\nWarning: no number in the list may switch an output, so no call will open "
+                               "anything.");
+    return what;
+}
+
+QString unsendable_value(const settings::SettingsSet &set, const QString &unitModel)
+{
+    // "|" ends a record of the unit's dump and of the file, "*" ends a command on the wire,
+    // and "." ends the password in a password record.
+    const auto check = [](const QString &field, const QString &value, const char *refused) -> QString {
+        for (const char *c = refused; *c; ++c)
+            if (value.contains(QLatin1Char(*c)))
+                return QStringLiteral("The %1 holds \"%2\", which the unit cannot take. Change it, then upload "
+                                      "again. Nothing was sent.")
+                    .arg(field, QString(QLatin1Char(*c)));
+        return QString();
+    };
+    QString found = check(QStringLiteral("system password"), set.password, "|*.");
+    if (found.isEmpty())
+        found = check(QStringLiteral("system name"), set.systemName, "|*");
+    if (set.uploadSystem && unitModel != settings::kIntercom)
+        for (int k = 0; k < 4 && found.isEmpty(); ++k)
+            found = check(QStringLiteral("name of input %1").arg(k + 1), set.inputNames[k], "|*");
+    if (!set.uploadTelephone)
+        return found;
+    if (found.isEmpty())
+        found = check(QStringLiteral("master number"), set.masterNumber, "|*");
+    for (qsizetype i = 0; i < set.numbers.size() && found.isEmpty(); ++i) {
+        found = check(QStringLiteral("number in row %1 of the list").arg(i + 1), set.numbers.at(i).number, "|*");
+        if (found.isEmpty() && unitModel == settings::kIntercom)
+            found = check(QStringLiteral("unit number in row %1 of the list").arg(i + 1), set.numbers.at(i).unit, "|*");
+    }
+    return found;
+}
+
 void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
                      platform::Dialogs &dialogs, const std::function<void()> &clearLog)
 {
-    const QList<UploadCommand> commands = upload_commands(editors.store(), unitModel);
+    const settings::SettingsSet set = editors.store();
+    if (const QString refused = unsendable_value(set, unitModel); !refused.isEmpty()) {
+        dialogs.message(refused, platform::Dialogs::Icon::Stop);
+        return;
+    }
+    const QList<UploadCommand> commands = upload_commands(set, unitModel);
     // The unit's list is cleared before the numbers go out, so an upload cut short by a
     // full queue would leave the unit with part of its list: refuse it whole instead.
     if (commands.size() > kMaxCommands) {
@@ -69,7 +127,8 @@ void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &un
                         platform::Dialogs::Icon::Stop);
         return;
     }
-    if (!dialogs.askYesNo(QStringLiteral("This will replace the settings on the GSM unit, proceed?")))
+    if (!dialogs.confirm(QStringLiteral("This will replace the settings on the GSM unit, proceed?"),
+                         upload_summary(set, unitModel)))
         return;
     link.set_link_mode(QStringLiteral("upload"));
     clearLog();

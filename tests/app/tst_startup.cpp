@@ -5,6 +5,7 @@
 #include "mainwindow/frmmain.h"
 #include "mainwindow/outputtestpage.h"
 #include "platform/portcatalogue.h"
+#include "settings/celleditor.h"
 #include "settings/numbergrid.h"
 #include "settings/numberpage.h"
 #include "settings/systemparameterspage.h"
@@ -13,7 +14,9 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <set>
 
@@ -218,6 +221,40 @@ private slots:
         for (const auto &[name, text] : accessible)
             QCOMPARE(h.main->findChild<QWidget *>(QLatin1String(name))->accessibleName(), QLatin1String(text));
         QCOMPARE(h.select->cmbcomm()->accessibleName(), QStringLiteral("COMM PORT"));
+    }
+
+    // An edit still open in the grid is written back by the column rule before each of these
+    // reads the grid or hides it.
+    void openEditWrittenBack_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        for (const char *t : {"cmdSave", "cmdUpload", "cmdDownload", "tab", "close"})
+            QTest::newRow(t) << QString::fromLatin1(t);
+    }
+    void openEditWrittenBack()
+    {
+        QFETCH(QString, trigger);
+        Harness h({1});
+        h.select->cmbcomm()->setCurrentIndex(0);
+        h.select->Command1_Click();
+        settings::NumberManagementPage *page = h.main->frame1();
+        page->cmdAddNum()->click();
+        page->grdNum()->setCurrentCell(0, 1);
+        page->cellEditor().edit_cell('+');
+        QTest::keyClicks(page->Text1(), "27+825");
+        QTemporaryDir dir;
+        h.mainDialogs.saveAnswer = dir.filePath("x.gsm");
+        h.mainDialogs.answerYes = false;
+        if (trigger == "tab")
+            h.main->tabStrip()->setCurrentIndex(2);
+        else if (trigger == "close")
+            h.main->close();
+        else
+            h.main->findChild<QPushButton *>(trigger)->click();
+        QVERIFY(!page->cellEditor().editing());
+        QCOMPARE(page->grdNum()->textMatrix(1, 1), "+27825");
+        QFile saved(h.mainDialogs.saveAnswer);
+        QCOMPARE(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("TN,27825,1,|"), trigger == "cmdSave");
     }
 
     void portThatWillNotOpen()

@@ -31,9 +31,9 @@ struct Rig : unitlink::LinkHost {
     int progressMaximum() const override { return 0; }
     void setOutputColour(int, quint32) override {}
 
-    void upload()
+    void upload(const QString &model = Module1::kIntercom)
     {
-        transfer::cmdUpload_Click(pages.editors, Module1::kIntercom, link, dialogs, [this] { clearLog(); });
+        transfer::cmdUpload_Click(pages.editors, model, link, dialogs, [this] { clearLog(); });
     }
 };
 } // namespace
@@ -107,6 +107,55 @@ private slots:
         r.upload();
         QCOMPARE(r.log + r.link.link_mode(), "\r\nSEND: *5831 SYS PASS 5831 *upload");
         QCOMPARE(r.link.cmd_count(), 1000);
+    }
+
+    // The question says what will be replaced; a value the unit cannot take stops the upload
+    // before the question, naming the field, but only when that value would be sent.
+    void uploadSaysWhatOrStops_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("chktel");
+        QTest::addColumn<QString>("marks"); // one per row: "*" output 1 marked, "-" none, "|" none and a "|" in the unit
+        QTest::addColumn<QString>("master");
+        QTest::addColumn<QString>("told"); // the question's second line, or the message
+        const QString both = "System password and name, system options and input names";
+        QTest::newRow("gate") << Module1::kGate << true << "*-"
+                              << "+27" << both + ", master number, and 2 numbers: the unit's list is cleared first.";
+        QTest::newRow("intercom") << Module1::kIntercom << true << "-"
+                                  << "+27"
+                                  << "System password and name, master number, and 1 number: the unit's list is cleared first.";
+        QTest::newRow("numbers left alone") << Module1::kGate << false << "-"
+                                            << "+2*7" << both + "; the unit's master number and telephone list are left as they are.";
+        QTest::newRow("no output") << Module1::kGate << true << "--"
+                                   << "+27" << both + ", master number, and 2 numbers: the unit's list is cleared first.\nWarning: no number in the list may switch an output, so no call will open anything.";
+        QTest::newRow("empty list") << Module1::kGate << true << ""
+                                    << "+27" << both + ", master number, and no numbers: the unit's list is emptied.";
+        QTest::newRow("star in master number") << Module1::kGate << true << "*-"
+                                               << "+2*7"
+                                               << "The master number holds \"*\", which the unit cannot take. Change it, then upload again. Nothing was sent.";
+        QTest::newRow("bar in a unit number") << Module1::kIntercom << true << "-|"
+                                              << "+27"
+                                              << "The unit number in row 2 of the list holds \"|\", which the unit cannot take. Change it, then upload again. Nothing was sent.";
+    }
+    void uploadSaysWhatOrStops()
+    {
+        QFETCH(QString, model);
+        QFETCH(bool, chktel);
+        QFETCH(QString, marks);
+        QFETCH(QString, master);
+        QFETCH(QString, told);
+        Rig r;
+        r.pages.sys.chksys()->setChecked(true);
+        r.pages.sys.chktel()->setChecked(chktel);
+        r.pages.editors.setMasterNumber(master);
+        for (const QChar m : marks)
+            r.pages.addRow(m == '|' ? "1|" : "1", "+2782", {m == '*' ? "*" : ""});
+        r.dialogs.answerYes = false;
+        r.upload(model);
+        const bool stopped = told.startsWith("The ");
+        QCOMPARE(r.dialogs.messages.size(), int(stopped));
+        QCOMPARE(r.dialogs.questions.size(), int(!stopped));
+        QCOMPARE(stopped ? r.dialogs.messages.first().text : r.dialogs.questions.first().informative, told);
     }
 
     void downloadFailuresChangeNothing_data()
