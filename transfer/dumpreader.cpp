@@ -84,7 +84,7 @@ bool DumpReader::request(const QString &password, Done done)
     quiet_.stop();
     done_ = std::move(done);
     state_ = State::Waiting;
-    deadline_.start(kNoAnswerMs);
+    deadline_.start(noAnswerMs_);
     emit busyChanged(true);
     return true;
 }

@@ -59,6 +59,8 @@ public:
     // request is still waiting, or the port is closed (the link has said so).
     bool request(const QString &password, Done done);
     bool busy() const { return state_ == State::Waiting || state_ == State::Collecting; }
+    // How long a request waits for the first character (kNoAnswerMs unless set).
+    void setNoAnswerMs(int ms) { noAnswerMs_ = ms; }
 
 signals:
     void busyChanged(bool busy);
@@ -80,6 +82,7 @@ private:
     std::function<void(const QString &)> appendLog_;
     State state_ = State::Idle;
     Done done_;
+    int noAnswerMs_ = kNoAnswerMs;
     bool failed_ = false;   // the last request ended without a dump
     bool toldLate_ = false; // the operator knows a late answer was ignored
 };
