@@ -297,6 +297,10 @@ int main(int argc, char *argv[])
         job.startUpload(set, model, password, parser.isSet(verifyOption));
     else if (isOutput)
         job.startOutput(output, outputOn, password);
+    else if (isDownload)
+        job.startDownload(args.at(1), model, password);
+    else
+        job.startVerify(set, model, password);
     if (!job.isFinished())
         app.exec();
     port.close();

@@ -7,6 +7,9 @@
 #include "platform/latin1.h"
 #include "platform/qttimer.h"
 #include "platform/serialport.h"
+#include "platform/textfile.h"
+#include "transfer/dumpreader.h"
+#include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
 #include <QJsonArray>
@@ -35,10 +38,12 @@ QString seconds(int ms) { return QString::number(ms / 1000.0, 'g', 3); }
 
 UnitJob::UnitJob(platform::SerialPort &port, Reporter &report, Patience patience, QObject *parent)
     : QObject(parent), port_(port), report_(report), patience_(patience),
-      tmrCheckGSM_(std::make_unique<platform::QtTimer>())
+      tmrCheckGSM_(std::make_unique<platform::QtTimer>()), dumpDeadline_(std::make_unique<platform::QtTimer>())
 {
     link_ = std::make_unique<unitlink::UnitLink>(port_, *tmrCheckGSM_, silentDialogs,
                                                  static_cast<unitlink::LinkHost &>(*this));
+    reader_ = std::make_unique<transfer::DumpReader>(*link_, *tmrCheckGSM_, *dumpDeadline_, silentDialogs,
+                                                     [](const QString &) {});
     connect(link_.get(), &unitlink::UnitLink::chainStateChanged, this, &UnitJob::onChainState);
     // After the link's own handler: an upload then already stands as aborted.
     connect(&port_, &platform::SerialPort::lost, this, &UnitJob::onPortLost);
@@ -46,7 +51,11 @@ UnitJob::UnitJob(platform::SerialPort &port, Reporter &report, Patience patience
     connect(&overdue_, &QTimer::timeout, this, &UnitJob::onOverdue);
 }
 
-UnitJob::~UnitJob() { link_.reset(); }
+UnitJob::~UnitJob()
+{
+    reader_.reset();
+    link_.reset();
+}
 
 QString UnitJob::commandText(int entry) const
 {
@@ -75,6 +84,8 @@ void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model
     }
     phase_ = Phase::Upload;
     verify_ = verify;
+    sent_ = set;
+    model_ = model;
     password_ = password;
     newPassword_ = set.password;
     link_->set_link_mode(unitlink::kModeUpload);
@@ -136,7 +147,12 @@ void UnitJob::onChainState(unitlink::UnitLink::ChainState state)
     switch (state) {
     case State::Completed:
         overdue_.stop();
-        finish(kDone, QStringLiteral("upload: done, all %1 commands acknowledged").arg(maximum_));
+        if (!verify_) {
+            finish(kDone, QStringLiteral("upload: done, all %1 commands acknowledged").arg(maximum_));
+            return;
+        }
+        report_.info(QStringLiteral("upload: all %1 commands acknowledged; reading the settings back").arg(maximum_));
+        requestDump(password_);
         return;
     case State::Unacknowledged: {
         overdue_.stop();
@@ -187,6 +203,89 @@ void UnitJob::startOutput(int output, bool on, const QString &password)
     }
     report_.info(QStringLiteral("output: sent%1").arg(command.chopped(1)));
     overdue_.start(patience_.replyMs);
+}
+
+void UnitJob::startDownload(const QString &path, const QString &model, const QString &password)
+{
+    downloadPath_ = path;
+    model_ = model;
+    requestDump(password);
+}
+
+void UnitJob::startVerify(const settings::SettingsSet &set, const QString &model, const QString &password)
+{
+    sent_ = set;
+    model_ = model;
+    requestDump(password);
+}
+
+void UnitJob::requestDump(const QString &password)
+{
+    phase_ = Phase::Dump;
+    reader_->setNoAnswerMs(patience_.firstByteMs);
+    if (!reader_->request(password, [this](const transfer::DumpOutcome &outcome) { onDump(outcome); }))
+        finish(kPortFailed, QStringLiteral("%1: nothing could be written to the port: %2")
+                                .arg(downloadPath_.isEmpty() ? QStringLiteral("verify") : QStringLiteral("download"),
+                                     port_.errorDescription()));
+}
+
+void UnitJob::onDump(const transfer::DumpOutcome &outcome)
+{
+    using Status = transfer::DumpOutcome::Status;
+    const QString step = downloadPath_.isEmpty() ? QStringLiteral("verify: ") : QStringLiteral("download: ");
+    switch (outcome.status) {
+    case Status::Received:
+        downloadPath_.isEmpty() ? judgeVerification(outcome) : writeDownload(outcome);
+        return;
+    case Status::WrongPassword:
+        finish(kWrongPassword,
+               step + outcome.reason() + QStringLiteral(". Give the unit's password with --password."));
+        return;
+    case Status::LineLost:
+        onPortLost(port_.errorNumber(), port_.errorDescription());
+        return;
+    case Status::NoAnswer:
+    case Status::Incomplete:
+    case Status::TooLarge:
+    case Status::TooSlow:
+    case Status::Interrupted:
+        finish(kNoAnswer, step + outcome.reason());
+        return;
+    }
+}
+
+void UnitJob::writeDownload(const transfer::DumpOutcome &outcome)
+{
+    const settings::SettingsSet &set = outcome.dump.settings;
+    QString error;
+    if (!platform::writeFileAtomically(downloadPath_,
+                                       platform::toWire(transfer::settings_file_text(set) + QStringLiteral("\r\n")),
+                                       &error)) {
+        finish(kBadFile, QStringLiteral("download: the settings were not saved. %1").arg(error));
+        return;
+    }
+    result_[QStringLiteral("numbers")] = int(set.numbers.size());
+    finish(kDone, QStringLiteral("download: the unit's settings, %1 numbers, saved in \"%2\"")
+                      .arg(set.numbers.size())
+                      .arg(downloadPath_));
+}
+
+void UnitJob::judgeVerification(const transfer::DumpOutcome &outcome)
+{
+    const transfer::Verification v = transfer::verify_upload(
+        sent_, model_, transfer::uploaded_parts(transfer::upload_commands(sent_, model_)), outcome.dump);
+    QJsonArray differences;
+    for (const transfer::Difference &d : v.differences)
+        differences.append(QJsonObject{{QStringLiteral("field"), d.field},
+                                       {QStringLiteral("sent"), d.sent},
+                                       {QStringLiteral("found"), d.found}});
+    result_[QStringLiteral("matches")] = v.matches;
+    result_[QStringLiteral("differences")] = differences;
+    result_[QStringLiteral("notVerifiable")] = QJsonArray::fromStringList(v.notVerifiable);
+    // One line each, so that a script can grep them.
+    const QString text = QStringLiteral("verify: ")
+                         + transfer::verification_text(v).replace(QLatin1Char('\n'), QStringLiteral("\nverify: "));
+    finish(v.ok() ? kDone : kDifferences, text);
 }
 
 void UnitJob::onReplyRead()
@@ -266,6 +365,7 @@ void UnitJob::onOverdue()
                                          "and that the unit is switched on.")
                               .arg(seconds(patience_.replyMs)));
         return;
+    case Phase::Dump: // the reader keeps its own time
     case Phase::Idle:
     case Phase::Finished:
         return;

@@ -1,6 +1,7 @@
 #pragma once
 #include "link/unitlink.h"
 #include "settings/settingsset.h"
+#include "transfer/verify.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -12,6 +13,11 @@
 namespace platform {
 class SerialPort;
 }
+
+namespace transfer {
+class DumpReader;
+struct DumpOutcome;
+} // namespace transfer
 
 namespace cli {
 
@@ -48,6 +54,10 @@ public:
     void startUpload(const settings::SettingsSet &set, const QString &model, const QString &password,
                      bool verify);
     void startOutput(int output, bool on, const QString &password);
+    // Reads the unit's settings into the file at `path`, written whole or not at all.
+    void startDownload(const QString &path, const QString &model, const QString &password);
+    // Compares the unit's settings with `set`, as an upload of it would leave them.
+    void startVerify(const settings::SettingsSet &set, const QString &model, const QString &password);
 
     // Ctrl-C: an upload stops after the command in flight; anything else stops at once.
     void interrupt();
@@ -64,6 +74,7 @@ private:
                        Upload,
                        Stopping,
                        Output,
+                       Dump,
                        Finished };
 
     // LinkHost
@@ -79,6 +90,10 @@ private:
     void onReplyRead();
     void onOverdue();
     void onPortLost(int errorNumber, const QString &description);
+    void requestDump(const QString &password);
+    void onDump(const transfer::DumpOutcome &outcome);
+    void writeDownload(const transfer::DumpOutcome &outcome);
+    void judgeVerification(const transfer::DumpOutcome &outcome);
     void finish(int code, const QString &message);
     QString position() const;
     QString commandText(int entry) const;
@@ -87,7 +102,9 @@ private:
     Reporter &report_;
     Patience patience_;
     std::unique_ptr<platform::Timer> tmrCheckGSM_;
+    std::unique_ptr<platform::Timer> dumpDeadline_;
     std::unique_ptr<unitlink::UnitLink> link_;
+    std::unique_ptr<transfer::DumpReader> reader_;
     QTimer overdue_;
 
     Phase phase_ = Phase::Idle;
@@ -96,6 +113,9 @@ private:
     int value_ = 0;
     int maximum_ = 0;
     bool verify_ = false;
+    QString model_;
+    settings::SettingsSet sent_; // what the unit should hold, for a verification
+    QString downloadPath_;       // empty: the dump is verified
     int output_ = 0;
     bool outputOn_ = false;
     int outputReported_ = -1; // 1 on, 0 off, -1 not reported

@@ -3,6 +3,7 @@
 #include "transfer/settingsparser.h"
 #include "unitsim/ptyunit.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -25,6 +26,15 @@ const QString kGateSite = QStringLiteral("<START>|MP,5831|\r\nSN,North Gate|\r\n
                                          "TN,27829876543,2|\r\nTN,27823334444,3|\r\n<END>\r\n");
 const QString kIntercomSite = QStringLiteral("<START>|MP,5831|\r\nSN,Block B|\r\nOP,|\r\nMO,|\r\nI1,a|\r\nI2,b|\r\n"
                                              "I3,c|\r\nI4,d|\r\nTN,27821234567,12|\r\nTN,27829876543,7|\r\n<END>\r\n");
+
+settings::SettingsSet parsed(const QString &path)
+{
+    QFile f(path);
+    settings::SettingsSet set;
+    if (f.open(QIODevice::ReadOnly))
+        transfer::parse_settings(QString::fromLatin1(f.readAll()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')), set);
+    return set;
+}
 
 } // namespace
 
@@ -98,15 +108,27 @@ private slots:
         const QString port = unit->devicePath();
 
         Run r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
-                     QStringLiteral("--json")});
+                     QStringLiteral("--verify"), QStringLiteral("--json")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.json.value(QStringLiteral("commands")).toInt(), commands);
         QCOMPARE(r.json.value(QStringLiteral("acknowledged")).toInt(), commands);
-        QCOMPARE(received.size(), commands);
-        QCOMPARE(unit->protocol().state().numbers.size(), model == QLatin1String("gate") ? 3 : 2);
-        QCOMPARE(r.errLines.size(), commands + 1); // a line per step, then the result
+        QVERIFY(r.json.value(QStringLiteral("matches")).toInt() > 0);
+        QVERIFY(r.json.value(QStringLiteral("differences")).toArray().isEmpty());
+        QCOMPARE(received.size(), commands + 1); // and the request for the dump
         QVERIFY2(r.errLines.at(commands - 1).startsWith(QStringLiteral("upload: %1/%1 TEL ADDN ").arg(commands)),
                  qPrintable(r.errLines.at(commands - 1)));
+        QVERIFY(r.errLines.contains(QStringLiteral("verify: Verified: all %1 settings match.")
+                                        .arg(r.json.value(QStringLiteral("matches")).toInt())));
+
+        const QString back = dir.filePath(QStringLiteral("back.gsm"));
+        r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model});
+        QCOMPARE(r.code, 0);
+        const settings::SettingsSet want = parsed(sent), got = parsed(back);
+        QCOMPARE(got.password, want.password);
+        QCOMPARE(got.systemName, want.systemName);
+        QCOMPARE(got.numbers, want.numbers);
+        if (model == QLatin1String("gate"))
+            QCOMPARE(got.inputNames, want.inputNames);
 
         r = run({QStringLiteral("output"), QStringLiteral("3"), QStringLiteral("on"), QStringLiteral("--port"), port,
                  QStringLiteral("--json")});
@@ -127,6 +149,10 @@ private slots:
         QTest::newRow("wrong password") << "password" << upload << 3 << "upload: Incorrect GSM unit password";
         QTest::newRow("silent unit") << "silent" << upload + QStringList{QStringLiteral("--timeout"), QStringLiteral("1")}
                                      << 5 << "did not answer \"System password\" (command 1 of 14) within 1 s";
+        QTest::newRow("dropped number") << "drop" << upload + QStringList{QStringLiteral("--verify")} << 6
+                                        << "verify: Number 2: \"+27829876543\" was sent but is not in the unit's list";
+        QTest::newRow("silent download") << "silent" << QStringList{QStringLiteral("download"), QStringLiteral("back.gsm"), QStringLiteral("--model"), QStringLiteral("intercom"), QStringLiteral("--port"), QStringLiteral("PTY"), QStringLiteral("--timeout"), QStringLiteral("1")}
+                                         << 5 << "download: The unit did not answer the request for its settings";
         QTest::newRow("unplugged") << "unplug" << upload << 2 << "at command 5 of 14; 4 of 14 commands acknowledged";
         QTest::newRow("no port") << "" << QStringList(upload.mid(0, 5)) + QStringList{QStringLiteral("/dev/nonexistent")}
                                  << 2 << "The port cannot be opened: 1:No such file or directory";
@@ -152,6 +178,8 @@ private slots:
         if (unitCase == QLatin1String("password"))
             unit->protocol().state().password = QStringLiteral("1111");
         unit->behaviour().silent = unitCase == QLatin1String("silent");
+        if (unitCase == QLatin1String("drop"))
+            unit->protocol().dumpFaults().dropNumber = 1;
 
         const Run r = run(args, [&](QProcess &, int count) {
             if (unitCase == QLatin1String("unplug") && count == 5)
@@ -161,6 +189,7 @@ private slots:
         QVERIFY2(!r.errLines.filter(says).isEmpty(), qPrintable(r.errLines.join('\n')));
         if (code == 3)
             QCOMPARE(r.errLines.size(), 1);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("back.gsm")))); // no half-read download left behind
     }
 
     // Ctrl-C mid-upload: the command in flight is answered, nothing is sent after it, and the
