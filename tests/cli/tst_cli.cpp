@@ -42,12 +42,12 @@ class TstCli : public QObject {
     Q_OBJECT
 
     std::unique_ptr<unitsim::PtyUnit> unit;
-    QTemporaryDir dir;
+    std::unique_ptr<QTemporaryDir> scratch; // fresh for every test
     QStringList received;
 
     QString file(const QString &name, const QString &text)
     {
-        QFile f(dir.filePath(name));
+        QFile f(scratch->filePath(name));
         if (!f.open(QIODevice::WriteOnly) || f.write(text.toLatin1()) != text.size())
             qFatal("cannot write %s", qPrintable(f.fileName()));
         return f.fileName();
@@ -82,6 +82,7 @@ private slots:
     void init()
     {
         received.clear();
+        scratch = std::make_unique<QTemporaryDir>();
         unit = std::make_unique<unitsim::PtyUnit>();
         QVERIFY(unit->start());
         connect(unit.get(), &unitsim::PtyUnit::commandReceived, this, [this](const QString &c) { received << c; });
@@ -120,7 +121,7 @@ private slots:
         QVERIFY(r.errLines.contains(QStringLiteral("verify: Verified: all %1 settings match.")
                                         .arg(r.json.value(QStringLiteral("matches")).toInt())));
 
-        const QString back = dir.filePath(QStringLiteral("back.gsm"));
+        const QString back = scratch->filePath(QStringLiteral("back.gsm"));
         r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model});
         QCOMPARE(r.code, 0);
         const settings::SettingsSet want = parsed(sent), got = parsed(back);
@@ -173,7 +174,7 @@ private slots:
         file(QStringLiteral("site.gsm"), kGateSite);
         file(QStringLiteral("junk.txt"), QStringLiteral("hello\r\n"));
         for (QString &a : args)
-            a = a == QLatin1String("PTY") ? unit->devicePath() : a.endsWith(QLatin1String(".gsm")) || a.endsWith(QLatin1String(".txt")) ? dir.filePath(a)
+            a = a == QLatin1String("PTY") ? unit->devicePath() : a.endsWith(QLatin1String(".gsm")) || a.endsWith(QLatin1String(".txt")) ? scratch->filePath(a)
                                                                                                                                         : a;
         if (unitCase == QLatin1String("password"))
             unit->protocol().state().password = QStringLiteral("1111");
@@ -189,7 +190,7 @@ private slots:
         QVERIFY2(!r.errLines.filter(says).isEmpty(), qPrintable(r.errLines.join('\n')));
         if (code == 3)
             QCOMPARE(r.errLines.size(), 1);
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("back.gsm")))); // no half-read download left behind
+        QVERIFY(!QFile::exists(scratch->filePath(QStringLiteral("back.gsm")))); // no half-read download left behind
     }
 
     // Ctrl-C mid-upload: the command in flight is answered, nothing is sent after it, and the
