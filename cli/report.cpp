@@ -16,10 +16,8 @@ void Reporter::step(const QString &line, int value, int maximum)
 {
     value_ = value;
     maximum_ = maximum;
-    if (quiet_)
-        return;
-    write(line);
-    drawBar();
+    if (!quiet_)
+        write(line);
 }
 
 void Reporter::info(const QString &line)
@@ -32,12 +30,10 @@ void Reporter::error(const QString &line) { write(line); }
 
 void Reporter::write(const QString &line)
 {
-    const bool hadBar = barShown_;
     clearBar();
     std::fputs(line.toLocal8Bit().constData(), stderr);
     std::fputc('\n', stderr);
-    if (hadBar)
-        drawBar();
+    drawBar();
     std::fflush(stderr);
 }
 
