@@ -171,11 +171,16 @@ void UnitJob::onChainState(unitlink::UnitLink::ChainState state)
                             {QStringLiteral("position"), refused + 1},
                             {QStringLiteral("reply"), lastReply_.trimmed()}};
         result_[QStringLiteral("refused")] = refusal;
-        finish(kRefused, QStringLiteral("upload: the unit refused \"%1\" (command %2 of %3, reply \"%4\"); %5.")
-                             .arg(label)
-                             .arg(refused + 1)
-                             .arg(maximum_)
-                             .arg(lastReply_.trimmed(), position()));
+        QString message = QStringLiteral("upload: the unit refused \"%1\" (command %2 of %3, reply \"%4\"); %5.")
+                              .arg(label)
+                              .arg(refused + 1)
+                              .arg(maximum_)
+                              .arg(lastReply_.trimmed(), position());
+        for (int i = 0; i < refused; ++i)
+            if (link_->cmd_queue().at(i).word == QLatin1String("TEL CLRN"))
+                message += QStringLiteral(" The unit's number list was cleared first: it now holds only the numbers "
+                                          "before this one. Upload again once the cause is mended.");
+        finish(kRefused, message);
         return;
     }
     case State::Aborted:
