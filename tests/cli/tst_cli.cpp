@@ -154,6 +154,7 @@ private slots:
         QTest::newRow("silent unit") << "silent" << upload + QStringList{QStringLiteral("--timeout"), QStringLiteral("1")}
                                      << 5 << "did not answer \"System password\" (command 1 of 14) within 1 s";
         QTest::newRow("refused") << "refuse" << upload << 4 << "the unit refused \"System name\" (command 2 of 14";
+        QTest::newRow("refused number") << "refuseNumber" << upload << 4 << "it now holds only the numbers before this one";
         QTest::newRow("dropped number") << "drop" << upload + QStringList{QStringLiteral("--verify")} << 6
                                         << "verify: Number 2: \"+27829876543\" was sent but is not in the unit's list";
         QTest::newRow("silent download") << "silent" << QStringList{QStringLiteral("download"), QStringLiteral("back.gsm"), QStringLiteral("--model"), QStringLiteral("intercom"), QStringLiteral("--port"), QStringLiteral("PTY"), QStringLiteral("--timeout"), QStringLiteral("1")}
@@ -185,6 +186,8 @@ private slots:
         unit->behaviour().silent = unitCase == QLatin1String("silent");
         if (unitCase == QLatin1String("refuse"))
             unit->protocol().refuse(QStringLiteral("SYS NAME"), 11);
+        if (unitCase == QLatin1String("refuseNumber"))
+            unit->protocol().refuse(QStringLiteral("TEL ADDN"), 25);
         if (unitCase == QLatin1String("drop"))
             unit->protocol().dumpFaults().dropNumber = 1;
 
