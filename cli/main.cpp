@@ -3,12 +3,10 @@
 #include "cli/interruptwatch.h"
 #include "cli/report.h"
 #include "cli/unitjob.h"
-#include "platform/latin1.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtserialport.h"
-#include "platform/textfile.h"
 #include "settings/unitmodel.h"
-#include "transfer/settingsparser.h"
+#include "transfer/settingsfile.h"
 #include "unitsim/ptyunit.h"
 
 #include <QCommandLineParser>
@@ -119,14 +117,17 @@ bool choosePort(const QString &text, QString *device, QString *error)
 
 bool readSettings(const QString &path, settings::SettingsSet *set, QString *error)
 {
-    QByteArray bytes;
-    if (!platform::readFile(path, &bytes, error))
+    int records = 0;
+    QStringList cut;
+    if (!transfer::read_settings_file(path, *set, error, &cut, &records))
         return false;
-    QString text = platform::fromWire(bytes);
-    text.remove(QLatin1Char('\n'));
-    text.remove(QLatin1Char('\r'));
-    if (transfer::parse_settings(text, *set).records == 0) {
+    if (records == 0) {
         *error = QStringLiteral("\"%1\" is not a settings file: it holds no settings records.").arg(path);
+        return false;
+    }
+    // A value cut on reading would go to the unit cut: refuse rather than send it.
+    if (!cut.isEmpty()) {
+        *error = transfer::cut_values_message(cut) + QStringLiteral(". The file was not used: mend it first.");
         return false;
     }
     return true;

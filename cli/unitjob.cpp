@@ -7,7 +7,6 @@
 #include "platform/latin1.h"
 #include "platform/qttimer.h"
 #include "platform/serialport.h"
-#include "platform/textfile.h"
 #include "transfer/dumpreader.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
@@ -263,9 +262,7 @@ void UnitJob::writeDownload(const transfer::DumpOutcome &outcome)
 {
     const settings::SettingsSet &set = outcome.dump.settings;
     QString error;
-    if (!platform::writeFileAtomically(downloadPath_,
-                                       platform::toWire(transfer::settings_file_text(set) + QStringLiteral("\r\n")),
-                                       &error)) {
+    if (!transfer::write_settings_file(downloadPath_, set, model_, &error)) {
         finish(kBadFile, QStringLiteral("download: the settings were not saved. %1").arg(error));
         return;
     }

@@ -71,7 +71,8 @@ bool write_settings_file(const QString &path, const settings::SettingsSet &set, 
     return platform::writeFileAtomically(path, platform::toWire(settings_file_text(set, unitModel) + kLineEnd), error);
 }
 
-bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error, QStringList *cut)
+bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error, QStringList *cut,
+                        int *records)
 {
     QByteArray bytes;
     if (!platform::readFile(path, &bytes, error, kMaxSettingsFileBytes))
@@ -82,7 +83,9 @@ bool read_settings_file(const QString &path, settings::SettingsSet &set, QString
     text.remove(QLatin1Char('\n'));
     text.remove(QLatin1Char('\r'));
     const settings::SettingsSet before = set;
-    parse_settings(text, set);
+    const int read = parse_settings(text, set).records;
+    if (records)
+        *records = read;
 
     cutIfNew(set.password, before.password, QStringLiteral("System password"), cut);
     cutIfNew(set.systemName, before.systemName, QStringLiteral("System name"), cut);

@@ -34,8 +34,9 @@ bool write_settings_file(const QString &path, const settings::SettingsSet &set, 
 // Reads the file at `path` into `set` (number rows are appended to those it holds). A file
 // that cannot be read or is over kMaxSettingsFileBytes changes nothing and returns false with
 // `error` set. Values over kMaxFileValueLength are cut; `cut` (if given) names their fields.
+// `records` (if given) is the number of records read: none means it is no settings file.
 bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error,
-                        QStringList *cut = nullptr);
+                        QStringList *cut = nullptr, int *records = nullptr);
 
 // The one message about values cut on reading; empty when none.
 QString cut_values_message(const QStringList &cut);

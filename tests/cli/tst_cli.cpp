@@ -1,6 +1,7 @@
 // The command-line program as a script runs it: the real binary, without a display, against
 // the simulated unit on a pseudo-terminal that this test drives.
-#include "transfer/settingsparser.h"
+#include "settings/settingsset.h"
+#include "transfer/settingsfile.h"
 #include "unitsim/ptyunit.h"
 
 #include <QJsonArray>
@@ -22,17 +23,15 @@ struct Run {
 };
 
 const QString kGateSite = QStringLiteral("<START>|MP,5831|\r\nSN,North Gate|\r\nOP,14|\r\nMO,12|\r\nI1,Door|\r\n"
-                                         "I2,Beam|\r\nI3,Loop|\r\nI4,Spare|\r\nTN,27821234567,1|\r\n"
-                                         "TN,27829876543,2|\r\nTN,27823334444,3|\r\n<END>\r\n");
+                                         "I2,Beam|\r\nI3,Loop|\r\nI4,Spare|\r\nMN,+27825550000|\r\nTN,27821234567,1,13|\r\n"
+                                         "TN,27829876543,2,2|\r\nTN,27823334444,3,1234|\r\n<END>\r\n");
 const QString kIntercomSite = QStringLiteral("<START>|MP,5831|\r\nSN,Block B|\r\nOP,|\r\nMO,|\r\nI1,a|\r\nI2,b|\r\n"
                                              "I3,c|\r\nI4,d|\r\nTN,27821234567,12|\r\nTN,27829876543,7|\r\n<END>\r\n");
 
 settings::SettingsSet parsed(const QString &path)
 {
-    QFile f(path);
     settings::SettingsSet set;
-    if (f.open(QIODevice::ReadOnly))
-        transfer::parse_settings(QString::fromLatin1(f.readAll()).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')), set);
+    transfer::read_settings_file(path, set, nullptr);
     return set;
 }
 
@@ -131,8 +130,16 @@ private slots:
         QCOMPARE(got.password, want.password);
         QCOMPARE(got.systemName, want.systemName);
         QCOMPARE(got.numbers, want.numbers);
+        QCOMPARE(got.masterNumber, want.masterNumber);
         if (model == QLatin1String("gate"))
             QCOMPARE(got.inputNames, want.inputNames);
+
+        // Without the numbers the unit keeps its own list and master number.
+        r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
+                 QStringLiteral("--no-numbers"), QStringLiteral("--json")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.json.value(QStringLiteral("commands")).toInt(), commands - 2 - want.numbers.size());
+        QCOMPARE(unit->protocol().state().numbers.size(), want.numbers.size());
 
         r = run({QStringLiteral("output"), QStringLiteral("3"), QStringLiteral("on"), QStringLiteral("--port"), port,
                  QStringLiteral("--json")});
