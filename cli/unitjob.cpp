@@ -70,6 +70,11 @@ QString UnitJob::position() const
 void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model, const QString &password,
                           bool verify)
 {
+    const QString unsendable = transfer::unsendable_value(set, model);
+    if (!unsendable.isEmpty()) {
+        finish(kBadFile, QStringLiteral("upload: ") + unsendable);
+        return;
+    }
     const QList<transfer::UploadCommand> commands = transfer::upload_commands(set, model);
     result_[QStringLiteral("commands")] = int(commands.size());
     // The unit's list is cleared before the numbers go out: never start what cannot end.
@@ -81,6 +86,9 @@ void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model
                              .arg(commands.size() - (unitlink::kQueueEntries - 1)));
         return;
     }
+    // What will be replaced is the operator's own choice here; only the summary's warnings are news.
+    for (const QString &line : transfer::upload_summary(set, model).split(QLatin1Char('\n')).mid(1))
+        report_.info(QStringLiteral("upload: ") + line);
     phase_ = Phase::Upload;
     verify_ = verify;
     sent_ = set;

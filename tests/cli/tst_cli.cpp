@@ -171,6 +171,8 @@ private slots:
                                  << 2 << "The port cannot be opened: 1:No such file or directory";
         QTest::newRow("not a settings file") << "" << QStringList(upload).replaceInStrings("site.gsm", "junk.txt") << 7
                                              << "is not a settings file";
+        QTest::newRow("unsendable value") << "" << QStringList(upload).replaceInStrings("site.gsm", "star.gsm") << 7
+                                          << "upload: The system name holds \"*\", which the unit cannot take.";
         QTest::newRow("no file") << "" << QStringList(upload).replaceInStrings("site.gsm", "missing.gsm") << 7
                                  << "Could not open";
         QTest::newRow("no model") << "" << upload.mid(0, 2) + upload.mid(4) << 1 << "upload needs --model";
@@ -185,6 +187,7 @@ private slots:
         QFETCH(QString, says);
         file(QStringLiteral("site.gsm"), kGateSite);
         file(QStringLiteral("junk.txt"), QStringLiteral("hello\r\n"));
+        file(QStringLiteral("star.gsm"), QString(kGateSite).replace(QStringLiteral("North Gate"), QStringLiteral("Gate*1")));
         for (QString &a : args)
             a = a == QLatin1String("PTY") ? unit->devicePath() : a.endsWith(QLatin1String(".gsm")) || a.endsWith(QLatin1String(".txt")) ? scratch->filePath(a)
                                                                                                                                         : a;
