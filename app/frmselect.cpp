@@ -4,8 +4,7 @@
 #include "mainwindow/frmmain.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
-#include "platform/portcatalogue.h"
-#include "platform/serialport.h"
+#include "platform/portlist.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -50,9 +49,9 @@ QPixmap unitPicture()
 
 QString FrmSelect::versionText() { return QStringLiteral(NORVIKCONF_VERSION); }
 
-FrmSelect::FrmSelect(platform::SerialPort &probePort, const platform::PortCatalogue &catalogue,
-                     platform::Dialogs &dialogs, MainFactory createMain, QWidget *parent)
-    : QWidget(parent), probe_(probePort), catalogue_(catalogue), dialogs_(dialogs), createMain_(std::move(createMain))
+FrmSelect::FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs &dialogs, MainFactory createMain,
+                     QWidget *parent)
+    : QWidget(parent), dialogs_(dialogs), createMain_(std::move(createMain))
 {
     setObjectName(QStringLiteral("frmSelect"));
     setWindowTitle(QStringLiteral("Cellwright :: Select model"));
@@ -73,7 +72,6 @@ FrmSelect::FrmSelect(platform::SerialPort &probePort, const platform::PortCatalo
     cmbcomm_->setMinimumWidth(80);
     label2->setBuddy(cmbcomm_);
     portInfo_ = platform::namedLabel(QStringLiteral("lblPortInfo"), QString(), nullptr, this);
-    portInfo_->setAccessibleName(QStringLiteral("Port device"));
     portInfo_->setWordWrap(true);
     portInfo_->setMinimumWidth(220);
 
@@ -97,58 +95,23 @@ FrmSelect::FrmSelect(platform::SerialPort &probePort, const platform::PortCatalo
 
     connect(command1, &QPushButton::clicked, this, &FrmSelect::Command1_Click);
     connect(command3, &QPushButton::clicked, this, &FrmSelect::Command3_Click);
-    connect(cmbcomm_, &QComboBox::currentIndexChanged, this, &FrmSelect::showPortInfo);
-
-    probePorts();
-}
-
-void FrmSelect::probePorts()
-{
-    platform::LineSettings line;
-    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
-    for (int p = platform::kFirstPortNumber; p <= platform::kLastPortNumber; ++p) {
-        // A port that exists but will not open (in use, no permission) is still offered:
-        // opening it for real later says why it fails.
-        const bool opened = probe_.open(p, line);
-        if (!opened && probe_.errorNumber() == platform::kInvalidPortNumber)
-            continue;
-        cmbcomm_->addItem(QString::number(p));
-        if (opened)
-            probe_.close();
-    }
-    cmbcomm_->setCurrentIndex(-1);
-    showPortInfo();
-}
-
-void FrmSelect::showPortInfo()
-{
-    bool ok = false;
-    const int number = cmbcomm_->currentText().toInt(&ok);
-    const auto entry = ok ? catalogue_.find(number) : std::nullopt;
-    if (!entry) {
-        portInfo_->setText(cmbcomm_->count() == 0 ? QStringLiteral("No serial port found") : QString());
-        return;
-    }
-    QString text = entry->device;
-    if (entry->description == platform::kSimulatedUnit)
-        text = QStringLiteral("%1 (%2)").arg(platform::kSimulatedUnit, entry->device);
-    else if (!entry->description.isEmpty())
-        text += QStringLiteral(" - ") + entry->description;
-    portInfo_->setText(text);
+    // A device that exists but will not open (in use, no permission) is still offered:
+    // opening it for real later says why it fails.
+    portList_ = new platform::PortList(catalogue, cmbcomm_, portInfo_, this);
 }
 
 bool FrmSelect::takeChoice(const QString &model, QVector<qint16> tabs)
 {
-    bool ok = false;
-    const int number = cmbcomm_->currentText().toInt(&ok);
-    if (cmbcomm_->currentText().isEmpty() || !ok || number < platform::kFirstPortNumber
-        || number > platform::kLastPortNumber) {
+    // The number becomes a device here, once, from the list the operator looked at.
+    const auto entry = portList_->chosen();
+    if (!entry) {
         dialogs_.message(QStringLiteral("Please select a valid comm port"));
         return false;
     }
     Module1::unit_model = model;
-    Module1::tab_frames = std::move(tabs);
-    Module1::comm_port = qint16(number);
+    Module1::tab_frames = tabs;
+    Module1::comm_port = qint16(entry->number);
+    main_ = createMain_(mainwindow::Choice{model, std::move(tabs), *entry});
     return true;
 }
 
@@ -156,7 +119,6 @@ void FrmSelect::Command1_Click()
 {
     if (!takeChoice(Module1::kGate, {0, 1, 3, 4}))
         return;
-    main_ = createMain_();
     main_->frminput()->hide();
     main_->frmRing()->show();
     main_->show();
@@ -168,7 +130,6 @@ void FrmSelect::Command3_Click()
 {
     if (!takeChoice(Module1::kIntercom, {0, 1, 4}))
         return;
-    main_ = createMain_();
     main_->show();
     main_->runit();
     main_->frminput()->hide();

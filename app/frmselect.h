@@ -8,24 +8,25 @@ class QPushButton;
 
 namespace mainwindow {
 class FrmMain;
-}
+struct Choice;
+} // namespace mainwindow
 namespace platform {
 class Dialogs;
 class PortCatalogue;
-class SerialPort;
+class PortList;
 } // namespace platform
 
 namespace app {
 
-// The start-up window: lists the serial ports that exist and takes the model.
+// The start-up window: lists the catalogue's serial ports, following devices as they come
+// and go, and takes the model. Listing opens no port.
 class FrmSelect : public QWidget {
     Q_OBJECT
 public:
-    using MainFactory = std::function<mainwindow::FrmMain *()>;
+    using MainFactory = std::function<mainwindow::FrmMain *(const mainwindow::Choice &)>;
 
-    // Loading probes the ports 1 to 29 on `probePort`.
-    FrmSelect(platform::SerialPort &probePort, const platform::PortCatalogue &catalogue, platform::Dialogs &dialogs,
-              MainFactory createMain, QWidget *parent = nullptr);
+    FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs &dialogs, MainFactory createMain,
+              QWidget *parent = nullptr);
 
     void Command1_Click(); // "GSM GATE"
     void Command3_Click(); // "GSM INTERCOM"
@@ -38,12 +39,9 @@ public:
     static QString versionText();
 
 private:
-    void probePorts();
-    void showPortInfo();
     bool takeChoice(const QString &model, QVector<qint16> tabs);
 
-    platform::SerialPort &probe_;
-    const platform::PortCatalogue &catalogue_;
+    platform::PortList *portList_ = nullptr;
     platform::Dialogs &dialogs_;
     MainFactory createMain_;
     QComboBox *cmbcomm_ = nullptr;

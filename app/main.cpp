@@ -1,9 +1,11 @@
 #include "app/frmselect.h"
 #include "mainwindow/frmmain.h"
+#include "platform/devicemonitor.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtdialogs.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
+#include "settings/unitmodel.h"
 #include "unitsim/ptyunit.h"
 
 #include <QApplication>
@@ -25,18 +27,24 @@ int main(int argc, char *argv[])
     if (!simulated.start(&simError))
         QTextStream(stderr) << "NorvikConf: the simulated unit is not available: " << simError << '\n';
 
-    platform::SystemPortCatalogue catalogue([&simulated] { return simulated.devicePath(); });
-    platform::QtSerialPort probePort(catalogue);
-    platform::QtSerialPort unitPort(catalogue);
+    platform::PortCatalogue catalogue(platform::PortCatalogue::systemLister(), platform::PortCatalogue::envPorts(),
+                                      [&simulated] { return simulated.isRunning() ? simulated.devicePath() : QString(); });
+    const auto monitor = platform::watchSerialDevices();
+    catalogue.follow(*monitor);
+    platform::QtSerialPort unitPort;
     platform::QtDialogs selectDialogs;
     platform::QtDialogs mainDialogs;
 
-    app::FrmSelect select(probePort, catalogue, selectDialogs, [&] {
+    app::FrmSelect select(catalogue, selectDialogs, [&](const mainwindow::Choice &choice) {
+        // The simulated unit answers as the model the operator works with.
+        simulated.protocol().setModel(choice.unitModel == settings::kIntercom ? unitsim::Model::Intercom
+                                                                              : unitsim::Model::Gate);
         mainwindow::Platform platform;
         platform.port = &unitPort;
         platform.dialogs = &mainDialogs;
         platform.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
-        auto *main = new mainwindow::FrmMain(platform);
+        platform.catalogue = &catalogue;
+        auto *main = new mainwindow::FrmMain(platform, choice);
         main->setAttribute(Qt::WA_DeleteOnClose);
         mainDialogs.setParent(main);
         return main;

@@ -68,25 +68,27 @@ void printJson(const QJsonObject &object)
     QTextStream(stdout) << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
 }
 
-// The catalogue numbered as the selection window numbers it; the simulated unit is last.
-platform::SystemPortCatalogue catalogue()
+// The ports numbered as the selection window numbers them at start; the simulated unit is last.
+QList<platform::PortEntry> catalogue()
 {
-    return platform::SystemPortCatalogue([] { return QStringLiteral("sim"); });
+    return platform::PortCatalogue(platform::PortCatalogue::systemLister(), platform::PortCatalogue::envPorts(),
+                                   [] { return QStringLiteral("sim"); })
+        .entries();
 }
 
 int listPorts(bool json)
 {
-    const QList<platform::PortEntry> entries = catalogue().entries();
+    const QList<platform::PortEntry> entries = catalogue();
     QJsonArray array;
     QTextStream out(stdout);
     for (const platform::PortEntry &e : entries) {
-        const bool sim = e.description == platform::kSimulatedUnit;
-        const QString device = sim ? QStringLiteral("sim") : e.device;
+        const QString device = e.simulated ? QStringLiteral("sim") : e.path;
+        const QString description = e.simulated ? platform::kSimulatedUnit : e.label;
         array.append(QJsonObject{{QStringLiteral("number"), e.number},
                                  {QStringLiteral("device"), device},
-                                 {QStringLiteral("description"), e.description}});
+                                 {QStringLiteral("description"), description}});
         if (!json)
-            out << e.number << '\t' << device << '\t' << e.description << '\n';
+            out << e.number << '\t' << device << '\t' << description << '\n';
     }
     if (json)
         printJson(QJsonObject{{QStringLiteral("command"), QStringLiteral("ports")}, {QStringLiteral("ports"), array}});
@@ -106,13 +108,13 @@ bool choosePort(const QString &text, QString *device, QString *error)
         *device = text;
         return true;
     }
-    const auto entry = catalogue().find(number);
-    if (!entry) {
-        *error = QStringLiteral("there is no port %1; 'norvikconf-cli ports' lists them").arg(number);
-        return false;
-    }
-    *device = entry->description == platform::kSimulatedUnit ? QString() : entry->device;
-    return true;
+    for (const platform::PortEntry &e : catalogue())
+        if (e.number == number) {
+            *device = e.simulated ? QString() : e.path;
+            return true;
+        }
+    *error = QStringLiteral("there is no port %1; 'norvikconf-cli ports' lists them").arg(number);
+    return false;
 }
 
 bool readSettings(const QString &path, settings::SettingsSet *set, QString *error)
@@ -280,11 +282,10 @@ int main(int argc, char *argv[])
         result[QStringLiteral("device")] = device;
     }
 
-    platform::FixedPortCatalogue chosen({{1, device, QString()}});
-    platform::QtSerialPort port(chosen);
+    platform::QtSerialPort port;
     platform::LineSettings line;
     platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
-    if (!port.open(1, line)) {
+    if (!port.open(device, line)) {
         const QString text = QStringLiteral("The port cannot be opened: %1:%2").arg(port.errorNumber()).arg(port.errorDescription());
         report.error(text);
         return done(cli::kPortFailed, text);

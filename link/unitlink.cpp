@@ -12,7 +12,7 @@ namespace {
 const QString kLineBreak = QStringLiteral("\r\n");
 const QString kNotOpenText = QStringLiteral(
     "The serial port is not open, so nothing was sent to the unit. "
-    "Restart NorvikConf and choose a working COMM PORT.");
+    "Choose a working COMM PORT in the main window and press OPEN PORT.");
 } // namespace
 
 UnitLink::UnitLink(platform::SerialPort &port, platform::Timer &tmrCheckGSM, platform::Dialogs &dialogs,
@@ -37,6 +37,7 @@ void UnitLink::clear_queue()
     queue_.fill(QueueEntry{});
     cmdCount_ = 0;
     cmdPos_ = 0;
+    acked_ = 0;
     // A chain cannot go on without its queue.
     if (state_ == ChainState::Running)
         setState(ChainState::Idle);
@@ -69,6 +70,24 @@ bool UnitLink::start_upload()
     host_.appendLog(kLineBreak + QStringLiteral("SEND: *") + pass + QLatin1Char(' ') + first.word + first.value
                     + QStringLiteral(" *"));
     cmdPos_ = 1;
+    acked_ = 0;
+    setState(ChainState::Running);
+    if (replyTimer_)
+        replyTimer_->start(kReplyPatienceMs);
+    return true;
+}
+
+bool UnitLink::resume_upload()
+{
+    if (!can_resume() || !port_.isOpen())
+        return false;
+    // Whatever arrived of the lost line's last answer belongs to no command now.
+    rx_.clear();
+    linkMode_ = kModeUpload;
+    host_.setProgress(acked_, cmdCount_);
+    if (!send_entry(acked_))
+        return false;
+    cmdPos_ = acked_ + 1;
     setState(ChainState::Running);
     if (replyTimer_)
         replyTimer_->start(kReplyPatienceMs);
@@ -146,6 +165,7 @@ void UnitLink::onReplyComplete()
             setState(ChainState::Unacknowledged);
         return;
     }
+    acked_ = cmdPos_;
     const int maximum = host_.progressMaximum();
     const int value = host_.progressValue();
     if (value < maximum)
@@ -213,9 +233,12 @@ void UnitLink::onPortLost(int errorNumber, const QString &description)
                        .arg(errorNumber)
                        .arg(description);
     if (wasRunning)
-        text += QStringLiteral(" The upload stopped with %1 of its %2 commands sent.").arg(cmdPos_).arg(cmdCount_);
-    text += QStringLiteral(" Your settings are still in the editors: save them to a file if you need "
-                           "them, reconnect the unit, restart NorvikConf and choose its COMM PORT.");
+        text += QStringLiteral(" The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
+                               "there when the unit is back.")
+                    .arg(acked_)
+                    .arg(cmdCount_);
+    text += QStringLiteral(" Your settings are still in the editors. Reconnect the unit: NorvikConf opens "
+                           "the port again when it returns, or press OPEN PORT.");
     dialogs_.message(text, platform::Dialogs::Icon::Stop);
 }
 

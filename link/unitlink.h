@@ -51,7 +51,7 @@ public:
         Running,        // a command is out and its reply is awaited
         Completed,      // the last command was acknowledged
         Unacknowledged, // a reply came without acknowledgement; the chain stands there
-        Aborted,        // the port was not open or went away
+        Aborted,        // the port was not open or went away; the chain keeps its position
     };
     Q_ENUM(ChainState)
 
@@ -98,6 +98,12 @@ public:
 
     ChainState chain_state() const { return state_; }
 
+    // An upload cut off by the port can go on where it stopped: the command the unit had
+    // not acknowledged is sent again, then the rest. resume_at() counts from 1.
+    bool can_resume() const { return state_ == ChainState::Aborted && acked_ < cmdCount_; }
+    int resume_at() const { return acked_ + 1; }
+    bool resume_upload();
+
     // A unit that stops answering mid-upload would otherwise leave the operator looking at
     // a progress bar that never moves. With a timer set, the operator is told when a
     // command has waited `kReplyPatienceMs` for its answer; the chain keeps waiting.
@@ -127,6 +133,7 @@ private:
     std::array<QueueEntry, kQueueEntries> queue_;
     int cmdCount_ = 0;
     int cmdPos_ = 0;
+    int acked_ = 0; // entries before this one were acknowledged by the unit
     QString rx_;
     QString linkMode_;
     std::array<bool, 4> ack_{};

@@ -1,12 +1,12 @@
 #include "mainwindow/frmmain.h"
 
-#include "app/globals.h"
 #include "link/outputtester.h"
 #include "mainwindow/logbox.h"
 #include "mainwindow/outputtestpage.h"
 #include "mainwindow/progressbar.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
+#include "platform/portlist.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
 #include "settings/celleditor.h"
@@ -14,6 +14,7 @@
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
+#include "settings/unitmodel.h"
 #include "transfer/download.h"
 #include "transfer/dumpreader.h"
 #include "transfer/settingsfile.h"
@@ -24,6 +25,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
@@ -31,14 +33,26 @@
 
 namespace mainwindow {
 
-FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), platform_(platform)
+namespace {
+const QString kSimulatedLine = QStringLiteral("Simulated unit: nothing is sent to a real unit");
+
+platform::LineSettings line9600()
+{
+    platform::LineSettings line;
+    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
+    return line;
+}
+} // namespace
+
+FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent)
+    : QWidget(parent), platform_(platform), choice_(choice)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(platform::kProgramTitle));
 
     frame0_ = new settings::SystemParametersPage(this);
     frame1_ = new settings::NumberManagementPage(this);
-    frame1_->setUnitModel(Module1::unit_model);
+    frame1_->setUnitModel(choice_.unitModel);
     frame3_ = new OutputTestPage(this);
     frame4_ = platform::namedFrame(QStringLiteral("frame_4"), QStringLiteral("Log"), this);
     txtLog_ = new LogBox(frame4_);
@@ -78,10 +92,41 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
 
     pbar_ = new ProgressBar(this);
 
+    // The port in use, and a way to open it again or another one without restarting.
+    auto *cmbPort = new QComboBox(this);
+    cmbPort->setObjectName(QStringLiteral("cmbPort"));
+    cmbPort->setAccessibleName(QStringLiteral("COMM PORT"));
+    cmbPort->setMinimumWidth(60);
+    auto *lblPortCaption = platform::namedLabel(QStringLiteral("lblPortCaption"), QStringLiteral("COMM PORT"), cmbPort, this);
+    auto *lblPortDevice = platform::namedLabel(QStringLiteral("lblPortDevice"), QString(), nullptr, this);
+    lblPortDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    portList_ = new platform::PortList(*platform_.catalogue, cmbPort, lblPortDevice, this);
+    portList_->choose(choice_.port.number);
+    auto *cmdOpenPort = platform::namedButton(QStringLiteral("cmdOpenPort"), QStringLiteral("OPEN PORT"), this);
+    lblPortState_ = platform::namedLabel(QStringLiteral("lblPortState"), QString(), nullptr, this);
+    auto *portRow = new QHBoxLayout;
+    portRow->addWidget(lblPortCaption);
+    portRow->addWidget(cmbPort);
+    portRow->addWidget(lblPortDevice, 1);
+    portRow->addWidget(lblPortState_);
+    portRow->addWidget(cmdOpenPort);
+    lblSimulated_ = platform::namedLabel(QStringLiteral("lblSimulated"), kSimulatedLine, nullptr, this);
+    lblSimulated_->setStyleSheet(QStringLiteral("QLabel { background: #ffd84d; color: black; font-weight: bold; padding: 4px; }"));
+    lblSimulated_->setAlignment(Qt::AlignCenter);
+    lblSimulated_->hide();
+
     auto *outer = new QVBoxLayout(this);
+    outer->addWidget(lblSimulated_);
+    outer->addLayout(portRow);
     outer->addLayout(pages, 1);
     outer->addLayout(buttons);
     outer->addWidget(pbar_);
+
+    // Before the link: the window must know of a lost port before the link's message box
+    // runs an event loop in which the device may come back.
+    connect(platform_.port, &platform::SerialPort::lost, this, &FrmMain::onPortLost);
+    connect(platform_.catalogue, &platform::PortCatalogue::changed, this, &FrmMain::onCatalogueChanged);
+    connect(cmdOpenPort, &QPushButton::clicked, this, &FrmMain::cmdOpenPort_Click);
 
     tmrCheckGSM_ = platform_.makeTimer();
     tmrCheckGSM_->setObjectName(QStringLiteral("tmrCheckGSM"));
@@ -111,7 +156,7 @@ FrmMain::FrmMain(const Platform &platform, QWidget *parent) : QWidget(parent), p
     });
     connect(cmdSave_, &QPushButton::clicked, this, [this] {
         commitOpenEdit();
-        transfer::cmdSave_Click(*editors_, Module1::unit_model, *platform_.dialogs);
+        transfer::cmdSave_Click(*editors_, choice_.unitModel, *platform_.dialogs);
     });
     connect(cmdLoad_, &QPushButton::clicked, this, [this] {
         commitOpenEdit();
@@ -154,8 +199,8 @@ void FrmMain::buildTabs()
     const QSignalBlocker block(tabStrip_);
     while (tabStrip_->count() > 0)
         tabStrip_->removeTab(0);
-    for (int i = 1; i < Module1::tab_frames.size(); ++i) {
-        auto *p = qobject_cast<QGroupBox *>(page(Module1::tab_frames[i]));
+    for (int i = 1; i < choice_.tabFrames.size(); ++i) {
+        auto *p = qobject_cast<QGroupBox *>(page(choice_.tabFrames[i]));
         if (!p)
             continue;
         tabStrip_->addTab(p->title());
@@ -163,8 +208,8 @@ void FrmMain::buildTabs()
     }
     current_tab_ = 1;
     tabStrip_->setCurrentIndex(0);
-    if (Module1::tab_frames.size() > 1)
-        if (QWidget *first = page(Module1::tab_frames[1]))
+    if (choice_.tabFrames.size() > 1)
+        if (QWidget *first = page(choice_.tabFrames[1]))
             first->show();
 }
 
@@ -173,42 +218,95 @@ void FrmMain::commitOpenEdit() { frame1_->cellEditor().commit(); }
 void FrmMain::selectTab(int index)
 {
     commitOpenEdit();
-    if (index < 0 || index + 1 >= Module1::tab_frames.size())
+    if (index < 0 || index + 1 >= choice_.tabFrames.size())
         return;
-    if (QWidget *p = page(Module1::tab_frames[current_tab_]))
+    if (QWidget *p = page(choice_.tabFrames[current_tab_]))
         p->hide();
     current_tab_ = index + 1;
-    if (QWidget *p = page(Module1::tab_frames[current_tab_]))
+    if (QWidget *p = page(choice_.tabFrames[current_tab_]))
         p->show();
 }
 
 void FrmMain::runit()
 {
-    platform::SerialPort &port = *platform_.port;
-    if (port.isOpen())
-        port.close();
-    platform::LineSettings line;
-    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
-    if (!port.open(Module1::comm_port, line)) {
-        platform_.dialogs->message(QString::number(port.errorNumber()) + QLatin1Char(':') + port.errorDescription());
-        return;
-    }
+    // The window is prepared for the model whether or not the port opens: the operator can
+    // open another port from here.
     frame0_->cmbNetwork()->addItems({QStringLiteral("Vodacom"), QStringLiteral("MTN"), QStringLiteral("CellC")});
     frame0_->cmbNetwork()->setCurrentIndex(0);
     settings::NumberGrid *grid = frame1_->grdNum();
     grid->setRows(1);
-    if (Module1::unit_model == Module1::kIntercom) {
+    if (choice_.unitModel == settings::kIntercom) {
         grid->setFormatString(QStringLiteral("Unit No.| Number              |"));
         grid->setCols(2);
-    } else if (Module1::unit_model == Module1::kGate) {
+    } else if (choice_.unitModel == settings::kGate) {
         grid->setFormatString(QStringLiteral("No.| Caller Number      |Output 1|Output 2|Output 3|Output 4|"));
     }
+    openPort(choice_.port);
+}
+
+bool FrmMain::openPort(const platform::PortEntry &entry)
+{
+    platform::SerialPort &port = *platform_.port;
+    port.close();
+    choice_.port = entry;
+    portLost_ = false;
+    const bool opened = port.open(entry.path, line9600());
+    showPort();
+    if (!opened) {
+        platform_.dialogs->message(QString::number(port.errorNumber()) + QLatin1Char(':') + port.errorDescription());
+        return false;
+    }
+    if (link_->can_resume()
+        && platform_.dialogs->askYesNo(QStringLiteral("Resume the upload at command %1 of %2?")
+                                           .arg(link_->resume_at())
+                                           .arg(link_->cmd_count())))
+        link_->resume_upload();
+    return true;
+}
+
+void FrmMain::showPort()
+{
+    const platform::PortEntry &e = choice_.port;
+    const bool open = platform_.port->isOpen();
+    setWindowTitle(QStringLiteral("%1 - COMM PORT %2: %3")
+                       .arg(QString::fromLatin1(platform::kProgramTitle))
+                       .arg(e.number)
+                       .arg(e.simulated ? kSimulatedLine : e.path));
+    lblSimulated_->setVisible(e.simulated);
+    lblPortState_->setText(open ? QStringLiteral("Port %1 open").arg(e.number)
+                                : QStringLiteral("Port %1 not open").arg(e.number));
+}
+
+void FrmMain::cmdOpenPort_Click()
+{
+    const auto entry = portList_->chosen();
+    if (!entry) {
+        platform_.dialogs->message(QStringLiteral("Please select a valid comm port"));
+        return;
+    }
+    openPort(*entry);
+}
+
+void FrmMain::onPortLost()
+{
+    portLost_ = true;
+    showPort();
+}
+
+void FrmMain::onCatalogueChanged()
+{
+    // The device that went away is back: take it up again, as the operator would.
+    if (!portLost_ || platform_.port->isOpen())
+        return;
+    const auto entry = platform_.catalogue->find(choice_.port.number);
+    if (entry && entry->connected)
+        openPort(*entry);
 }
 
 void FrmMain::cmdUpload_Click()
 {
     commitOpenEdit();
-    transfer::cmdUpload_Click(*editors_, Module1::unit_model, *link_, *platform_.dialogs, [this] { clearLog(); });
+    transfer::cmdUpload_Click(*editors_, choice_.unitModel, *link_, *platform_.dialogs, [this] { clearLog(); });
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)

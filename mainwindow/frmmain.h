@@ -1,17 +1,20 @@
 #pragma once
 #include "link/unitlink.h"
 #include "mainwindow/progressbar.h"
+#include "platform/portcatalogue.h"
 
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTabBar;
 
 namespace platform {
 class Dialogs;
+class PortList;
 class SerialPort;
 class Timer;
 } // namespace platform
@@ -38,6 +41,14 @@ struct Platform {
     platform::SerialPort *port = nullptr;
     platform::Dialogs *dialogs = nullptr;
     std::function<std::unique_ptr<platform::Timer>()> makeTimer;
+    platform::PortCatalogue *catalogue = nullptr; // the ports the operator may switch to
+};
+
+// What the operator chose on the selection window, handed over once.
+struct Choice {
+    QString unitModel;         // settings::kGate or settings::kIntercom
+    QVector<qint16> tabFrames; // element k (k >= 1) is the page shown as tab k; element 0 unused
+    platform::PortEntry port;  // the device the list showed for the chosen number
 };
 
 // The main window: the settings pages, the tabs, the link log and the transfer buttons.
@@ -45,13 +56,17 @@ struct Platform {
 class FrmMain : public QWidget, private unitlink::LinkHost {
     Q_OBJECT
 public:
-    // Loading the window builds its pages and the tabs listed in Module1::tab_frames.
-    explicit FrmMain(const Platform &platform, QWidget *parent = nullptr);
+    // Loading the window builds its pages and the tabs listed in the choice.
+    FrmMain(const Platform &platform, const Choice &choice, QWidget *parent = nullptr);
     ~FrmMain() override;
 
-    // Opens the port chosen at start-up, fills the network list and lays out the number
-    // grid for the model. Called once, after the window is shown.
+    // Fills the network list, lays out the number grid for the model and opens the port
+    // chosen at start-up. Called once, after the window is shown.
     void runit();
+    // Opens `entry` in place of the current port, and offers to resume an upload the
+    // port's loss cut off. False (with the open error shown) when it would not open.
+    bool openPort(const platform::PortEntry &entry);
+    platform::PortEntry currentPort() const { return choice_.port; }
 
     settings::SystemParametersPage *frame0() const { return frame0_; }
     settings::NumberManagementPage *frame1() const { return frame1_; }
@@ -89,8 +104,17 @@ private:
     // An edit still open in the number grid is written back before anything reads the grid.
     void commitOpenEdit();
     void cmdUpload_Click();
+    void cmdOpenPort_Click();
+    void onPortLost();
+    void onCatalogueChanged();
+    void showPort();
 
     Platform platform_;
+    Choice choice_;
+    bool portLost_ = false; // the port went away while in use: reopen it when it returns
+    platform::PortList *portList_ = nullptr;
+    QLabel *lblPortState_ = nullptr;
+    QLabel *lblSimulated_ = nullptr;
     settings::SystemParametersPage *frame0_ = nullptr;
     settings::NumberManagementPage *frame1_ = nullptr;
     OutputTestPage *frame3_ = nullptr;

@@ -1,10 +1,13 @@
 #pragma once
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <optional>
 
 namespace platform {
+
+class DeviceMonitor;
 
 // Port numbers as the selection window offers them.
 inline constexpr int kFirstPortNumber = 1;
@@ -12,48 +15,77 @@ inline constexpr int kLastPortNumber = 29;
 // How the built-in simulated unit is described in the catalogue.
 inline const QString kSimulatedUnit = QStringLiteral("Simulated unit");
 
+// A serial device as the system reports it.
+struct SerialDevice {
+    QString path;         // /dev/ttyUSB0
+    QString description;  // "FT232R USB UART"
+    QString manufacturer; // "FTDI"
+    QString serialNumber;
+    QString byId; // name under /dev/serial/by-id, stable across replugging
+};
+
 struct PortEntry {
     int number = 0;
-    QString device;      // path to open, e.g. /dev/ttyUSB0 or /dev/pts/3
-    QString description; // what a technician recognises: adapter name, "Simulated unit", ...
+    QString path;  // what is opened; empty while a simulated unit is not running
+    QString label; // what a technician recognises: path, adapter, maker, serial number
+    bool connected = false;
+    bool simulated = false;
+    QString byId;
+    bool operator==(const PortEntry &) const = default;
 };
 
-// Turns port numbers into devices.
-class PortCatalogue {
+// Numbers the serial devices once per run. The first listing numbers the system's devices
+// in natural order of their names (ttyS2 before ttyS10), then each path of
+// NORVIKCONF_PORTS, then the built-in simulated unit. A device that appears later gets the
+// next number never given; a device that goes away keeps its number and is shown as not
+// connected, and gets it back when it returns. Lookups read the stored list: the system is
+// listed only by refresh().
+class PortCatalogue : public QObject {
+    Q_OBJECT
 public:
-    virtual ~PortCatalogue() = default;
-    // Every numbered device, ascending by number (numbers above kLastPortNumber may exist
-    // but are never offered).
-    virtual QList<PortEntry> entries() const = 0;
+    using Lister = std::function<QList<SerialDevice>()>;
+
+    // `systemDevices` lists the machine's serial devices (called once per listing);
+    // `envPorts` is ":"-separated extra paths; `simulatedPath` gives the built-in simulated
+    // unit's path, or an empty text while it does not run (null: there is none).
+    PortCatalogue(Lister systemDevices, const QString &envPorts, std::function<QString()> simulatedPath,
+                  QObject *parent = nullptr);
+
+    // The catalogue of this machine: its serial devices and NORVIKCONF_PORTS.
+    static Lister systemLister();
+    static QString envPorts();
+
+    QList<PortEntry> entries() const;
     std::optional<PortEntry> find(int number) const;
-};
 
-// Numbers the system's serial devices (sorted by device name), then each path of the
-// NORVIKCONF_PORTS environment variable (":"-separated), then the built-in simulated unit.
-class SystemPortCatalogue : public PortCatalogue {
-public:
-    // `simulatedDevice` yields the device path of the built-in simulated unit, or an
-    // empty text when there is none.
-    explicit SystemPortCatalogue(std::function<QString()> simulatedDevice = {});
-    QList<PortEntry> entries() const override;
+    // Lists the devices again; emits changed() when anything differs.
+    void refresh();
+    // Lists again whenever `monitor` reports devices coming or going.
+    void follow(const DeviceMonitor &monitor);
 
-    // The pieces the numbering is made of, kept apart so the order can be tested.
-    static QList<PortEntry> number(const QList<PortEntry> &systemDevices, const QString &envPorts,
-                                   const QString &simulatedDevice);
+    static bool naturalLess(const QString &a, const QString &b);
+
+signals:
+    void changed();
 
 private:
-    std::function<QString()> simulatedDevice_;
-};
+    enum class Source { System,
+                        Environment,
+                        Simulated };
+    struct Slot {
+        PortEntry entry;
+        Source source;
+        QString detail; // what follows the path in the label
+    };
+    void apply(QList<SerialDevice> devices, const QString &simulatedPath);
+    void add(Source source, const QString &path);
+    static void relabel(Slot &slot);
 
-// A catalogue with a fixed list, for tests and for the standalone simulator.
-class FixedPortCatalogue : public PortCatalogue {
-public:
-    explicit FixedPortCatalogue(QList<PortEntry> entries) : entries_(std::move(entries)) {}
-    QList<PortEntry> entries() const override { return entries_; }
-    void setEntries(QList<PortEntry> entries) { entries_ = std::move(entries); }
-
-private:
-    QList<PortEntry> entries_;
+    Lister lister_;
+    std::function<QString()> simulatedPath_;
+    QStringList envPaths_;
+    QList<Slot> ports_;
+    bool listed_ = false;
 };
 
 } // namespace platform

@@ -1,7 +1,5 @@
 #include "platform/qtserialport.h"
 
-#include "platform/portcatalogue.h"
-
 #include <QFileInfo>
 #include <QStringList>
 
@@ -29,8 +27,7 @@ bool LineSettings::parse(const QString &text, LineSettings *out)
     return true;
 }
 
-QtSerialPort::QtSerialPort(const PortCatalogue &catalogue, QObject *parent)
-    : SerialPort(parent), catalogue_(catalogue)
+QtSerialPort::QtSerialPort(QObject *parent) : SerialPort(parent)
 {
     connect(&port_, &QSerialPort::readyRead, this, &SerialPort::dataReceived);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
@@ -49,19 +46,17 @@ static QSerialPort::Parity toQt(char parity)
     }
 }
 
-bool QtSerialPort::open(int number, const LineSettings &settings)
+bool QtSerialPort::open(const QString &path, const LineSettings &settings)
 {
     close();
     errorNumber_ = 0;
     errorText_.clear();
-    const auto entry = catalogue_.find(number);
-    if (!entry || entry->device.isEmpty()) {
+    if (path.isEmpty()) {
         errorNumber_ = kInvalidPortNumber;
-        errorText_ = QStringLiteral("Invalid port number: COMM PORT %1 has no serial device on this computer")
-                         .arg(number);
+        errorText_ = QStringLiteral("Invalid port number: this COMM PORT has no serial device on this computer");
         return false;
     }
-    port_.setPortName(entry->device);
+    port_.setPortName(path);
     port_.setBaudRate(settings.baud);
     port_.setParity(toQt(settings.parity));
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
@@ -69,7 +64,7 @@ bool QtSerialPort::open(int number, const LineSettings &settings)
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
         errorNumber_ = port_.error();
-        errorText_ = describeOpenError(port_.error(), port_.errorString(), entry->device);
+        errorText_ = describeOpenError(port_.error(), port_.errorString(), path);
         port_.clearError();
         return false;
     }
@@ -92,7 +87,7 @@ QString QtSerialPort::describeOpenError(QSerialPort::SerialPortError error, cons
     case QSerialPort::PermissionError: {
         if (qtText.contains(QStringLiteral("lock"), Qt::CaseInsensitive)
             || qtText.contains(QStringLiteral("busy"), Qt::CaseInsensitive)) {
-            text += QStringLiteral(". Another program is using this port: close it and start NorvikConf again.");
+            text += QStringLiteral(". Another program is using this port: close it, then open the port again.");
             break;
         }
         QString groupName;

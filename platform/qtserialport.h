@@ -5,16 +5,14 @@
 
 namespace platform {
 
-class PortCatalogue;
-
-// The real port, on whatever device the catalogue gives for a port number.
+// The real port.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
 public:
-    explicit QtSerialPort(const PortCatalogue &catalogue, QObject *parent = nullptr);
+    explicit QtSerialPort(QObject *parent = nullptr);
     ~QtSerialPort() override;
 
-    bool open(int number, const LineSettings &settings) override;
+    bool open(const QString &path, const LineSettings &settings) override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray &bytes) override;
@@ -30,7 +28,6 @@ private:
     void onError(QSerialPort::SerialPortError error);
     void fail(int number, const QString &text);
 
-    const PortCatalogue &catalogue_;
     QSerialPort port_;
     int errorNumber_ = 0;
     QString errorText_;

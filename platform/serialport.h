@@ -18,17 +18,16 @@ struct LineSettings {
 // Error number given when a port number has no device behind it.
 inline constexpr int kInvalidPortNumber = 8002;
 
-// A serial port opened by its port number. Bytes are one character each (Latin-1).
+// A serial port opened by its device path. Bytes are one character each (Latin-1).
 class SerialPort : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    // Opens port `number` with DTR and RTS off. On failure returns false and
-    // errorNumber()/errorDescription() say why; kInvalidPortNumber when the
-    // number has no device.
-    virtual bool open(int number, const LineSettings &settings) = 0;
+    // Opens the device at `path` with DTR and RTS off. On failure returns false and
+    // errorNumber()/errorDescription() say why; kInvalidPortNumber for an empty path.
+    virtual bool open(const QString &path, const LineSettings &settings) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Hands the whole text to the port; false when the port is not open or refused it.

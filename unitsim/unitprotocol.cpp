@@ -180,9 +180,16 @@ QByteArray UnitProtocol::applySetting(const QString &command)
         const qsizetype comma = value.indexOf(QLatin1Char(','));
         if (comma < 0)
             return refused(BadCommand);
+        const NumberEntry entry{value.left(comma).remove(QLatin1Char('+')), value.mid(comma + 1)};
+        // A number sent again (a command repeated after a lost answer) replaces its entry.
+        for (NumberEntry &e : m_state.numbers)
+            if (e.number == entry.number) {
+                e = entry;
+                return accepted(NumberAdded);
+            }
         if (m_state.numbers.size() >= MaxNumbers)
             return refused(ListFull);
-        m_state.numbers.append({value.left(comma).remove(QLatin1Char('+')), value.mid(comma + 1)});
+        m_state.numbers.append(entry);
         return accepted(NumberAdded);
     }
     return refused(BadCommand);

@@ -4,6 +4,7 @@
 #include "link/unitlink.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/outputtestpage.h"
+#include "platform/devicemonitor.h"
 #include "platform/portcatalogue.h"
 #include "settings/celleditor.h"
 #include "settings/numbergrid.h"
@@ -18,58 +19,44 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <set>
 
 using fakes::FakeDialogs;
 using fakes::FakeSerialPort;
 
 namespace {
 
-// A probe port on which some numbers have no device and some are busy.
-class ProbePort : public FakeSerialPort {
-public:
-    std::set<int> present, busy;
-    QList<int> attempts;
-    bool open(int number, const platform::LineSettings &s) override
-    {
-        attempts << number;
-        if (!present.count(number)) {
-            failOpenWith = platform::kInvalidPortNumber;
-            failOpenText = QStringLiteral("Invalid port number");
-        } else if (busy.count(number)) {
-            failOpenWith = 2;
-            failOpenText = QStringLiteral("Permission error while locking the device");
-        } else {
-            failOpenWith = 0;
-        }
-        return FakeSerialPort::open(number, s);
-    }
-};
-
 struct Harness {
-    ProbePort probe;
-    platform::FixedPortCatalogue catalogue{{}};
+    QList<platform::SerialDevice> devices;
+    platform::DeviceMonitor monitor; // stands in for udev: the test says when devices changed
+    std::unique_ptr<platform::PortCatalogue> catalogue;
     FakeDialogs selectDialogs, mainDialogs;
-    FakeSerialPort unitPort;
+    FakeSerialPort unitPort; // the only port there is: listing must never open it
     std::unique_ptr<app::FrmSelect> select;
     std::unique_ptr<mainwindow::FrmMain> main;
 
-    explicit Harness(std::set<int> present, std::set<int> busy = {})
+    explicit Harness(const QStringList &paths, bool simulated = false)
     {
-        probe.present = present;
-        probe.busy = busy;
-        QList<platform::PortEntry> entries;
-        for (int n : present)
-            entries.append({n, QStringLiteral("/dev/fake%1").arg(n), QStringLiteral("fake")});
-        catalogue.setEntries(entries);
-        select = std::make_unique<app::FrmSelect>(probe, catalogue, selectDialogs, [this] {
+        plug(paths);
+        catalogue = std::make_unique<platform::PortCatalogue>(
+            [this] { return devices; }, QString(),
+            simulated ? std::function<QString()>([] { return QStringLiteral("/dev/pts/sim"); }) : nullptr);
+        catalogue->follow(monitor);
+        select = std::make_unique<app::FrmSelect>(*catalogue, selectDialogs, [this](const mainwindow::Choice &c) {
             mainwindow::Platform p;
             p.port = &unitPort;
             p.dialogs = &mainDialogs;
             p.makeTimer = [] { return std::make_unique<fakes::FakeTimer>(); };
-            main = std::make_unique<mainwindow::FrmMain>(p);
+            p.catalogue = catalogue.get();
+            main = std::make_unique<mainwindow::FrmMain>(p, c);
             return main.get();
         });
+    }
+    void plug(const QStringList &paths)
+    {
+        devices.clear();
+        for (const QString &path : paths)
+            devices.append({path, QStringLiteral("USB adapter"), QStringLiteral("Acme"), QString(), QString()});
+        emit monitor.devicesChanged();
     }
     QStringList listed() const
     {
@@ -92,6 +79,8 @@ struct Harness {
             out << main->frame1()->grdNum()->textMatrix(0, c);
         return out;
     }
+    template <typename T>
+    T *mainChild(const char *name) const { return main->findChild<T *>(QLatin1String(name)); }
 };
 
 } // namespace
@@ -99,18 +88,36 @@ struct Harness {
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
-    void probeListsWhatExists()
+    void listFollowsDevicesAndOpensNothing()
     {
-        // 3 has no device, 5 does; a busy port is still offered; nothing above 29 is tried.
-        Harness h({1, 2, 5, 17, 29, 30}, {2});
-        QCOMPARE(h.listed(), QStringList({"1", "2", "5", "17", "29"}));
-        QCOMPARE(h.probe.attempts.size(), 29);
-        QCOMPARE(h.probe.attempts.last(), 29);
+        Harness h({"/dev/ttyS10", "/dev/ttyS2"}, true);
+        QCOMPARE(h.listed(), QStringList({"1", "2", "3"}));
         QCOMPARE(h.select->cmbcomm()->currentIndex(), -1);
         QVERIFY(!h.select->cmbcomm()->isEditable());
-        QVERIFY(!h.probe.isOpen());
-        h.select->cmbcomm()->setCurrentIndex(2);
-        QVERIFY(h.select->portInfo()->text().contains(QStringLiteral("/dev/fake5")));
+        h.select->cmbcomm()->setCurrentIndex(0);
+        QLabel *info = h.select->portInfo();
+        QCOMPARE(info->text(), QStringLiteral("/dev/ttyS2 - USB adapter, Acme"));
+        QCOMPARE(info->accessibleName(), info->text());
+        QCOMPARE(h.select->cmbcomm()->accessibleDescription(), info->text());
+
+        // An adapter plugged in while the window is open gets the next number; the chosen
+        // device keeps its number when it is pulled, and says so.
+        h.plug({"/dev/ttyS10", "/dev/ttyUSB0"});
+        QCOMPARE(h.listed(), QStringList({"1", "2", "3", "4"}));
+        QCOMPARE(h.select->cmbcomm()->currentText(), QStringLiteral("1"));
+        QCOMPARE(info->text(), QStringLiteral("/dev/ttyS2 - USB adapter, Acme (not connected)"));
+        h.select->cmbcomm()->setCurrentIndex(3);
+        QCOMPARE(info->text(), QStringLiteral("/dev/ttyUSB0 - USB adapter, Acme"));
+        QVERIFY(h.unitPort.opened.isEmpty());
+
+        // The number opens the device its label showed, even if the system's list changed since.
+        h.devices.clear();
+        h.select->Command1_Click();
+        QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0"}));
+        QCOMPARE(h.main->windowTitle(), QStringLiteral("NorvikConf - COMM PORT 4: /dev/ttyUSB0"));
+        QVERIFY(!h.mainChild<QLabel>("lblSimulated")->isVisibleTo(h.main.get()));
+        QCOMPARE(h.mainChild<QComboBox>("cmbPort")->currentText(), QStringLiteral("4"));
+        QCOMPARE(h.mainChild<QLabel>("lblPortDevice")->text(), QStringLiteral("/dev/ttyUSB0 - USB adapter, Acme"));
     }
 
     void noPortChosenOnlyAsks()
@@ -129,15 +136,15 @@ private slots:
 
     void gatePreparesThreeTabs()
     {
-        Harness h({4});
+        Harness h({"/dev/ttyS4"});
         h.select->show();
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command1_Click();
         QVERIFY(h.main);
         QCOMPARE(Module1::unit_model, QStringLiteral("gate"));
-        QCOMPARE(Module1::comm_port, qint16(4));
+        QCOMPARE(Module1::comm_port, qint16(1));
         QCOMPARE(Module1::tab_frames, QVector<qint16>({0, 1, 3, 4}));
-        QCOMPARE(h.unitPort.openedNumber, 4);
+        QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyS4"}));
         QVERIFY(h.unitPort.isOpen());
         QCOMPARE(h.unitPort.settings.baud, 9600);
         QVERIFY(h.mainDialogs.messages.isEmpty());
@@ -168,7 +175,7 @@ private slots:
 
     void intercomPreparesTwoTabs()
     {
-        Harness h({1});
+        Harness h({}, true);
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command3_Click();
         QVERIFY(h.main);
@@ -188,7 +195,7 @@ private slots:
 
     void everyControlIsNamedForTestsAndScreenReaders()
     {
-        Harness h({1});
+        Harness h({"/dev/ttyS0"});
         h.select->cmbcomm()->setCurrentIndex(0);
         QStringList names{"Label1", "Frame1", "Command1", "Command3", "Label2", "cmbcomm", "lblVer", "Picture1"};
         for (const QString &n : names)
@@ -198,7 +205,8 @@ private slots:
                             "chktel", "chkrep", "cmdReset", "cmbNetwork", "txtSysName", "txtPass", "txtMastNum",
                             "grdNum", "cmdNumClear", "cmdNumDel", "frmAddNum", "txtNum", "Label1", "Label6",
                             "cmdAddNum", "frmRing", "frminput", "Text1", "txtLog", "cmdLoad", "cmdSave",
-                            "cmdDownload", "cmdUpload", "pbar", "TabStrip1"};
+                            "cmdDownload", "cmdUpload", "pbar", "TabStrip1", "cmbPort", "cmdOpenPort",
+                            "lblPortDevice", "lblPortState", "lblSimulated"};
         for (int k = 0; k < 4; ++k)
             names << QStringLiteral("chkMonInput_%1").arg(k) << QStringLiteral("txtInputName_%1").arg(k)
                   << QStringLiteral("chkOutput_%1").arg(k) << QStringLiteral("chkInput_%1").arg(k)
@@ -216,7 +224,7 @@ private slots:
             {"txtNum", "Telephone number"}, {"cmbNetwork", "Network"},        {"grdNum", "Telephone list"},
             {"txtLog", "Log"},              {"pbar", "Progress"},             {"Text1", "Cell editor"},
             {"txtInputName_0", "Input name 1"}, {"txtInputName_3", "Input name 4"}, {"cmdUpload", "UPLOAD SETTINGS TO GSM UNIT"},
-            {"chkMonInput_2", "Input 3"}};
+            {"chkMonInput_2", "Input 3"}, {"cmbPort", "COMM PORT"}, {"cmdOpenPort", "OPEN PORT"}};
         // clang-format on
         for (const auto &[name, text] : accessible)
             QCOMPARE(h.main->findChild<QWidget *>(QLatin1String(name))->accessibleName(), QLatin1String(text));
@@ -234,7 +242,7 @@ private slots:
     void openEditWrittenBack()
     {
         QFETCH(QString, trigger);
-        Harness h({1});
+        Harness h({"/dev/ttyS0"});
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command1_Click();
         settings::NumberManagementPage *page = h.main->frame1();
@@ -257,9 +265,9 @@ private slots:
         QCOMPARE(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("TN,27825,1,|"), trigger == "cmdSave");
     }
 
-    void portThatWillNotOpen()
+    void portThatWillNotOpenCanBeOpenedLater()
     {
-        Harness h({6});
+        Harness h({"/dev/ttyS6"}, true);
         h.unitPort.failOpenWith = 2;
         h.unitPort.failOpenText = QStringLiteral("Permission denied");
         h.select->cmbcomm()->setCurrentIndex(0);
@@ -267,9 +275,26 @@ private slots:
         QVERIFY(h.main);
         QCOMPARE(h.mainDialogs.messageTexts(), QStringList({"2:Permission denied"}));
         QCOMPARE(h.mainDialogs.messages.first().title, QStringLiteral("NorvikConf"));
-        QCOMPARE(h.main->frame0()->cmbNetwork()->count(), 0);
-        QVERIFY(h.main->frame1()->grdNum()->textMatrix(0, 1) != QStringLiteral(" Caller Number      "));
         QVERIFY(h.main->isVisible());
+        // Prepared for the model all the same.
+        QCOMPARE(h.main->frame0()->cmbNetwork()->count(), 3);
+        QCOMPARE(h.header().value(1), QStringLiteral(" Caller Number      "));
+        QCOMPARE(h.mainChild<QLabel>("lblPortState")->text(), QStringLiteral("Port 1 not open"));
+
+        // Another port, chosen in the main window: the simulated unit, which says so.
+        h.unitPort.failOpenWith = 0;
+        h.mainChild<QComboBox>("cmbPort")->setCurrentIndex(1);
+        h.mainChild<QPushButton>("cmdOpenPort")->click();
+        QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyS6", "/dev/pts/sim"}));
+        QVERIFY(h.unitPort.isOpen());
+        QCOMPARE(h.main->windowTitle(),
+                 QStringLiteral("NorvikConf - COMM PORT 2: Simulated unit: nothing is sent to a real unit"));
+        QLabel *sim = h.mainChild<QLabel>("lblSimulated");
+        QVERIFY(sim->isVisible());
+        QCOMPARE(sim->text(), QStringLiteral("Simulated unit: nothing is sent to a real unit"));
+        QCOMPARE(h.mainChild<QLabel>("lblPortState")->text(), QStringLiteral("Port 2 open"));
+        QCOMPARE(h.mainDialogs.messages.size(), 1);
+        QVERIFY(h.mainDialogs.questions.isEmpty()); // no upload to resume
     }
 };
 

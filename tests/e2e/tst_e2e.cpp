@@ -1,7 +1,6 @@
 // The whole program against the simulated unit: the real QSerialPort on a pseudo-terminal,
 // the real windows and timers; only the message boxes are answered by the test.
 #include "app/frmselect.h"
-#include "app/globals.h"
 #include "link/unitlink.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/logbox.h"
@@ -31,8 +30,8 @@ namespace {
 
 struct Bench {
     unitsim::PtyUnit unit;
-    platform::FixedPortCatalogue catalogue{{}};
-    std::unique_ptr<platform::QtSerialPort> probe, port;
+    platform::PortCatalogue catalogue{{}, {}, [this] { return unit.isRunning() ? unit.devicePath() : QString(); }};
+    std::unique_ptr<platform::QtSerialPort> port;
     FakeDialogs selectDialogs, dialogs;
     std::unique_ptr<app::FrmSelect> select;
     std::unique_ptr<mainwindow::FrmMain> main;
@@ -44,15 +43,15 @@ struct Bench {
             qWarning() << "simulated unit:" << error;
             return false;
         }
-        catalogue.setEntries({{1, unit.devicePath(), QStringLiteral("Simulated unit")}});
-        probe = std::make_unique<platform::QtSerialPort>(catalogue);
-        port = std::make_unique<platform::QtSerialPort>(catalogue);
-        select = std::make_unique<app::FrmSelect>(*probe, catalogue, selectDialogs, [this] {
+        catalogue.refresh(); // the unit runs now
+        port = std::make_unique<platform::QtSerialPort>();
+        select = std::make_unique<app::FrmSelect>(catalogue, selectDialogs, [this](const mainwindow::Choice &c) {
             mainwindow::Platform p;
             p.port = port.get();
             p.dialogs = &dialogs;
             p.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
-            main = std::make_unique<mainwindow::FrmMain>(p);
+            p.catalogue = &catalogue;
+            main = std::make_unique<mainwindow::FrmMain>(p, c);
             return main.get();
         });
         if (select->cmbcomm()->count() != 1)
@@ -182,6 +181,43 @@ private slots:
         QVERIFY(b.log().contains(QStringLiteral("<END>")));
         QVERIFY(!b.log().contains(QStringLiteral("SEND: ")));
         QVERIFY(b.dialogs.messages.isEmpty());
+    }
+
+    void uploadResumesWhenTheUnitComesBack()
+    {
+        Bench b;
+        QVERIFY(b.start());
+        for (int i = 0; i < 50; ++i)
+            b.addNumber(QStringLiteral("+2782555%1").arg(i, 4, 10, QLatin1Char('0')), QString::number(i + 1));
+        QStringList received;
+        connect(&b.unit, &unitsim::PtyUnit::commandReceived, this, [&](const QString &command) {
+            received << command;
+            if (received.size() == 20)
+                b.unit.unplug(); // the unit has obeyed command 20; its answer is lost
+        });
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!b.port->isOpen(), 10000);
+        const unitlink::UnitLink &link = b.main->link();
+        QCOMPARE(link.chain_state(), unitlink::UnitLink::ChainState::Aborted);
+        // The device monitor sees it go and come back, on a pseudo-terminal of its own.
+        b.catalogue.refresh();
+        QVERIFY(b.unit.start());
+        b.catalogue.refresh();
+        QTRY_VERIFY_WITH_TIMEOUT(b.dialogs.messageTexts().contains(QStringLiteral("Upload complete")), 20000);
+        QCOMPARE(b.dialogs.questions.size(), 2); // the upload's own, then the offer
+        QCOMPARE(b.dialogs.questions.last().text,
+                 QStringLiteral("Resume the upload at command 20 of %1?").arg(link.cmd_count()));
+
+        // Commands 1 to 20, then command 20 again (its answer was lost) and the rest, once each.
+        QStringList expected;
+        for (int i = 0; i < link.cmd_count(); ++i)
+            expected << link.cmd_queue()[i].word + link.cmd_queue()[i].value;
+        QCOMPARE(received, expected.mid(0, 20) + expected.mid(19));
+        const QList<unitsim::NumberEntry> &numbers = b.unit.protocol().state().numbers;
+        QCOMPARE(numbers.size(), 50);
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(numbers[i].number, QStringLiteral("2782555%1").arg(i, 4, 10, QLatin1Char('0')));
+        QCOMPARE(b.main->pbar()->value(), link.cmd_count());
     }
 
     void unitVanishingMidChain()

@@ -51,7 +51,7 @@ struct Rig {
     FakeHost host;
     unitlink::UnitLink link{port, tmrCheckGSM, dialogs, host};
     unitlink::OutputTester tester{link, tmrOut};
-    Rig() { port.open(1, {}); }
+    Rig() { port.open("/dev/unit", {}); }
     void queue(int n, const QString &word = "SYS NAME ")
     {
         link.set_link_mode(unitlink::kModeUpload);
@@ -124,6 +124,23 @@ private slots:
         QCOMPARE(r.dialogs.messages.size(), 2);
         r.port.feedNow("(12)"); // text still buffered does not revive the chain
         QCOMPARE(r.port.writes.size() + r.dialogs.messages.size(), 4);
+        QVERIFY(!r.link.resume_upload()); // not while the port is closed
+
+        // Back on the line: the unacknowledged command goes again, with the password of now.
+        r.port.open("/dev/unit", {});
+        r.host.pass = "77";
+        QCOMPARE(r.link.resume_at(), 1);
+        QVERIFY(r.link.resume_upload());
+        r.port.feedNow("(12)");
+        r.port.unplug();
+        QCOMPARE(r.link.resume_at(), 2);
+        r.port.open("/dev/unit", {});
+        QVERIFY(r.link.resume_upload());
+        r.port.feedNow("(12)");
+        QCOMPARE(r.port.writes.mid(2), (QList<QByteArray>{"*77 SYS NAME 0*", "*77 SYS NAME 1*", "*77 SYS NAME 1*"}));
+        QCOMPARE(r.link.chain_state(), State::Completed);
+        QVERIFY(!r.link.can_resume());
+        QCOMPARE(r.host.value, 2);
     }
 
     void silentUnitIsReportedOncePerCommand()

@@ -22,22 +22,83 @@ LineSettings line9600()
 class TestPlatform : public QObject {
     Q_OBJECT
 private slots:
-    void numbering()
+    void catalogue_data()
     {
-        const QList<PortEntry> system{{0, QStringLiteral("/dev/ttyUSB0"), QStringLiteral("USB adapter")},
-                                      {0, QStringLiteral("/dev/ttyS0"), QString()},
-                                      {0, QStringLiteral("/dev/ttyACM0"), QString()}};
-        const auto out = SystemPortCatalogue::number(system, QStringLiteral("/dev/pts/7::/dev/pts/9"),
-                                                     QStringLiteral("/dev/pts/3"));
-        QStringList devices;
-        for (const auto &e : out)
-            devices << QString::number(e.number) + QLatin1Char('=') + e.device;
-        QCOMPARE(devices, QStringList({"1=/dev/ttyACM0", "2=/dev/ttyS0", "3=/dev/ttyUSB0", "4=/dev/pts/7",
-                                       "5=/dev/pts/9", "6=/dev/pts/3"}));
-        QCOMPARE(out.last().description, QStringLiteral("Simulated unit"));
-        QCOMPARE(out.at(2).description, QStringLiteral("USB adapter"));
-        // Without a simulated unit and extra paths only the system's devices are numbered.
-        QCOMPARE(SystemPortCatalogue::number(system, QString(), QString()).size(), 3);
+        // Each listing is the system's devices at one moment, ","-separated; "#" adds a
+        // by-id name. Expected: "number=path", "-" marking a device not connected.
+        QTest::addColumn<QStringList>("listings");
+        QTest::addColumn<QString>("env");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("natural order, then env paths, then the simulated unit")
+            << QStringList{"/dev/ttyUSB0,/dev/ttyS10,/dev/ttyS2,/dev/ttyACM1,/dev/ttyACM0"}
+            << "/dev/null::/dev/does-not-exist-42"
+            << "1=/dev/ttyACM0 2=/dev/ttyACM1 3=/dev/ttyS2 4=/dev/ttyS10 5=/dev/ttyUSB0 6=/dev/null "
+               "7=/dev/does-not-exist-42- 8=/dev/pts/sim";
+        QTest::newRow("later arrival gets the next number, a departed one keeps its own")
+            << QStringList{"/dev/ttyS0,/dev/ttyUSB1", "/dev/ttyS0,/dev/ttyUSB0"} << ""
+            << "1=/dev/ttyS0 2=/dev/ttyUSB1- 3=/dev/pts/sim 4=/dev/ttyUSB0";
+        QTest::newRow("a returning device gets its number back")
+            << QStringList{"/dev/ttyUSB0,/dev/ttyUSB1", "/dev/ttyUSB1", "/dev/ttyUSB0,/dev/ttyUSB1"} << ""
+            << "1=/dev/ttyUSB0 2=/dev/ttyUSB1 3=/dev/pts/sim";
+        QTest::newRow("an adapter back under another path is known by its by-id name")
+            << QStringList{"/dev/ttyUSB0#usb-A1,/dev/ttyUSB1#usb-B2", "/dev/ttyUSB1#usb-B2",
+                           "/dev/ttyUSB1#usb-B2,/dev/ttyUSB2#usb-A1"}
+            << ""
+            << "1=/dev/ttyUSB2 2=/dev/ttyUSB1 3=/dev/pts/sim";
+        QTest::newRow("an env path the system also lists counts once")
+            << QStringList{"/dev/null"} << "/dev/null"
+            << "1=/dev/null 2=/dev/pts/sim";
+    }
+
+    void catalogue()
+    {
+        QFETCH(QStringList, listings);
+        QFETCH(QString, env);
+        QFETCH(QString, expected);
+        QList<SerialDevice> now;
+        auto plug = [&now](const QString &listing) {
+            now.clear();
+            for (const QString &d : listing.split(',', Qt::SkipEmptyParts))
+                now.append({d.section('#', 0, 0), {}, {}, {}, d.section('#', 1)});
+        };
+        int listed = 0;
+        plug(listings.first());
+        PortCatalogue c([&] { ++listed; return now; }, env, [] { return QStringLiteral("/dev/pts/sim"); });
+        QSignalSpy changed(&c, &PortCatalogue::changed);
+        for (const QString &listing : listings.mid(1)) {
+            plug(listing);
+            c.refresh();
+        }
+        QStringList got;
+        for (const PortEntry &e : c.entries()) {
+            got << QStringLiteral("%1=%2%3").arg(e.number).arg(e.path, e.connected ? "" : "-");
+            QCOMPARE(c.find(e.number)->path, e.path);
+            QCOMPARE(e.simulated, e.path == "/dev/pts/sim");
+        }
+        QCOMPARE(got.join(' '), expected);
+        // Lookups read the stored list; the system is listed once at start and once per refresh.
+        QCOMPARE(listed, listings.size());
+        QCOMPARE(changed.count(), listings.size() - 1);
+        QVERIFY(!c.find(99));
+    }
+
+    void labelsNameTheDevice()
+    {
+        QList<SerialDevice> now{{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI", "usb-FTDI_A50285BI"},
+                                {"/dev/ttyACM0", {}, {}, {}, "usb-Acme_Modem-if00"},
+                                {"/dev/ttyS0", {}, {}, {}, {}}};
+        bool simRunning = true;
+        PortCatalogue c([&] { return now; }, {}, [&] { return simRunning ? "/dev/pts/4" : QString(); });
+        now.removeFirst();
+        simRunning = false;
+        c.refresh();
+        QStringList labels;
+        for (const PortEntry &e : c.entries())
+            labels << e.label;
+        QCOMPARE(labels, QStringList({"/dev/ttyACM0 - usb-Acme_Modem-if00", "/dev/ttyS0",
+                                      "/dev/ttyUSB0 - FT232R USB UART, FTDI, serial number A50285BI (not connected)",
+                                      "Simulated unit (not running)"}));
+        QCOMPARE(c.entries().last().path, "/dev/pts/4"); // kept for when it runs again
     }
 
     void lineSettings()
@@ -61,20 +122,17 @@ private slots:
     {
         unitsim::PtyUnit unit;
         QVERIFY(unit.start());
-        FixedPortCatalogue catalogue({{1, QStringLiteral("/dev/does-not-exist-42"), QString()},
-                                      {2, QStringLiteral("/dev/null"), QString()},
-                                      {3, unit.devicePath(), QString()}});
-        QtSerialPort port(catalogue), other(catalogue);
-        QVERIFY(!port.open(5, line9600()));
+        QtSerialPort port, other;
+        QVERIFY(!port.open(QString(), line9600()));
         QCOMPARE(port.errorNumber(), kInvalidPortNumber);
-        QVERIFY(!port.open(1, line9600()));
+        QVERIFY(!port.open("/dev/does-not-exist-42", line9600()));
         QCOMPARE(port.errorNumber(), int(QSerialPort::DeviceNotFoundError));
         QVERIFY2(port.errorDescription().contains(QStringLiteral("plugged in")), qPrintable(port.errorDescription()));
-        QVERIFY(!port.open(2, line9600()));
+        QVERIFY(!port.open("/dev/null", line9600()));
         QVERIFY(!port.isOpen() && !port.write("x"));
         // A port another program holds is named as such.
-        QVERIFY(other.open(3, line9600()));
-        QVERIFY(!port.open(3, line9600()));
+        QVERIFY(other.open(unit.devicePath(), line9600()));
+        QVERIFY(!port.open(unit.devicePath(), line9600()));
         QCOMPARE(port.errorNumber(), int(QSerialPort::PermissionError));
         QVERIFY2(port.errorDescription().contains(QStringLiteral("Another program")),
                  qPrintable(port.errorDescription()));
@@ -84,9 +142,8 @@ private slots:
     {
         unitsim::PtyUnit unit;
         QVERIFY(unit.start());
-        FixedPortCatalogue catalogue({{3, unit.devicePath(), QString()}});
-        QtSerialPort port(catalogue);
-        QVERIFY2(port.open(3, line9600()), qPrintable(port.errorDescription())); // DTR/RTS refusal is harmless
+        QtSerialPort port;
+        QVERIFY2(port.open(unit.devicePath(), line9600()), qPrintable(port.errorDescription())); // DTR/RTS refusal is harmless
         QVERIFY(port.write(QByteArray("*5831 SYS NAME T\xE9r*")));
         QByteArray in;
         connect(&port, &SerialPort::dataReceived, this, [&] { in += port.readAll(); });

@@ -17,9 +17,9 @@ class FakeSerialPort : public platform::SerialPort {
 public:
     using platform::SerialPort::SerialPort;
 
-    bool open(int number, const platform::LineSettings &s) override
+    bool open(const QString &path, const platform::LineSettings &s) override
     {
-        openedNumber = number;
+        opened.append(path);
         settings = s;
         if (failOpenWith != 0) {
             error = failOpenWith;
@@ -68,7 +68,7 @@ public:
 
     QList<QByteArray> writes;
     QByteArray pending;
-    int openedNumber = -1;
+    QStringList opened; // every path open() was asked for, in order
     platform::LineSettings settings;
     int failOpenWith = 0;
     QString failOpenText;

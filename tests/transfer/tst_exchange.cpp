@@ -21,7 +21,7 @@ struct Rig : unitlink::LinkHost {
     transfer::DumpReader reader{link, tmrCheckGSM, deadline, dialogs, [this](const QString &t) { appendLog(t); }};
     transfer::Download download{reader, pages.editors, dialogs, [this] { clearLog(); },
                                 [this](const QString &t) { appendLog(t); }};
-    Rig() { port.open(1, {}); }
+    Rig() { port.open("/dev/unit", {}); }
 
     QString password() const override { return pages.editors.password(); }
     void appendLog(const QString &text) override { log += text; }

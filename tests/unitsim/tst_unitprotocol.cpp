@@ -96,9 +96,10 @@ private slots:
     {
         UnitProtocol unit;
         unit.setEcho(true);
-        // Only what was added after the list was cleared is listed.
+        // Only what was added after the list was cleared is listed; a number sent again
+        // replaces its entry in place.
         for (const char *c : {"TEL ADDN 111,1", "TEL CLRN", "SYS NAME Yard, north", "SYS INP2 Gate open",
-                              "TEL MAST +27820", "TEL ADDN 27821,13", "TEL ADDN +27822,"})
+                              "TEL MAST +27820", "TEL ADDN 27821,2", "TEL ADDN +27822,", "TEL ADDN +27821,13"})
             QCOMPARE(send(unit, c).size(), 1);
         const auto exchanges = unit.feed("*5831 SYS SPEW*\r");
         QCOMPARE(exchanges.size(), 1);
