@@ -271,7 +271,7 @@ void FrmMain::showPort()
     setWindowTitle(QStringLiteral("%1 - COMM PORT %2: %3")
                        .arg(QString::fromLatin1(platform::kProgramTitle))
                        .arg(e.number)
-                       .arg(e.simulated ? kSimulatedLine : e.path));
+                       .arg(e.simulated ? kSimulatedLine : e.label));
     lblSimulated_->setVisible(e.simulated);
     lblPortState_->setText(open ? QStringLiteral("Port %1 open").arg(e.number)
                                 : QStringLiteral("Port %1 not open").arg(e.number));
