@@ -6,7 +6,6 @@
 #include "bench/benchutil.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtdialogs.h"
-#include "platform/qtserialport.h"
 #include "unitsim/ptyunit.h"
 
 #include <QApplication>
@@ -41,10 +40,10 @@ int child(const QString &kind)
     }
     unitsim::PtyUnit simulated;
     simulated.start();
-    platform::SystemPortCatalogue catalogue([&simulated] { return simulated.devicePath(); });
-    platform::QtSerialPort probePort(catalogue);
+    platform::PortCatalogue catalogue(platform::PortCatalogue::systemLister(), platform::PortCatalogue::envPorts(),
+                                      [&simulated] { return simulated.devicePath(); });
     platform::QtDialogs dialogs;
-    app::FrmSelect select(probePort, catalogue, dialogs, [] { return nullptr; });
+    app::FrmSelect select(catalogue, dialogs, [](const mainwindow::Choice &) { return nullptr; });
     waitUntilShown(select);
     return 0;
 }

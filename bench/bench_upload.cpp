@@ -1,7 +1,6 @@
 // An upload of 1000 commands against the simulated unit (a separate process on a
 // pseudo-terminal), four ways side by side: a minimal client (termios: write a frame, read
 // to ")"), the link alone, and the main window with its log hidden and shown.
-#include "app/globals.h"
 #include "bench/benchutil.h"
 #include "link/unitlink.h"
 #include "mainwindow/frmmain.h"
@@ -13,6 +12,7 @@
 #include "platform/qttimer.h"
 #include "settings/settingseditors.h"
 #include "settings/settingsset.h"
+#include "settings/unitmodel.h"
 #include "transfer/upload.h"
 
 #include <QApplication>
@@ -63,12 +63,12 @@ struct Run {
 class TimedPort : public platform::SerialPort {
     Q_OBJECT
 public:
-    TimedPort(const platform::PortCatalogue &catalogue, Run &run) : inner_(catalogue), run_(run)
+    explicit TimedPort(Run &run) : run_(run)
     {
         connect(&inner_, &platform::SerialPort::dataReceived, this, &platform::SerialPort::dataReceived);
         connect(&inner_, &platform::SerialPort::lost, this, &platform::SerialPort::lost);
     }
-    bool open(int number, const platform::LineSettings &s) override { return inner_.open(number, s); }
+    bool open(const QString &path, const platform::LineSettings &s) override { return inner_.open(path, s); }
     void close() override { inner_.close(); }
     bool isOpen() const override { return inner_.isOpen(); }
     bool write(const QByteArray &bytes) override
@@ -170,14 +170,14 @@ bool rawClient(const QString &device, const QList<transfer::UploadCommand> &comm
     return ok || failed(QStringLiteral("the raw client got no answer"));
 }
 
-bool linkAlone(const platform::PortCatalogue &catalogue, const QList<transfer::UploadCommand> &commands, Run &run)
+bool linkAlone(const QString &device, const QList<transfer::UploadCommand> &commands, Run &run)
 {
-    TimedPort port(catalogue, run);
+    TimedPort port(run);
     platform::QtTimer quiet;
     BenchDialogs dialogs;
     BenchHost host;
     unitlink::UnitLink link(port, quiet, dialogs, host);
-    if (!port.open(1, {}))
+    if (!port.open(device, {}))
         return failed(port.errorDescription());
     link.set_link_mode(unitlink::kModeUpload);
     link.clear_queue();
@@ -192,15 +192,17 @@ bool linkAlone(const platform::PortCatalogue &catalogue, const QList<transfer::U
     return dialogs.last == QLatin1String("Upload complete") || failed(dialogs.last);
 }
 
-bool window(const platform::PortCatalogue &catalogue, const settings::SettingsSet &set, bool logShown, Run &run)
+bool window(const QString &device, const settings::SettingsSet &set, bool logShown, Run &run)
 {
-    TimedPort port(catalogue, run);
+    TimedPort port(run);
+    platform::PortCatalogue catalogue({}, device, nullptr);
     BenchDialogs dialogs;
     mainwindow::Platform p;
     p.port = &port;
     p.dialogs = &dialogs;
     p.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
-    mainwindow::FrmMain main(p);
+    p.catalogue = &catalogue;
+    mainwindow::FrmMain main(p, {settings::kIntercom, {0, 1, 4}, catalogue.entries().value(0)});
     main.show();
     main.runit();
     main.editors().load(set);
@@ -234,11 +236,7 @@ int main(int argc, char **argv)
     if (!unit.waitForReadyRead(10000))
         return failed(QStringLiteral("%1 did not start").arg(simulator)), 2;
     const QString device = QString::fromLocal8Bit(unit.readLine()).trimmed().section(QLatin1Char(' '), -1);
-    platform::FixedPortCatalogue catalogue({{1, device, QStringLiteral("bench")}});
 
-    Module1::unit_model = Module1::kIntercom;
-    Module1::tab_frames = {0, 1, 4};
-    Module1::comm_port = 1;
     const settings::SettingsSet set = settingsOf1000Commands();
     const QList<transfer::UploadCommand> commands = transfer::upload_commands(set, settings::kIntercom);
 
@@ -251,8 +249,8 @@ int main(int argc, char **argv)
             Run run;
             switch (way) {
             case 0: ok = rawClient(device, commands, run); break;
-            case 1: ok = linkAlone(catalogue, commands, run); break;
-            default: ok = window(catalogue, set, way == 3, run); break;
+            case 1: ok = linkAlone(device, commands, run); break;
+            default: ok = window(device, set, way == 3, run); break;
             }
             if (ok && int(run.sends.size()) != commands.size())
                 ok = failed(QStringLiteral("%1 sent %2 commands").arg(names[way]).arg(run.sends.size()));
