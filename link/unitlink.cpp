@@ -77,6 +77,12 @@ bool UnitLink::start_upload()
     return true;
 }
 
+void UnitLink::interrupt()
+{
+    if (state_ == ChainState::Running)
+        setState(ChainState::Aborted);
+}
+
 bool UnitLink::resume_upload()
 {
     if (!can_resume() || !port_.isOpen())

@@ -103,6 +103,8 @@ public:
     bool can_resume() const { return state_ == ChainState::Aborted && acked_ < cmdCount_; }
     int resume_at() const { return acked_ + 1; }
     bool resume_upload();
+    // The port is being closed under a running chain: the answer it waits for is lost.
+    void interrupt();
 
     // A unit that stops answering mid-upload would otherwise leave the operator looking at
     // a progress bar that never moves. With a timer set, the operator is told when a

@@ -247,6 +247,7 @@ void FrmMain::runit()
 bool FrmMain::openPort(const platform::PortEntry &entry)
 {
     platform::SerialPort &port = *platform_.port;
+    link_->interrupt();
     port.close();
     choice_.port = entry;
     portLost_ = false;

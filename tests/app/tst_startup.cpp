@@ -296,6 +296,36 @@ private slots:
         QCOMPARE(h.mainDialogs.messages.size(), 1);
         QVERIFY(h.mainDialogs.questions.isEmpty()); // no upload to resume
     }
+
+    void returningDeviceIsOpenedAgainAndResumeMayBeDeclined()
+    {
+        Harness h({"/dev/ttyUSB0"});
+        h.select->cmbcomm()->setCurrentIndex(0);
+        h.select->Command1_Click();
+        h.mainChild<QPushButton>("cmdUpload")->click();
+        QCOMPARE(h.unitPort.writes.size(), 1);
+        h.unitPort.unplug();
+        h.plug({});
+        QCOMPARE(h.mainChild<QLabel>("lblPortDevice")->text(), QStringLiteral("/dev/ttyUSB0 - USB adapter, Acme (not connected)"));
+        h.mainDialogs.answerYes = false;
+        h.plug({"/dev/ttyUSB0"});
+        QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0", "/dev/ttyUSB0"}));
+        QVERIFY(h.unitPort.isOpen());
+        QCOMPARE(h.mainDialogs.questions.last().text,
+                 QStringLiteral("Resume the upload at command 1 of %1?").arg(h.main->link().cmd_count()));
+        QCOMPARE(h.unitPort.writes.size(), 1);
+        QCOMPARE(h.main->link().chain_state(), unitlink::UnitLink::ChainState::Aborted);
+
+        // Opening the port again under a running upload loses the answer it waits for: the
+        // command goes again.
+        h.mainDialogs.answerYes = true;
+        h.mainChild<QPushButton>("cmdUpload")->click();
+        h.mainChild<QPushButton>("cmdOpenPort")->click();
+        QCOMPARE(h.mainDialogs.questions.last().text, h.mainDialogs.questions.at(1).text);
+        QCOMPARE(h.unitPort.writes.size(), 3);
+        QCOMPARE(h.unitPort.writes.at(2), h.unitPort.writes.at(1));
+        QCOMPARE(h.main->link().chain_state(), unitlink::UnitLink::ChainState::Running);
+    }
 };
 
 QTEST_MAIN(TestStartup)
