@@ -82,13 +82,15 @@ int listPorts(bool json)
     QJsonArray array;
     QTextStream out(stdout);
     for (const platform::PortEntry &e : entries) {
+        // The label names the device as the selection window shows it, path included.
         const QString device = e.simulated ? QStringLiteral("sim") : e.path;
-        const QString description = e.simulated ? platform::kSimulatedUnit : e.label;
+        const QString label = e.simulated ? platform::kSimulatedUnit : e.label;
         array.append(QJsonObject{{QStringLiteral("number"), e.number},
                                  {QStringLiteral("device"), device},
-                                 {QStringLiteral("description"), description}});
+                                 {QStringLiteral("label"), label},
+                                 {QStringLiteral("connected"), e.connected || e.simulated}});
         if (!json)
-            out << e.number << '\t' << device << '\t' << description << '\n';
+            out << e.number << '\t' << (e.simulated ? QStringLiteral("sim\t") + label : label) << '\n';
     }
     if (json)
         printJson(QJsonObject{{QStringLiteral("command"), QStringLiteral("ports")}, {QStringLiteral("ports"), array}});
