@@ -101,7 +101,6 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     auto *lblPortDevice = platform::namedLabel(QStringLiteral("lblPortDevice"), QString(), nullptr, this);
     lblPortDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     portList_ = new platform::PortList(*platform_.catalogue, cmbPort, lblPortDevice, this);
-    portList_->choose(choice_.port.number);
     auto *cmdOpenPort = platform::namedButton(QStringLiteral("cmdOpenPort"), QStringLiteral("OPEN PORT"), this);
     lblPortState_ = platform::namedLabel(QStringLiteral("lblPortState"), QString(), nullptr, this);
     auto *portRow = new QHBoxLayout;
@@ -250,6 +249,7 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
     link_->interrupt();
     port.close();
     choice_.port = entry;
+    portList_->choose(entry.number);
     portLost_ = false;
     const bool opened = port.open(entry.path, line9600());
     showPort();
