@@ -17,6 +17,7 @@
 #include "settings/unitmodel.h"
 #include "transfer/download.h"
 #include "transfer/dumpreader.h"
+#include "transfer/numberimport.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
@@ -160,6 +161,14 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     connect(cmdLoad_, &QPushButton::clicked, this, [this] {
         commitOpenEdit();
         transfer::cmdLoad_Click(*editors_, *platform_.dialogs);
+    });
+    connect(frame1_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
+        commitOpenEdit();
+        transfer::cmdImportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs);
+    });
+    connect(frame1_->cmdExportCsv(), &QPushButton::clicked, this, [this] {
+        commitOpenEdit();
+        transfer::cmdExportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs);
     });
     connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
 

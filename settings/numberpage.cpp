@@ -70,7 +70,14 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     cmdNumClear_ = platform::namedButton(QStringLiteral("cmdNumClear"), QStringLiteral("Delete ALL"), this);
     cmdNumDel_ = platform::namedButton(QStringLiteral("cmdNumDel"), QStringLiteral("Delete Selected"), this);
     auto *gridLabel = platform::namedLabel(QStringLiteral("lblTelList"), QStringLiteral("Telephone list"), grdNum_, this);
+    cmdImportCsv_ = platform::namedButton(QStringLiteral("cmdImportCsv"), QStringLiteral("Import CSV"), this);
+    cmdExportCsv_ = platform::namedButton(QStringLiteral("cmdExportCsv"), QStringLiteral("Export CSV"), this);
+    cmdImportCsv_->setToolTip(QStringLiteral("Read numbers from a spreadsheet saved as CSV: number, then outputs "
+                                             "(gate, e.g. 13) or unit number (intercom)"));
+    cmdExportCsv_->setToolTip(QStringLiteral("Write the list as CSV for a spreadsheet"));
     auto *deletes = new QHBoxLayout;
+    deletes->addWidget(cmdImportCsv_);
+    deletes->addWidget(cmdExportCsv_);
     deletes->addStretch(1);
     deletes->addWidget(cmdNumClear_);
     deletes->addWidget(cmdNumDel_);

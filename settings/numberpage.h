@@ -37,6 +37,8 @@ public:
     QPushButton *cmdAddNum() const { return cmdAddNum_; }
     QPushButton *cmdNumDel() const { return cmdNumDel_; }
     QPushButton *cmdNumClear() const { return cmdNumClear_; }
+    QPushButton *cmdImportCsv() const { return cmdImportCsv_; }
+    QPushButton *cmdExportCsv() const { return cmdExportCsv_; }
     QLineEdit *Text1() const;
     CellEditor &cellEditor() const { return *cellEditor_; }
 
@@ -59,6 +61,8 @@ private:
     QPushButton *cmdAddNum_ = nullptr;
     QPushButton *cmdNumDel_ = nullptr;
     QPushButton *cmdNumClear_ = nullptr;
+    QPushButton *cmdImportCsv_ = nullptr;
+    QPushButton *cmdExportCsv_ = nullptr;
     CellEditor *cellEditor_ = nullptr;
 };
 

@@ -1,0 +1,142 @@
+#include "transfer/numberimport.h"
+
+#include "link/unitlink.h"
+#include "platform/dialogs.h"
+#include "platform/textfile.h"
+#include "settings/settingseditors.h"
+#include "settings/unitmodel.h"
+#include "transfer/numbercsv.h"
+#include "transfer/settingsfile.h"
+#include "transfer/upload.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+namespace transfer {
+
+namespace {
+
+const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*");
+// The queue keeps its last entry empty to mark the end of the chain.
+constexpr int kMaxCommands = unitlink::kQueueEntries - 1;
+// Enough refused lines to see the pattern; the rest are counted.
+constexpr int kRefusalsListed = 15;
+
+// Commands an upload of `set` with its numbers would need, over what one upload can send.
+qsizetype overLimit(settings::SettingsSet set, const QString &unitModel)
+{
+    set.uploadTelephone = true;
+    return upload_commands(set, unitModel).size() - kMaxCommands;
+}
+
+QString count(qsizetype n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+QString tooLongText(qsizetype over)
+{
+    return QStringLiteral("The list would be too long for one upload: at most %1 commands can be sent, which leaves "
+                          "room for %2 fewer numbers. Remove %2 numbers and import again. Nothing was changed.")
+        .arg(kMaxCommands)
+        .arg(over);
+}
+
+} // namespace
+
+void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
+{
+    const QString name = dialogs.openFileName(QStringLiteral("Import Numbers"), kCsvFilter);
+    if (name.isEmpty())
+        return;
+    QByteArray bytes;
+    QString error;
+    if (!platform::readFile(name, &bytes, &error, kMaxSettingsFileBytes)) {
+        dialogs.message(QStringLiteral("No numbers were imported; the list is unchanged. %1").arg(error),
+                        platform::Dialogs::Icon::Stop);
+        return;
+    }
+    const NumbersCsv csv = read_numbers_csv(bytes, unitModel);
+    if (!csv.error.isEmpty()) {
+        dialogs.message(QStringLiteral("No numbers were imported from \"%1\": %2. The list is unchanged.")
+                            .arg(QFileInfo(name).fileName(), csv.error),
+                        platform::Dialogs::Icon::Stop);
+        return;
+    }
+
+    settings::SettingsSet set = editors.store();
+    QSet<QString> listed;
+    for (const settings::NumberRow &row : std::as_const(set.numbers))
+        listed.insert(row.number);
+    QList<settings::NumberRow> fresh, all;
+    QStringList duplicateLines;
+    for (const CsvNumber &n : csv.numbers) {
+        all.append(n.row);
+        if (listed.contains(n.row.number))
+            duplicateLines << QString::number(n.line);
+        else
+            fresh.append(n.row);
+    }
+
+    QString summary = QStringLiteral("%1 read from \"%2\", %3 can be imported.")
+                          .arg(count(csv.rowsRead, "row", "rows"), QFileInfo(name).fileName())
+                          .arg(csv.numbers.size());
+    if (!csv.refused.isEmpty()) {
+        summary += QStringLiteral("\n%1 refused:").arg(count(csv.refused.size(), "row", "rows"));
+        for (qsizetype i = 0; i < csv.refused.size() && i < kRefusalsListed; ++i)
+            summary += QStringLiteral("\nline %1: %2").arg(csv.refused[i].line).arg(csv.refused[i].why);
+        if (csv.refused.size() > kRefusalsListed)
+            summary += QStringLiteral("\nand %1 more.").arg(csv.refused.size() - kRefusalsListed);
+    }
+    if (!duplicateLines.isEmpty())
+        summary += QStringLiteral("\n%1 already in the list (%2 %3): adding leaves them out.")
+                       .arg(count(duplicateLines.size(), "number is", "numbers are"),
+                            QLatin1String(duplicateLines.size() == 1 ? "line" : "lines"),
+                            duplicateLines.join(QStringLiteral(", ")));
+    if (csv.numbers.isEmpty()) {
+        dialogs.message(summary + QStringLiteral("\nNothing was imported; the list is unchanged."),
+                        platform::Dialogs::Icon::Information);
+        return;
+    }
+    settings::SettingsSet replaced = set;
+    replaced.numbers = all;
+    if (const qsizetype over = overLimit(replaced, unitModel); over > 0) {
+        dialogs.message(summary + QLatin1Char('\n') + tooLongText(over), platform::Dialogs::Icon::Stop);
+        return;
+    }
+    const int answer = dialogs.choose(summary,
+                                      QStringLiteral("Replace the list with these numbers, add them after the "
+                                                     "numbers shown, or cancel: nothing is changed."),
+                                      {QStringLiteral("Replace the list"), QStringLiteral("Add to the list"),
+                                       QStringLiteral("Cancel")});
+    if (answer == 0) {
+        set.numbers = all;
+    } else if (answer == 1) {
+        set.numbers += fresh;
+        if (const qsizetype over = overLimit(set, unitModel); over > 0) {
+            dialogs.message(tooLongText(over), platform::Dialogs::Icon::Stop);
+            return;
+        }
+    } else {
+        return;
+    }
+    if (unitModel != settings::kIntercom) // running numbers, as Add writes them
+        for (qsizetype i = 0; i < set.numbers.size(); ++i)
+            set.numbers[i].unit = QString::number(i + 1);
+    editors.load(set);
+}
+
+void cmdExportCsv_Click(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
+{
+    const QByteArray csv = numbers_csv(editors.store().numbers, unitModel);
+    const QString name = dialogs.saveFileName(QStringLiteral("Export Numbers"), kCsvFilter);
+    if (name.isEmpty())
+        return;
+    QString error;
+    if (!platform::writeFileAtomically(name, csv, &error))
+        dialogs.message(QStringLiteral("The numbers were not exported; any earlier file of that name is unchanged. %1")
+                            .arg(error),
+                        platform::Dialogs::Icon::Stop);
+}
+
+} // namespace transfer

@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+
+namespace platform {
+class Dialogs;
+}
+namespace settings {
+class SettingsEditors;
+}
+
+namespace transfer {
+
+// The import button: reads a CSV list, shows what it found (rows read, rows refused with their
+// lines and why, numbers already listed) and changes the list only when the operator chooses
+// to replace it or add to it. A list too long for one upload is refused with the count to remove.
+void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs);
+
+// The export button: writes the list as CSV; a failure is told and leaves an old file as it was.
+void cmdExportCsv_Click(const settings::SettingsEditors &editors, const QString &unitModel,
+                        platform::Dialogs &dialogs);
+
+} // namespace transfer
