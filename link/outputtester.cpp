@@ -4,13 +4,18 @@
 #include "platform/latin1.h"
 #include "platform/timer.h"
 
+#include <utility>
+
 namespace unitlink {
 
 OutputTester::OutputTester(UnitLink &link, platform::Timer &tmrOut, QObject *parent)
     : QObject(parent), link_(link), tmrOut_(tmrOut)
 {
     // The timer keeps running once started; every tick releases the buttons again.
-    connect(&tmrOut_, &platform::Timer::timeout, this, [this] { emit buttonsEnabledChanged(true); });
+    connect(&tmrOut_, &platform::Timer::timeout, this, [this] {
+        locked_ = false;
+        update();
+    });
 }
 
 QString OutputTester::commandText(int output, bool on)
@@ -34,8 +39,22 @@ void OutputTester::press(int output, bool on)
 
 void OutputTester::disable_output_buttons()
 {
-    emit buttonsEnabledChanged(false);
+    locked_ = true;
+    update();
     tmrOut_.start(kLockMs);
+}
+
+void OutputTester::setLineBusy(bool busy)
+{
+    busy_ = busy;
+    update();
+}
+
+void OutputTester::update()
+{
+    const bool enabled = !locked_ && !busy_;
+    if (enabled != std::exchange(enabled_, enabled))
+        emit buttonsEnabledChanged(enabled);
 }
 
 } // namespace unitlink

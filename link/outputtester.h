@@ -26,13 +26,20 @@ public:
     void press(int output, bool on);
     // Locks all eight buttons until the next tick of tmrOut.
     void disable_output_buttons();
+    // While an upload chain or a download holds the line, a press would cut across it.
+    void setLineBusy(bool busy);
 
 signals:
     void buttonsEnabledChanged(bool enabled);
 
 private:
+    void update();
+
     UnitLink &link_;
     platform::Timer &tmrOut_;
+    bool locked_ = false;
+    bool busy_ = false;
+    bool enabled_ = true;
 };
 
 } // namespace unitlink

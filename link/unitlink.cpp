@@ -6,6 +6,9 @@
 #include "platform/serialport.h"
 #include "platform/timer.h"
 
+#include <QStringList>
+#include <utility>
+
 namespace unitlink {
 
 namespace {
@@ -13,7 +16,46 @@ const QString kLineBreak = QStringLiteral("\r\n");
 const QString kNotOpenText = QStringLiteral(
     "The serial port is not open, so nothing was sent to the unit. "
     "Choose a working COMM PORT in the main window and press OPEN PORT.");
+const QString kPasswordWord = QStringLiteral("SYS PASS ");
+const QString kClearWord = QStringLiteral("TEL CLRN");
+const QString kAddWord = QStringLiteral("TEL ADDN ");
+constexpr qint16 kWrongPassword = 39;
+
+// What a code is known to say; empty where only the unit knows.
+QString codeMeaning(qint16 code)
+{
+    if (code == kWrongPassword)
+        return QStringLiteral("wrong password");
+    if (code >= 13 && code <= 20)
+        return QStringLiteral("output %1 %2").arg((code - 11) / 2).arg(code % 2 ? QStringLiteral("red") : QStringLiteral("green"));
+    return QString();
+}
 } // namespace
+
+QString refusal_text(const Refusal &refusal)
+{
+    QStringList codes;
+    for (const qint16 code : refusal.codes) {
+        const QString meaning = codeMeaning(code);
+        codes << (meaning.isEmpty() ? QString::number(code) : QStringLiteral("%1: %2").arg(code).arg(meaning));
+    }
+    QString text = QStringLiteral("The unit refused \"%1\" ").arg(refusal.label);
+    if (codes.isEmpty())
+        text += QStringLiteral("(its answer carried no status code).");
+    else
+        text += QStringLiteral("(code%1 %2).").arg(codes.size() > 1 ? QStringLiteral("s") : QString(), codes.join(QStringLiteral(", ")));
+    text += QStringLiteral(" The upload stopped at command %1 of %2.").arg(refusal.command).arg(refusal.total);
+    if (refusal.numbersKept == 0)
+        text += QStringLiteral(" The unit's number list was cleared by this upload and is now empty.");
+    else if (refusal.numbersKept > 0)
+        text += QStringLiteral(" The unit's number list was cleared by this upload and now holds only the %1 "
+                               "number%2 sent before this one.")
+                    .arg(refusal.numbersKept)
+                    .arg(refusal.numbersKept == 1 ? QString() : QStringLiteral("s"));
+    if (refusal.numbersKept >= 0)
+        text += QStringLiteral(" Correct the settings and upload again to send the whole list.");
+    return text;
+}
 
 UnitLink::UnitLink(platform::SerialPort &port, platform::Timer &tmrCheckGSM, platform::Dialogs &dialogs,
                    LinkHost &host, QObject *parent)
@@ -61,7 +103,11 @@ bool UnitLink::start_upload()
     }
     const QString pass = host_.password();
     const QueueEntry &first = queue_[0];
-    if (!writeOrComplain(platform::toWire(wire_text(0)))) {
+    passwordTold_ = passwordAsked_ = false;
+    clearedAt_ = -1;
+    refusal_ = Refusal{};
+    lastSent_ = wire_text(0);
+    if (!writeOrComplain(platform::toWire(lastSent_))) {
         setState(ChainState::Aborted);
         return false;
     }
@@ -100,20 +146,36 @@ bool UnitLink::resume_upload()
     return true;
 }
 
-bool UnitLink::send_entry(int i)
+bool UnitLink::send_entry(int i, const QString &prefix)
 {
     if (i < 0 || i >= kQueueEntries)
         return false;
-    const QString text = wire_text(i);
+    QString text = wire_text(i);
+    if (!prefix.isNull())
+        text = QLatin1Char('*') + prefix + QLatin1Char(' ') + queue_[i].word + queue_[i].value + QLatin1Char('*');
     if (!writeOrComplain(platform::toWire(text)))
         return false;
+    lastSent_ = text;
     host_.appendLog(kLineBreak + QStringLiteral("SEND: ") + text);
     return true;
 }
 
-bool UnitLink::write_command(const QByteArray &bytes) { return writeOrComplain(bytes); }
+bool UnitLink::write_command(const QByteArray &bytes)
+{
+    // A new exchange: its wrong password deserves a word of its own.
+    passwordTold_ = false;
+    return writeOrComplain(bytes);
+}
 
 bool UnitLink::port_open() const { return port_.isOpen(); }
+
+bool UnitLink::check_port()
+{
+    if (port_.isOpen())
+        return true;
+    dialogs_.message(kNotOpenText, platform::Dialogs::Icon::Stop);
+    return false;
+}
 
 bool UnitLink::writeOrComplain(const QByteArray &bytes)
 {
@@ -139,7 +201,7 @@ void UnitLink::onDataReceived()
         emit downloadDataReceived();
         return;
     }
-    if (linkMode_ == kModeUpload && rx_.contains(QLatin1Char(')'))) {
+    if (linkMode_ == kModeUpload && codesStart(rx_) >= 0 && rx_.indexOf(QLatin1Char(')'), codesStart(rx_)) >= 0) {
         onReplyComplete();
         return;
     }
@@ -155,23 +217,50 @@ void UnitLink::keepTail(qsizetype limit)
         rx_.remove(0, rx_.size() - limit);
 }
 
+qsizetype UnitLink::codesStart(const QString &reply) const
+{
+    if (state_ != ChainState::Running || lastSent_.isEmpty())
+        return 0;
+    qsizetype from = 0;
+    while (from < reply.size() && reply.at(from).isSpace())
+        ++from;
+    const QString rest = reply.mid(from);
+    // The unit may echo the command as sent, without its stars, or without its password.
+    const QString bare = lastSent_.mid(1, lastSent_.size() - 2);
+    const QString command = bare.mid(bare.indexOf(QLatin1Char(' ')) + 1);
+    for (const QString &echo : {lastSent_, bare, command}) {
+        if (rest.startsWith(echo))
+            return from + echo.size();
+        if (echo.startsWith(rest))
+            return -1; // perhaps an echo still arriving: a ")" in it proves nothing yet
+    }
+    return 0;
+}
+
 void UnitLink::onReplyComplete()
 {
     host_.appendLog(kLineBreak + QStringLiteral("RECV: ") + rx_);
-    const QString reply = rx_;
+    const QString reply = rx_.mid(codesStart(rx_));
     process_reply(reply);
     rx_.clear();
 
     if (state_ != ChainState::Running)
         return; // e.g. the answer to an output test: there is no upload to advance
+    const int entry = cmdPos_ - 1;
     if (!accepted()) {
         // An output test pressed during an upload answers with output states only; the
         // answer to the upload's command is still to come, so the chain waits for it.
-        if (!outputStateOnly_)
-            setState(ChainState::Unacknowledged);
+        if (outputStateOnly_)
+            return;
+        setState(ChainState::Unacknowledged);
+        if (wrongPassword_ && offerCurrentPassword(entry))
+            return;
+        refuse(entry, read_reply_codes(reply));
         return;
     }
     acked_ = cmdPos_;
+    if (entry >= 0 && queue_[entry].word == kClearWord)
+        clearedAt_ = entry;
     const int maximum = host_.progressMaximum();
     const int value = host_.progressValue();
     if (value < maximum)
@@ -187,14 +276,56 @@ void UnitLink::onReplyComplete()
             replyTimer_->start(kReplyPatienceMs);
         return;
     }
-    setState(ChainState::Completed);
+    // Told before anyone acts on the completion (a verification reads the unit next); the
+    // chain no longer runs while the message is up.
+    state_ = ChainState::Completed;
+    if (replyTimer_)
+        replyTimer_->stop();
     dialogs_.message(QStringLiteral("Upload complete"), platform::Dialogs::Icon::Information,
                      QStringLiteral("Upload complete"));
+    emit chainStateChanged(state_);
+}
+
+bool UnitLink::offerCurrentPassword(int entry)
+{
+    // Only the password command can be opened with another password than the one it sets.
+    if (entry < 0 || queue_[entry].word != kPasswordWord || std::exchange(passwordAsked_, true))
+        return false;
+    const QString current = dialogs_.askPassword(
+        QStringLiteral("If you are changing the unit's password, type the password the unit has now. It opens the "
+                       "password command; the rest of the upload uses the new password \"%1\".")
+            .arg(queue_[entry].value),
+        QStringLiteral("Unit's current password"));
+    if (current.isEmpty() || state_ != ChainState::Unacknowledged)
+        return false;
+    passwordTold_ = false;
+    if (!send_entry(entry, current)) {
+        setState(ChainState::Aborted);
+        return true;
+    }
+    setState(ChainState::Running);
+    if (replyTimer_)
+        replyTimer_->start(kReplyPatienceMs);
+    return true;
+}
+
+void UnitLink::refuse(int entry, const QList<qint16> &codes)
+{
+    refusal_ = Refusal{entry + 1, cmdCount_, queue_[entry].label, codes, -1};
+    if (clearedAt_ >= 0) {
+        refusal_.numbersKept = 0;
+        for (int i = clearedAt_ + 1; i < entry; ++i)
+            refusal_.numbersKept += queue_[i].word == kAddWord ? 1 : 0;
+    }
+    // A wrong password has had its own message.
+    if (!wrongPassword_)
+        dialogs_.message(refusal_text(refusal_), platform::Dialogs::Icon::Stop);
 }
 
 void UnitLink::process_reply(const QString &reply)
 {
     ack_.fill(false);
+    wrongPassword_ = false;
     bool outputState = false, other = false;
     for (const qint16 code : read_reply_codes(reply)) {
         if (code < 1)
@@ -218,8 +349,11 @@ void UnitLink::process_reply(const QString &reply)
         case 20:
             host_.setOutputColour((code - 12) / 2, kColourGreen);
             break;
-        case 39:
-            dialogs_.message(QStringLiteral("Incorrect GSM unit password"), platform::Dialogs::Icon::Stop);
+        case kWrongPassword:
+            wrongPassword_ = true;
+            // Once per upload or output test, however often the unit repeats it.
+            if (!std::exchange(passwordTold_, true))
+                dialogs_.message(QStringLiteral("Incorrect GSM unit password"), platform::Dialogs::Icon::Stop);
             break;
         default:
             break;

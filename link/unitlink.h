@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -40,6 +41,20 @@ struct QueueEntry {
     QString word; // command word, sent first; carries its own trailing blank if it takes a value
 };
 
+// A command of the chain that the unit answered without acknowledgement.
+struct Refusal {
+    int command = 0; // its place in the chain, from 1
+    int total = 0;   // commands in the chain
+    QString label;   // e.g. "System name"
+    QList<qint16> codes;
+    // After an acknowledged "TEL CLRN": the numbers the unit's list now holds; otherwise -1.
+    int numbersKept = -1;
+};
+
+// What the operator is told: "The unit refused "System name" (code 11). The upload stopped
+// at command 2 of 13.", and what became of the unit's number list.
+QString refusal_text(const Refusal &refusal);
+
 // The serial conversation with the unit: a queue of commands sent one at a time, each
 // after the unit acknowledged the one before, the log lines of that exchange, and the
 // reading of the unit's status codes.
@@ -73,12 +88,15 @@ public:
     // Sends entry 0 after the queue was filled and starts the chain. False (with a message
     // to the operator) when nothing could be sent.
     bool start_upload();
-    // Writes entry i and logs it as sent. False when it could not be written.
-    bool send_entry(int i);
+    // Writes entry i and logs it as sent, opened by `prefix` instead of the password
+    // when one is given. False when it could not be written.
+    bool send_entry(int i, const QString &prefix = QString());
     // Writes bytes as they are: no queue, no log, no progress. False (with a message) when
     // the port is not open.
     bool write_command(const QByteArray &bytes);
     bool port_open() const;
+    // True when the port is open; otherwise tells the operator and returns false.
+    bool check_port();
 
     void set_link_mode(const QString &mode) { linkMode_ = mode; }
     QString link_mode() const { return linkMode_; }
@@ -97,6 +115,8 @@ public:
     bool accepted() const { return ack_[0] || ack_[1] || ack_[2] || ack_[3]; }
 
     ChainState chain_state() const { return state_; }
+    // The latest refusal of a chain command, for callers that tell it their own way.
+    const Refusal &last_refusal() const { return refusal_; }
 
     // An upload cut off by the port can go on where it stopped: the command the unit had
     // not acknowledged is sent again, then the rest. resume_at() counts from 1.
@@ -125,6 +145,9 @@ private:
     bool writeOrComplain(const QByteArray &bytes);
     void setState(ChainState state);
     void onReplyOverdue();
+    qsizetype codesStart(const QString &reply) const;
+    bool offerCurrentPassword(int entry);
+    void refuse(int entry, const QList<qint16> &codes);
 
     platform::SerialPort &port_;
     platform::Timer &tmrCheckGSM_;
@@ -140,6 +163,12 @@ private:
     QString linkMode_;
     std::array<bool, 4> ack_{};
     bool outputStateOnly_ = false; // the latest reply only reported output states
+    bool wrongPassword_ = false;   // the latest reply carried 39
+    bool passwordTold_ = false;    // "Incorrect GSM unit password" shown for this exchange
+    bool passwordAsked_ = false;   // the unit's current password asked for in this chain
+    QString lastSent_;             // the wire text of the chain command awaiting its answer
+    int clearedAt_ = -1;           // the acknowledged "TEL CLRN" entry of this chain
+    Refusal refusal_;
     ChainState state_ = ChainState::Idle;
 };
 

@@ -20,7 +20,9 @@
 #include "transfer/numberimport.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
+#include "transfer/uploadcheck.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
@@ -146,6 +148,12 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
         *dumpReader_, *editors_, *platform_.dialogs, [this] { clearLog(); },
         [this](const QString &text) { appendLog(text); });
 
+    uploadCheck_ = std::make_unique<transfer::UploadCheck>(
+        *link_, *dumpReader_, *platform_.dialogs, [this](const QString &text) { appendLog(text); },
+        [this] { return frame0_->chkVerify()->isChecked(); });
+    connect(link_.get(), &unitlink::UnitLink::chainStateChanged, this, &FrmMain::updateLineBusy);
+    connect(dumpReader_.get(), &transfer::DumpReader::busyChanged, this, &FrmMain::updateLineBusy);
+
     connect(frame3_, &OutputTestPage::pressed, outputTester_.get(), &unitlink::OutputTester::press);
     connect(outputTester_.get(), &unitlink::OutputTester::buttonsEnabledChanged, frame3_,
             &OutputTestPage::setButtonsEnabled);
@@ -179,6 +187,7 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
 FrmMain::~FrmMain()
 {
     // The link and the tester refer to the timers and the port: let them go first.
+    uploadCheck_.reset();
     download_.reset();
     dumpReader_.reset();
     outputTester_.reset();
@@ -316,7 +325,16 @@ void FrmMain::onCatalogueChanged()
 void FrmMain::cmdUpload_Click()
 {
     commitOpenEdit();
-    transfer::cmdUpload_Click(*editors_, choice_.unitModel, *link_, *platform_.dialogs, [this] { clearLog(); });
+    const auto sent = transfer::cmdUpload_Click(*editors_, choice_.unitModel, *link_, *platform_.dialogs,
+                                                [this] { clearLog(); });
+    if (sent)
+        uploadCheck_->started(*sent, choice_.unitModel);
+}
+
+void FrmMain::updateLineBusy()
+{
+    outputTester_->setLineBusy(link_->chain_state() == unitlink::UnitLink::ChainState::Running
+                               || dumpReader_->busy());
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)

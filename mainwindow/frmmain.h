@@ -26,6 +26,7 @@ class SystemParametersPage;
 namespace transfer {
 class Download;
 class DumpReader;
+class UploadCheck;
 } // namespace transfer
 namespace unitlink {
 class OutputTester;
@@ -108,6 +109,8 @@ private:
     void onPortLost();
     void onCatalogueChanged();
     void showPort();
+    // Output tests would cut across an upload chain or a download.
+    void updateLineBusy();
 
     Platform platform_;
     Choice choice_;
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<unitlink::OutputTester> outputTester_;
     std::unique_ptr<transfer::DumpReader> dumpReader_;
     std::unique_ptr<transfer::Download> download_;
+    std::unique_ptr<transfer::UploadCheck> uploadCheck_;
     int current_tab_ = 0;
 };
 

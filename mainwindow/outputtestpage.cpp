@@ -10,12 +10,21 @@ namespace mainwindow {
 
 void setBackground(QWidget *widget, int r, int g, int b)
 {
-    const char *kind = qobject_cast<QPushButton *>(widget) ? "QPushButton" : "QLabel";
-    widget->setStyleSheet(QStringLiteral("%1 { background-color: rgb(%2, %3, %4); color: black; }")
-                              .arg(QLatin1String(kind))
-                              .arg(r)
-                              .arg(g)
-                              .arg(b));
+    const bool button = qobject_cast<QPushButton *>(widget);
+    const char *kind = button ? "QPushButton" : "QLabel";
+    QString sheet = QStringLiteral("%1 { background-color: rgb(%2, %3, %4); color: black; }")
+                        .arg(QLatin1String(kind))
+                        .arg(r)
+                        .arg(g)
+                        .arg(b);
+    // A style sheet colour hides Qt's own disabled look: a locked button keeps its colour,
+    // faded, and greys its caption.
+    if (button)
+        sheet += QStringLiteral(" QPushButton:disabled { background-color: rgb(%1, %2, %3); color: rgb(110, 110, 110); }")
+                     .arg((r + 2 * 200) / 3)
+                     .arg((g + 2 * 200) / 3)
+                     .arg((b + 2 * 200) / 3);
+    widget->setStyleSheet(sheet);
 }
 
 OutputTestPage::OutputTestPage(QWidget *parent) : QGroupBox(QStringLiteral("Output Testing "), parent)

@@ -32,6 +32,14 @@ public:
     // `filter` is in the "Description|*.ext|Description|*.*" form. Empty text when cancelled.
     virtual QString openFileName(const QString &title, const QString &filter) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter) = 0;
+    // A password field with OK and Cancel; the empty text when cancelled. Where nobody can
+    // be asked, the answer is Cancel.
+    virtual QString askPassword(const QString &text, const QString &title = QString())
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(title);
+        return QString();
+    }
 };
 
 } // namespace platform

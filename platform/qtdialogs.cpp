@@ -1,6 +1,8 @@
 #include "platform/qtdialogs.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
@@ -84,6 +86,13 @@ QString QtDialogs::saveFileName(const QString &title, const QString &filter)
     // No extension is added: the name is used exactly as chosen. Replacing an existing
     // file is confirmed by the dialog, so a slip does not overwrite another unit's settings.
     return QFileDialog::getSaveFileName(parent_, title, QString(), toQtFilter(filter));
+}
+
+QString QtDialogs::askPassword(const QString &text, const QString &title)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent_, titleOr(title), text, QLineEdit::Password, QString(), &ok);
+    return ok ? answer : QString();
 }
 
 } // namespace platform

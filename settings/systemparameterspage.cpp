@@ -77,6 +77,8 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     chksys_ = platform::namedCheck(QStringLiteral("chksys"), QStringLiteral("System parameters"), false, frmUpload_);
     chktel_ = platform::namedCheck(QStringLiteral("chktel"), QStringLiteral("Telephone numbers"), true, frmUpload_);
     chkrep_ = platform::namedCheck(QStringLiteral("chkrep"), QStringLiteral("Schedules"), false, frmUpload_);
+    chkVerify_ = platform::namedCheck(QStringLiteral("chkVerify"), QStringLiteral("Verify after upload"), true,
+                                      frmUpload_);
     cmdReset_ = new QPushButton(QStringLiteral("RESET GSM MODULE TO DEFAULTS"), frmUpload_);
     cmdReset_->setObjectName(QStringLiteral("cmdReset"));
     cmdReset_->setAccessibleName(cmdReset_->text());
@@ -87,6 +89,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     selection->addWidget(chkrep_);
     selection->addStretch(1);
     uploadLayout->addLayout(selection);
+    uploadLayout->addWidget(chkVerify_);
     uploadLayout->addWidget(cmdReset_);
 
     auto *networkLabel = new QLabel(QStringLiteral("Network"), this);

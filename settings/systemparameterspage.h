@@ -27,6 +27,7 @@ public:
     QCheckBox *chksys() const { return chksys_; }
     QCheckBox *chktel() const { return chktel_; }
     QCheckBox *chkrep() const { return chkrep_; }
+    QCheckBox *chkVerify() const { return chkVerify_; }
     QPushButton *cmdReset() const { return cmdReset_; }
 
 private:
@@ -41,6 +42,7 @@ private:
     QCheckBox *chksys_ = nullptr;
     QCheckBox *chktel_ = nullptr;
     QCheckBox *chkrep_ = nullptr;
+    QCheckBox *chkVerify_ = nullptr;
     QPushButton *cmdReset_ = nullptr;
 };
 

@@ -107,35 +107,53 @@ QString unsendable_value(const settings::SettingsSet &set, const QString &unitMo
     return found;
 }
 
-void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
-                     platform::Dialogs &dialogs, const std::function<void()> &clearLog)
+std::optional<SentUpload> cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel,
+                                          unitlink::UnitLink &link, platform::Dialogs &dialogs,
+                                          const std::function<void()> &clearLog)
 {
-    const settings::SettingsSet set = editors.store();
-    if (const QString refused = unsendable_value(set, unitModel); !refused.isEmpty()) {
-        dialogs.message(refused, platform::Dialogs::Icon::Stop);
-        return;
-    }
-    const QList<UploadCommand> commands = upload_commands(set, unitModel);
+    // Nothing changes, not even the log, when nothing can be sent.
+    if (!link.check_port())
+        return std::nullopt;
+    const auto refused = [&](const settings::SettingsSet &set) {
+        const QString why = unsendable_value(set, unitModel);
+        if (!why.isEmpty())
+            dialogs.message(why, platform::Dialogs::Icon::Stop);
+        return !why.isEmpty();
+    };
     // The unit's list is cleared before the numbers go out, so an upload cut short by a
     // full queue would leave the unit with part of its list: refuse it whole instead.
-    if (commands.size() > kMaxCommands) {
+    const auto tooMany = [&dialogs](const QList<UploadCommand> &commands) {
+        if (commands.size() <= kMaxCommands)
+            return false;
         dialogs.message(QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
                                        "Remove %3 numbers from the telephone list. Nothing was sent.")
                             .arg(commands.size())
                             .arg(kMaxCommands)
                             .arg(commands.size() - kMaxCommands),
                         platform::Dialogs::Icon::Stop);
-        return;
-    }
+        return true;
+    };
+    const settings::SettingsSet shown = editors.store();
+    if (refused(shown) || tooMany(upload_commands(shown, unitModel)))
+        return std::nullopt;
     if (!dialogs.confirm(QStringLiteral("This will replace the settings on the GSM unit, proceed?"),
-                         upload_summary(set, unitModel)))
-        return;
+                         upload_summary(shown, unitModel)))
+        return std::nullopt;
+    // Taken again now: the editors may have changed while the question was up (a download
+    // ending), and what is sent must be what they hold.
+    SentUpload sent{editors.store(), {}};
+    const QList<UploadCommand> commands = upload_commands(sent.settings, unitModel);
+    if (refused(sent.settings) || tooMany(commands))
+        return std::nullopt;
+    sent.parts = uploaded_parts(commands);
     link.set_link_mode(QStringLiteral("upload"));
     clearLog();
     link.clear_queue();
     for (const UploadCommand &c : commands)
         link.queue_cmd(c.label, c.value, c.word);
-    link.start_upload();
+    if (!link.start_upload())
+        return std::nullopt;
+    return sent;
 }
 
 } // namespace transfer

@@ -1,7 +1,11 @@
 #pragma once
+#include "settings/settingsset.h"
+#include "transfer/verify.h"
+
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace platform {
 class Dialogs;
@@ -33,9 +37,16 @@ QString upload_summary(const settings::SettingsSet &set, const QString &unitMode
 // ("|" or "*", and "." in the password); empty when every value can be sent.
 QString unsendable_value(const settings::SettingsSet &set, const QString &unitModel);
 
-// The upload button: asks first, then queues the commands and sends the first one; the
-// link sends the rest as the unit acknowledges them.
-void cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
-                     platform::Dialogs &dialogs, const std::function<void()> &clearLog);
+// What a started upload sends, kept until it has been verified.
+struct SentUpload {
+    settings::SettingsSet settings;
+    UploadedParts parts;
+};
+
+// The upload button: checks the port, asks, then takes the settings from the editors,
+// queues the commands and sends the first one; the link sends the rest as the unit
+// acknowledges them. Returns what is being sent when the upload started.
+std::optional<SentUpload> cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
+                                          platform::Dialogs &dialogs, const std::function<void()> &clearLog);
 
 } // namespace transfer

@@ -109,51 +109,80 @@ private slots:
         QCOMPARE(b.main->pbar()->value(), 0);
     }
 
-    void uploadChainReachesTheUnit()
+    void uploadChainReachesTheUnitAndIsVerified()
     {
         Bench b;
         QVERIFY(b.start());
-        b.unit.behaviour().echo = true;
+        b.unit.behaviour().echo = true; // a ")" in the echo must not end the reply early
         b.unit.behaviour().splitReplies = 3;
         b.unit.behaviour().pauseMs = 5;
         b.main->frame0()->findChild<QCheckBox *>(QStringLiteral("chksys"))->setChecked(true);
-        b.main->frame1()->txtSysName()->setText(QStringLiteral("Gate North"));
+        b.main->frame1()->txtSysName()->setText(QStringLiteral("Gate (North)"));
+        for (int k = 0; k < 4; ++k)
+            b.main->frame0()->txtInputName(k)->setText(QStringLiteral("In (%1)").arg(k + 1));
         b.main->frame1()->txtMastNum()->setText(QStringLiteral("+27821111111"));
         b.addNumber(QStringLiteral("+27825550001"), QStringLiteral("1"), true);
         b.addNumber(QStringLiteral("+27825550002"), QStringLiteral("2"));
+        const QString verified = QStringLiteral(
+            "Verified: all 11 settings match.\nNot verifiable, because the unit's dump does not carry them: Error "
+            "reporting, Output confirmation, Monitor inputs.");
 
         b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!b.dialogs.messages.isEmpty(), 20000);
-        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Upload complete"}));
+        QVERIFY(!b.main->frame3()->cmdStart(2)->isEnabled()); // no output test across the chain
+        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 2, 20000);
+        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Upload complete", verified}));
         QCOMPARE(b.dialogs.messages.first().title, QStringLiteral("Upload complete"));
+        QTRY_VERIFY(b.main->frame3()->cmdStart(2)->isEnabled());
         QCOMPARE(b.main->pbar()->value(), 13);
-        QCOMPARE(b.main->pbar()->maximum(), 13);
         QCOMPARE(b.log().count(QStringLiteral("\r\nSEND: ")), 13);
         QCOMPARE(b.log().count(QStringLiteral("\r\nRECV: ")), 13);
         QVERIFY(b.log().startsWith(QStringLiteral("\r\nSEND: *5831 SYS PASS 5831 *\r\nRECV: ")));
-
+        QVERIFY(b.log().endsWith(QStringLiteral("\r\nVERIFY: ") + QString(verified).replace("\n", "\r\n")));
         const unitsim::UnitState &s = b.unit.protocol().state();
-        QCOMPARE(s.systemName, QStringLiteral("Gate North"));
-        QCOMPARE(s.masterNumber, QStringLiteral("+27821111111"));
+        QCOMPARE(s.systemName, QStringLiteral("Gate (North)"));
+        QCOMPARE(s.inputNames[3], QStringLiteral("In (4)"));
         QCOMPARE(s.numbers.size(), 2);
-        QCOMPARE(s.numbers[0].number, QStringLiteral("27825550001"));
         QCOMPARE(s.numbers[0].value, QStringLiteral("1"));
-        QCOMPARE(s.inputNames[3], QStringLiteral("Input 4"));
+
+        // A unit that holds something else: exactly those differences, and the editors untouched.
+        b.unit.protocol().dumpFaults().dropNumber = 1;
+        b.unit.protocol().dumpFaults().systemName = QStringLiteral("Gate South");
+        const settings::SettingsSet before = b.main->editors().store();
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 4, 20000);
+        QCOMPARE(b.dialogs.messages.last().text.section(QLatin1Char('\n'), 0, 2),
+                 QStringLiteral("Verification failed: the unit holds 2 settings other than what was sent (8 match):\n"
+                                "System name: sent \"Gate (North)\", the unit holds \"Gate South\"\n"
+                                "Number 2: \"+27825550002\" was sent but is not in the unit's list"));
+        QVERIFY(b.main->editors().store() == before);
     }
 
-    void wrongPasswordStopsTheChain()
+    void passwordChangedAndRefusalsNamed()
     {
         Bench b;
         QVERIFY(b.start(false));
+        b.main->frame0()->chkVerify()->setChecked(false);
         b.pass()->setText(QStringLiteral("1111"));
-        b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!b.dialogs.messages.isEmpty(), 10000);
-        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Incorrect GSM unit password"}));
-        QCOMPARE(b.dialogs.messages.first().icon, platform::Dialogs::Icon::Stop);
-        QTest::qWait(300);
-        QCOMPARE(b.log().count(QStringLiteral("\r\nSEND: ")), 1);
-        QCOMPARE(b.main->link().cmd_pos(), 1);
-        QCOMPARE(b.unit.protocol().state().password, QStringLiteral("5831"));
+        b.dialogs.passwordAnswer = QStringLiteral("5831"); // the unit's current password
+        QPushButton *upload = b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"));
+        upload->click();
+        QTRY_VERIFY_WITH_TIMEOUT(b.dialogs.messageTexts().contains(QStringLiteral("Upload complete")), 10000);
+        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Incorrect GSM unit password", "Upload complete"}));
+        QCOMPARE(b.unit.protocol().state().password, QStringLiteral("1111"));
+        QVERIFY(b.log().contains(QStringLiteral("\r\nSEND: *5831 SYS PASS 1111*\r\nRECV: ")));
+
+        b.dialogs.messages.clear();
+        upload->click(); // the new password opens every command now
+        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messageTexts(), QStringList{"Upload complete"}, 10000);
+        QCOMPARE(b.dialogs.passwordQuestions.size(), 1);
+
+        b.dialogs.messages.clear();
+        b.unit.protocol().refuse(QStringLiteral("SYS NAME"), 11);
+        upload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messageTexts(),
+                                  QStringList{"The unit refused \"System name\" (code 11). The upload stopped at "
+                                              "command 2 of 4."},
+                                  10000);
     }
 
     void downloadReadsTheUnitBack()
@@ -171,6 +200,7 @@ private slots:
         b.addNumber(QStringLiteral("+2700"), QStringLiteral("1"));
 
         b.main->findChild<QPushButton *>(QStringLiteral("cmdDownload"))->click();
+        QVERIFY(!b.main->frame3()->cmdStop(1)->isEnabled()); // no output test across the download
         settings::NumberGrid *g = b.main->frame1()->grdNum();
         QTRY_COMPARE_WITH_TIMEOUT(b.main->frame1()->txtSysName()->text(), QStringLiteral("Block C"), 10000);
         QCOMPARE(g->rows(), 3);
@@ -181,12 +211,14 @@ private slots:
         QVERIFY(b.log().contains(QStringLiteral("<END>")));
         QVERIFY(!b.log().contains(QStringLiteral("SEND: ")));
         QVERIFY(b.dialogs.messages.isEmpty());
+        QVERIFY(b.main->frame3()->cmdStop(1)->isEnabled());
     }
 
     void uploadResumesWhenTheUnitComesBack()
     {
         Bench b;
         QVERIFY(b.start());
+        b.main->frame0()->chkVerify()->setChecked(false); // only the upload's own commands
         for (int i = 0; i < 50; ++i)
             b.addNumber(QStringLiteral("+2782555%1").arg(i, 4, 10, QLatin1Char('0')), QString::number(i + 1));
         QStringList received;

@@ -143,6 +143,81 @@ private slots:
         QCOMPARE(r.host.value, 2);
     }
 
+    void refusalNamesTheCommand_data()
+    {
+        QTest::addColumn<int>("refused"); // the command answered without acknowledgement
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("text");
+        const QString again = " Correct the settings and upload again to send the whole list.";
+        QTest::newRow("before the list is cleared")
+            << 2 << QByteArray("ERROR (11)\r\n")
+            << "The unit refused \"System name\" (code 11). The upload stopped at command 2 of 7.";
+        QTest::newRow("the clearing itself") << 4 << QByteArray("ERROR (11)(25)")
+                                             << "The unit refused \"Clear Tel list\" (codes 11, 25). The upload "
+                                                "stopped at command 4 of 7.";
+        QTest::newRow("first number, no code")
+            << 5 << QByteArray("NO)")
+            << "The unit refused \"Send Telno\" (its answer carried no status code). The upload stopped at command 5 "
+               "of 7. The unit's number list was cleared by this upload and is now empty."
+                   + again;
+        QTest::newRow("a later number") << 6 << QByteArray("ERROR (25)")
+                                        << "The unit refused \"Send Telno\" (code 25). The upload stopped at command "
+                                           "6 of 7. The unit's number list was cleared by this upload and now holds "
+                                           "only the 1 number sent before this one."
+                                               + again;
+    }
+    void refusalNamesTheCommand()
+    {
+        QFETCH(int, refused);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, text);
+        Rig r;
+        r.queue(0);
+        r.link.queue_cmd("System password", "1234", "SYS PASS ");
+        r.link.queue_cmd("System name", "Gate", "SYS NAME ");
+        r.link.queue_cmd("Master Number", "", "TEL MAST ");
+        r.link.queue_cmd("Clear Tel list", "", "TEL CLRN");
+        for (int i = 0; i < 3; ++i)
+            r.link.queue_cmd("Send Telno", "2782,1", "TEL ADDN ");
+        r.link.start_upload();
+        const QList<QByteArray> acks{"(38)", "(12)", "(22)", "(23)", "(24)", "(24)"};
+        for (int i = 0; i < refused - 1; ++i)
+            r.port.feedNow(acks[i]);
+        r.port.feedNow(reply);
+        QCOMPARE(r.dialogs.messageTexts(), QStringList{text});
+        QCOMPARE(r.link.last_refusal().command, refused);
+        QCOMPARE(r.link.chain_state(), State::Unacknowledged);
+    }
+
+    void wrongPasswordToldOnceThenTheCurrentOneOffered()
+    {
+        for (const QString current : {"", "5831"}) {
+            Rig r;
+            r.dialogs.passwordAnswer = current;
+            r.queue(0);
+            r.link.queue_cmd("System password", "1234", "SYS PASS ");
+            r.link.queue_cmd("System name", "Gate", "SYS NAME ");
+            r.link.start_upload();
+            r.port.feedNow("PASSWORD ERROR (39)(39)(39)");
+            for (int i = 0; i < 30 && current.isEmpty(); ++i)
+                r.port.feedNow("(39)");
+            QCOMPARE(r.dialogs.messageTexts(), QStringList{"Incorrect GSM unit password"});
+            QCOMPARE(r.dialogs.passwordQuestions.size(), 1);
+            if (current.isEmpty()) { // Cancel: the chain stands where it stopped
+                QCOMPARE(r.link.chain_state(), State::Unacknowledged);
+                QCOMPARE(r.port.writes.size(), 1);
+                continue;
+            }
+            // The password command alone is opened with the unit's current password.
+            r.port.feedNow("(38)");
+            r.port.feedNow("(12)");
+            QCOMPARE(r.port.writes,
+                     (QList<QByteArray>{"*1234 SYS PASS 1234*", "*5831 SYS PASS 1234*", "*1234 SYS NAME Gate*"}));
+            QVERIFY(r.host.log.contains("\r\nSEND: *5831 SYS PASS 1234*\r\nRECV: (38)"));
+            QCOMPARE(r.dialogs.messageTexts().last(), "Upload complete");
+        }
+    }
+
     void silentUnitIsReportedOncePerCommand()
     {
         Rig r;

@@ -145,6 +145,11 @@ public:
         fileDialogs.append(title + QLatin1Char('\n') + filter);
         return saveAnswer;
     }
+    QString askPassword(const QString &text, const QString &title) override
+    {
+        passwordQuestions.append(title + QLatin1Char('\n') + text);
+        return passwordAnswer;
+    }
     QStringList messageTexts() const
     {
         QStringList out;
@@ -156,6 +161,8 @@ public:
     QList<Shown> messages;
     QList<Shown> questions;
     QStringList fileDialogs;
+    QStringList passwordQuestions;
+    QString passwordAnswer; // empty: Cancel
     bool answerYes = true;
     QList<int> choices; // answers to choose(), in turn; the last button (cancel) once they run out
     QString openAnswer;
