@@ -368,10 +368,8 @@ void UnitLink::onPortLost(int errorNumber, const QString &description)
     if (wasRunning)
         setState(ChainState::Aborted);
     host_.appendLog(kLineBreak + QStringLiteral("Port closed: %1:%2").arg(errorNumber).arg(description));
-    QString text = QStringLiteral("The serial port closed (%1: %2): the cable or USB adapter was probably "
-                                  "unplugged.")
-                       .arg(errorNumber)
-                       .arg(description);
+    QString text = QStringLiteral("The serial port closed: %1. The cable or USB adapter was probably unplugged.")
+                       .arg(platform::SerialPort::lossInWords(errorNumber, description));
     if (wasRunning)
         text += QStringLiteral(" The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
                                "there when the unit is back.")

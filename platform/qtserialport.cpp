@@ -151,6 +151,22 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     }
 }
 
+QString SerialPort::lossInWords(int errorNumber, const QString &description)
+{
+    QString what;
+    switch (errorNumber) {
+    case QSerialPort::ResourceError: what = QStringLiteral("the device went away"); break;
+    case QSerialPort::ReadError: what = QStringLiteral("the device could no longer be read"); break;
+    case QSerialPort::WriteError: what = QStringLiteral("the device could no longer be written to"); break;
+    default: what = QStringLiteral("the device stopped working"); break;
+    }
+    // The text Qt hands on is read after the fact and often belongs to a later call
+    // ("No such file or directory" for a device that was just removed): a hint at most.
+    if (!description.isEmpty() && description != QLatin1String("Unknown error"))
+        what += QStringLiteral(" (the system said \"%1\")").arg(description);
+    return what;
+}
+
 void QtSerialPort::fail(int number, const QString &text)
 {
     errorNumber_ = number;

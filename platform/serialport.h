@@ -36,6 +36,10 @@ public:
     virtual int errorNumber() const = 0;
     virtual QString errorDescription() const = 0;
 
+    // What a lost() report means, in words for the operator: what failed and, when the
+    // system gave a reason worth reading, that reason. Never "Unknown error".
+    static QString lossInWords(int errorNumber, const QString &description);
+
 signals:
     // Bytes are waiting to be read with readAll().
     void dataReceived();

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QToolTip>
 
 namespace settings {
 
@@ -42,6 +43,14 @@ void CellEditor::edit_cell(int key)
     const QModelIndex index = grid_.currentIndex();
     if (!index.isValid())
         return; // no data row is current: nothing to edit
+    // The number and unit columns go to the unit and the file; a mark column takes anything.
+    const QString refused = index.column() >= 2 ? QString() : kRefusedInText;
+    if (key > 32 && refused.contains(QChar(key))) {
+        QToolTip::showText(grid_.viewport()->mapToGlobal(grid_.visualRect(index).bottomLeft()), refusedNote(refused),
+                           &grid_);
+        return;
+    }
+    setRefusedCharacters(text1_, refused);
     cell_ = index;
     text1_->setFont(grid_.font());
     text1_->setGeometry(grid_.visualRect(index));

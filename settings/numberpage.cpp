@@ -20,14 +20,15 @@ namespace {
 
 const QString kExample = QStringLiteral("eg: 27821234567");
 
-QLineEdit *makeEdit(const QString &name, const QString &label, const QString &start, int limit, QWidget *parent)
+QLineEdit *makeEdit(const QString &name, const QString &label, const QString &start, int limit, QWidget *parent,
+                    const QString &refused = kRefusedInText)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setAccessibleName(label);
     if (limit > 0)
         edit->setMaxLength(limit);
-    acceptLatin1Only(edit);
+    acceptLatin1Only(edit, refused);
     edit->setText(start);
     return edit;
 }
@@ -55,7 +56,8 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     setAccessibleName(title());
 
     txtSysName_ = makeEdit(QStringLiteral("txtSysName"), QStringLiteral("System name"), QStringLiteral("GSM Unit"), 15, this);
-    txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), QStringLiteral("5831"), 4, this);
+    txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), QStringLiteral("5831"), 4, this,
+                        kRefusedInPassword);
     txtMastNum_ = makeEdit(QStringLiteral("txtMastNum"), QStringLiteral("Master number"), QString(), 0, this);
     auto *system = new QFormLayout;
     system->addRow(platform::namedLabel(QStringLiteral("lblSysName"), QStringLiteral("System name"), txtSysName_, this), txtSysName_);

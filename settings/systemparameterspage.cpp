@@ -59,7 +59,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
         name->setObjectName(QStringLiteral("txtInputName_%1").arg(k));
         name->setAccessibleName(QStringLiteral("Input name %1").arg(k + 1));
         name->setMaxLength(15);
-        acceptLatin1Only(name);
+        acceptLatin1Only(name, kRefusedInText);
         txtInputName_[k] = name;
         namesLayout->addWidget(name, k / 2, k % 2);
     }
@@ -82,6 +82,13 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     cmdReset_ = new QPushButton(QStringLiteral("RESET GSM MODULE TO DEFAULTS"), frmUpload_);
     cmdReset_->setObjectName(QStringLiteral("cmdReset"));
     cmdReset_->setAccessibleName(cmdReset_->text());
+    // Neither has a command the unit knows: disabled, and saying so, so nobody believes the
+    // unit was reset or its schedules sent.
+    cmdReset_->setEnabled(false);
+    cmdReset_->setToolTip(QStringLiteral("Not available: the unit has no command to reset its GSM module. "
+                                         "Nothing is sent."));
+    chkrep_->setEnabled(false);
+    chkrep_->setToolTip(QStringLiteral("Not available: the unit has no command for schedules. Nothing is sent."));
     auto *uploadLayout = tight(new QVBoxLayout(frmUpload_));
     auto *selection = new QHBoxLayout;
     selection->addWidget(chksys_);
@@ -100,9 +107,16 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     cmbNetwork_->setEditable(false);
     cmbNetwork_->setMinimumContentsLength(10);
     networkLabel->setBuddy(cmbNetwork_);
+    const QString notSent = QStringLiteral("For your records only: the network is not sent to the unit, nor saved.");
+    cmbNetwork_->setToolTip(notSent);
+    QLabel *networkNote = platform::namedLabel(QStringLiteral("lblNetworkNote"), QStringLiteral("(not sent to the unit)"),
+                                               nullptr, this);
+    networkNote->setToolTip(notSent);
+    networkNote->setEnabled(false); // drawn greyed, as a remark
     auto *network = new QHBoxLayout;
     network->addWidget(networkLabel);
     network->addWidget(cmbNetwork_);
+    network->addWidget(networkNote);
     network->addStretch(1);
 
     auto *layout = tight(new QVBoxLayout(this));

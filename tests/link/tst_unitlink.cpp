@@ -118,10 +118,12 @@ private slots:
         QCOMPARE(r.port.writes.size() + r.host.value, 1);
 
         r.link.start_upload();
-        r.port.unplug(9, "Input/output error");
+        r.port.unplug(5, "No such file or directory"); // QSerialPort::ReadError, as an unplug reports it
         QCOMPARE(r.link.chain_state(), State::Aborted);
-        QVERIFY(r.host.log.endsWith("\r\nPort closed: 9:Input/output error"));
+        QVERIFY(r.host.log.endsWith("\r\nPort closed: 5:No such file or directory"));
         QCOMPARE(r.dialogs.messages.size(), 2);
+        QVERIFY(r.dialogs.messages.last().text.startsWith("The serial port closed: the device could no longer be read "
+                                                          "(the system said \"No such file or directory\"). The cable"));
         r.port.feedNow("(12)"); // text still buffered does not revive the chain
         QCOMPARE(r.port.writes.size() + r.dialogs.messages.size(), 4);
         QVERIFY(!r.link.resume_upload()); // not while the port is closed

@@ -72,6 +72,8 @@ void TstCellEditor::keys_data()
     QTest::newRow("Down on last row") << 3 << 1 << "+27823" << "5" << "" << down << "+5" << 3;
     QTest::newRow("Down moves; letter sets flag") << 2 << 3 << "" << "q" << "" << down << "*" << 3;
     QTest::newRow("Up moves; column 0 as typed") << 2 << 0 << "2" << "z" << "+" << up << "z+" << 1;
+    QTest::newRow("number refuses | and *") << 2 << 1 << "+27822" << "5" << "|6*7" << enter << "+567" << 2;
+    QTest::newRow("flag takes *") << 2 << 4 << "" << "*" << "" << enter << "*" << 2;
     QTest::newRow("click elsewhere: column rule") << 2 << 1 << "+27822" << "5" << "" << click << "+5" << 3;
     // clang-format on
 }

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 #include <QtTest>
 
 using namespace settings;
@@ -58,17 +59,26 @@ void TstSettings::limits()
     SettingsEditors &e = p.editors;
     QVERIFY(e.outputConfirmation() && e.monitorInput(2));
     QVERIFY(!e.uploadSystem() && e.uploadTelephone() && !e.uploadSchedules());
+    QVERIFY(!p.sys.chkrep()->isEnabled() && !p.sys.cmdReset()->isEnabled() && p.sys.cmdReset()->toolTip().contains("no command"));
 
-    const QList<std::tuple<QLineEdit *, QString, QString>> typing{
-        {p.num.txtPass(), "12345", "1234"},
-        {p.num.txtSysName(), "abcdefghijklmnopq", "abcdefghijklmno"},
-        {p.sys.txtInputName(3), "0123456789ABCDEFG", "0123456789ABCDE"},
-        {p.num.txtMastNum(), QString(60, QLatin1Char('7')), QString(60, QLatin1Char('7'))}};
-    for (const auto &[edit, typed, shown] : typing) {
+    const QList<std::tuple<QLineEdit *, QString, QString, bool>> typing{
+        {p.num.txtPass(), "12345", "1234", false},
+        {p.num.txtSysName(), "abcdefghijklmnopq", "abcdefghijklmno", false},
+        {p.sys.txtInputName(3), "0123456789ABCDEFG", "0123456789ABCDE", false},
+        {p.num.txtMastNum(), QString(60, QLatin1Char('7')), QString(60, QLatin1Char('7')), false},
+        // What would end a record or a command on the wire is refused, with a note saying why.
+        {p.num.txtPass(), "1.2|*", "12", true},
+        {p.num.txtSysName(), "Gate|North*", "GateNorth", true},
+        {p.num.txtNum(), "0|82*1.", "0821.", true},
+        {p.sys.txtInputName(0), "a*", "a", true}};
+    for (const auto &[edit, typed, shown, noted] : typing) {
         edit->clear();
+        QToolTip::hideText();
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), shown);
+        QCOMPARE(QToolTip::text(), noted ? edit->toolTip() : QString());
     }
+    QVERIFY(p.num.txtPass()->toolTip().contains("\".\" cannot be used in the password"));
 
     // Nothing outside Latin-1, typed or pasted; Latin-1 letters are fine.
     p.num.txtSysName()->clear();
