@@ -15,6 +15,16 @@ struct NumberRow {
     bool operator==(const NumberRow &) const = default;
 };
 
+// The output marks as the upload, the settings file and the CSV write them: "13" for outputs 1 and 3.
+inline QString output_digits(const std::array<bool, 4> &outputs)
+{
+    QString out;
+    for (int k = 0; k < 4; ++k)
+        if (outputs[k])
+            out += QLatin1Char(char('1' + k));
+    return out;
+}
+
 // One set of unit settings with no widgets: what the record parser fills, the settings file
 // reads and writes, the upload turns into commands and a verification compares. The editors
 // load from it and store into it when a transfer starts; nobody keeps one beyond that.

@@ -188,14 +188,7 @@ QByteArray numbers_csv(const QList<settings::NumberRow> &rows, const QString &un
     };
     QByteArray out = gate ? "number,outputs\r\n" : "number,unit\r\n";
     for (const settings::NumberRow &row : rows) {
-        QString second;
-        if (gate) {
-            for (int k = 0; k < 4; ++k)
-                if (row.outputs[k])
-                    second += QString::number(k + 1);
-        } else {
-            second = row.unit;
-        }
+        const QString second = gate ? settings::output_digits(row.outputs) : row.unit;
         out += field(settings::strip_plus(row.number)) + ',' + field(second) + "\r\n";
     }
     return out;

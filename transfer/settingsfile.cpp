@@ -13,15 +13,6 @@ namespace transfer {
 namespace {
 const QString kLineEnd = QStringLiteral("\r\n");
 
-QString marks(const std::array<bool, 4> &outputs)
-{
-    QString out;
-    for (int k = 0; k < 4; ++k)
-        if (outputs[k])
-            out += QString::number(k + 1);
-    return out;
-}
-
 // Cuts `value` to the file limit when it is over it and did not hold it before the read.
 void cutIfNew(QString &value, const QString &before, const QString &field, QStringList *cut)
 {
@@ -58,7 +49,7 @@ QString settings_file_text(const settings::SettingsSet &set, const QString &unit
     for (const settings::NumberRow &row : set.numbers) {
         QString record = QStringLiteral("TN,") + settings::strip_plus(row.number) + QLatin1Char(',') + row.unit;
         if (gate)
-            record += QLatin1Char(',') + marks(row.outputs);
+            record += QLatin1Char(',') + settings::output_digits(row.outputs);
         text += line(record);
     }
     text += QStringLiteral("<END>");

@@ -44,13 +44,7 @@ QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QSt
     queue("Clear Tel list", QString(), "TEL CLRN");
     for (const settings::NumberRow &row : set.numbers) {
         QString entry = settings::strip_plus(row.number) + QLatin1Char(',');
-        if (unitModel == settings::kIntercom) {
-            entry += row.unit;
-        } else {
-            for (int k = 0; k < 4; ++k)
-                if (row.outputs[k])
-                    entry += QString::number(k + 1);
-        }
+        entry += unitModel == settings::kIntercom ? row.unit : settings::output_digits(row.outputs);
         queue("Send Telno", entry, "TEL ADDN ");
     }
     return out;

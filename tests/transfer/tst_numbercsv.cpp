@@ -18,11 +18,7 @@ QString described(const transfer::NumbersCsv &csv)
 {
     QStringList rows, refused;
     for (const auto &n : csv.numbers) {
-        QString second = n.row.unit;
-        for (int k = 0; k < 4; ++k)
-            if (n.row.outputs[k])
-                second += QString::number(k + 1);
-        rows << QStringLiteral("%1:%2:%3").arg(n.line).arg(n.row.number, second);
+        rows << QStringLiteral("%1:%2:%3").arg(n.line).arg(n.row.number, n.row.unit + settings::output_digits(n.row.outputs));
     }
     for (const auto &r : csv.refused)
         refused << QStringLiteral("%1:%2").arg(r.line).arg(r.why);
