@@ -292,7 +292,7 @@ bool UnitLink::offerCurrentPassword(int entry)
     if (entry < 0 || queue_[entry].word != kPasswordWord || std::exchange(passwordAsked_, true))
         return false;
     const QString current = dialogs_.askPassword(
-        QStringLiteral("If you are changing the unit's password, type the password the unit has now. It opens the "
+        QStringLiteral("If you are changing the unit's password, type the password the unit has now.\nIt opens the "
                        "password command; the rest of the upload uses the new password \"%1\".")
             .arg(queue_[entry].value),
         QStringLiteral("Unit's current password"));

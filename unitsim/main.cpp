@@ -38,7 +38,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Send each reply in N pieces."),
                                    QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Pace replies like a 9600 baud line."));
-    parser.addOptions({model, echo, silent, split, pace});
+    const QCommandLineOption refuse(QStringLiteral("refuse"),
+                                    QStringLiteral("Refuse every command beginning with WORD with CODE, e.g. "
+                                                   "\"SYS NAME:11\"."),
+                                    QStringLiteral("WORD:CODE"));
+    const QCommandLineOption dumpName(QStringLiteral("dump-name"),
+                                      QStringLiteral("Report this system name in the dump, whatever was set."),
+                                      QStringLiteral("name"));
+    const QCommandLineOption dropNumber(QStringLiteral("dump-drop"),
+                                        QStringLiteral("Leave the N-th number (from 1) out of the dump."),
+                                        QStringLiteral("N"));
+    parser.addOptions({model, echo, silent, split, pace, refuse, dumpName, dropNumber});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -54,7 +64,20 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    const QString refusal = parser.value(refuse);
+    const qsizetype colon = refusal.lastIndexOf(QLatin1Char(':'));
+    bool codeOk = false;
+    const int code = refusal.mid(colon + 1).toInt(&codeOk);
+    if (parser.isSet(refuse) && (colon <= 0 || !codeOk)) {
+        err << "--refuse needs WORD:CODE, e.g. \"SYS NAME:11\"\n";
+        return 2;
+    }
+
     unitsim::PtyUnit unit;
+    if (parser.isSet(refuse))
+        unit.protocol().refuse(refusal.left(colon), code);
+    unit.protocol().dumpFaults().systemName = parser.value(dumpName);
+    unit.protocol().dumpFaults().dropNumber = parser.value(dropNumber).toInt() - 1;
     unit.protocol().setModel(modelName == QLatin1String("intercom") ? unitsim::Model::Intercom
                                                                     : unitsim::Model::Gate);
     unitsim::Behaviour &b = unit.behaviour();
