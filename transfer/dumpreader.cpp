@@ -105,8 +105,12 @@ void DumpReader::onData()
 void DumpReader::onQuiet()
 {
     quiet_.stop();
-    if (link_.link_mode() != unitlink::kModeDownload)
+    if (link_.link_mode() != unitlink::kModeDownload) {
+        // An upload or an output test took the line over while the answer was coming.
+        if (busy())
+            finish(DumpOutcome::Status::Interrupted);
         return;
+    }
     const QString text = link_.take_rx_buffer();
     if (state_ == State::After || state_ == State::Idle) {
         if (text.isEmpty())

@@ -229,6 +229,14 @@ private slots:
         QCOMPARE(r.log + r.link.link_mode(), "earlier");
         QCOMPARE(r.dialogs.messages.size(), 1); // the link's own, for the closed port
         QVERIFY(!r.reader.busy());
+
+        r.port.open(1, {});
+        r.download.cmdDownload_Click();
+        r.port.feedNow("|SN,Half");
+        r.link.set_link_mode(unitlink::kModeUpload); // an upload took the line over
+        r.tmrCheckGSM.fire();
+        QVERIFY(!r.reader.busy());
+        QVERIFY(r.dialogs.messageTexts().last().startsWith("Reading the settings was interrupted"));
     }
 };
 
