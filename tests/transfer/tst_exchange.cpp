@@ -230,7 +230,7 @@ private slots:
         QCOMPARE(r.dialogs.messages.size(), 1); // the link's own, for the closed port
         QVERIFY(!r.reader.busy());
 
-        r.port.open(1, {});
+        r.port.open("/dev/unit", {});
         r.download.cmdDownload_Click();
         r.port.feedNow("|SN,Half");
         r.link.set_link_mode(unitlink::kModeUpload); // an upload took the line over
