@@ -161,35 +161,11 @@ void UnitJob::onChainState(unitlink::UnitLink::ChainState state)
         report_.info(QStringLiteral("upload: all %1 commands acknowledged; reading the settings back").arg(maximum_));
         requestDump(password_);
         return;
-    case State::Unacknowledged: {
+    case State::Unacknowledged:
         overdue_.stop();
-        const int refused = link_->cmd_pos() - 1;
-        const QString label = link_->cmd_queue().at(refused).label;
-        if (lastCodes_.contains(kWrongPasswordCode)) {
-            finish(kWrongPassword, QStringLiteral("upload: Incorrect GSM unit password: the unit refused \"%1\" "
-                                                  "(command %2 of %3). Give the unit's password with --password.")
-                                       .arg(label)
-                                       .arg(refused + 1)
-                                       .arg(maximum_));
-            return;
-        }
-        QJsonObject refusal{{QStringLiteral("label"), label},
-                            {QStringLiteral("command"), commandText(refused)},
-                            {QStringLiteral("position"), refused + 1},
-                            {QStringLiteral("reply"), lastReply_.trimmed()}};
-        result_[QStringLiteral("refused")] = refusal;
-        QString message = QStringLiteral("upload: the unit refused \"%1\" (command %2 of %3, reply \"%4\"); %5.")
-                              .arg(label)
-                              .arg(refused + 1)
-                              .arg(maximum_)
-                              .arg(lastReply_.trimmed(), position());
-        for (int i = 0; i < refused; ++i)
-            if (link_->cmd_queue().at(i).word == QLatin1String("TEL CLRN"))
-                message += QStringLiteral(" The unit's number list was cleared first: it now holds only the numbers "
-                                          "before this one. Upload again once the cause is mended.");
-        finish(kRefused, message);
+        // The link names the refusal once it has told about it, after this signal.
+        QTimer::singleShot(0, this, &UnitJob::onRefused);
         return;
-    }
     case State::Aborted:
         onPortLost(port_.errorNumber(), port_.errorDescription());
         return;
@@ -197,6 +173,30 @@ void UnitJob::onChainState(unitlink::UnitLink::ChainState state)
     case State::Running:
         return;
     }
+}
+
+void UnitJob::onRefused()
+{
+    if (phase_ != Phase::Upload || link_->chain_state() != unitlink::UnitLink::ChainState::Unacknowledged)
+        return;
+    const unitlink::Refusal &refusal = link_->last_refusal();
+    QJsonArray codes;
+    for (const qint16 c : refusal.codes)
+        codes.append(c);
+    result_[QStringLiteral("refused")] = QJsonObject{{QStringLiteral("label"), refusal.label},
+                                                     {QStringLiteral("command"), commandText(refusal.command - 1)},
+                                                     {QStringLiteral("position"), refusal.command},
+                                                     {QStringLiteral("codes"), codes},
+                                                     {QStringLiteral("numbersKept"), refusal.numbersKept}};
+    if (refusal.codes.contains(kWrongPasswordCode)) {
+        finish(kWrongPassword, QStringLiteral("upload: Incorrect GSM unit password: the unit refused \"%1\" "
+                                              "(command %2 of %3). Give the unit's password with --password.")
+                                   .arg(refusal.label)
+                                   .arg(refusal.command)
+                                   .arg(refusal.total));
+        return;
+    }
+    finish(kRefused, QStringLiteral("upload: ") + unitlink::refusal_text(refusal));
 }
 
 void UnitJob::startOutput(int output, bool on, const QString &password)

@@ -87,6 +87,7 @@ private:
     void setOutputColour(int output, quint32 colourBgr) override;
 
     void onChainState(unitlink::UnitLink::ChainState state);
+    void onRefused();
     void onReplyRead();
     void onOverdue();
     void onPortLost(int errorNumber, const QString &description);
