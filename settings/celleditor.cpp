@@ -16,6 +16,7 @@ CellEditor::CellEditor(NumberGrid &grid) : QObject(&grid), grid_(grid)
 {
     // A child of the viewport sits in the cells' own coordinates, so it covers a cell exactly.
     text1_ = new QLineEdit(grid.viewport());
+    text1Object_ = text1_;
     text1_->setObjectName(QStringLiteral("Text1"));
     text1_->setAccessibleName(QStringLiteral("Cell editor"));
     text1_->setFrame(false);
@@ -165,10 +166,12 @@ bool CellEditor::gridKey(QKeyEvent *event)
 
 bool CellEditor::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!text1_)
+    // The editor's last events come from its QWidget destructor, when it is no longer a
+    // QLineEdit: only QObject pointers are compared here.
+    if (text1_.isNull())
         return false; // the grid is being taken down
     const QEvent::Type type = event->type();
-    if (watched == text1_) {
+    if (watched == text1Object_) {
         if (type == QEvent::KeyPress)
             return editorKey(static_cast<QKeyEvent *>(event));
         return false;

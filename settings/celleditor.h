@@ -46,8 +46,9 @@ private:
     void followRows(); // rows above the edit went away, or the edit's own row did
 
     NumberGrid &grid_;
-    QPointer<QLineEdit> text1_;  // dies with the viewport, before the grid is gone
-    QPersistentModelIndex cell_; // the cell the editor was opened on
+    QPointer<QLineEdit> text1_;      // dies with the viewport, before the grid is gone
+    QObject *text1Object_ = nullptr; // the same editor, for comparing without a cast while it is destroyed
+    QPersistentModelIndex cell_;     // the cell the editor was opened on
 };
 
 } // namespace settings
