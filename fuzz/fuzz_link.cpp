@@ -39,7 +39,7 @@ struct Rig {
     unitlink::UnitLink link{port, quiet, dialogs, host};
     Rig()
     {
-        port.open(1, {});
+        port.open(QStringLiteral("/dev/fuzz"), {});
         link.set_link_mode(unitlink::kModeUpload);
         for (int i = 0; i < 8; ++i)
             link.queue_cmd(QStringLiteral("step"), QString::number(i), QStringLiteral("TEL ADDN "));

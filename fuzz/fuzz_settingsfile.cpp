@@ -1,11 +1,9 @@
-// A settings file as the load button reads it (bytes from disk, line ends dropped, records
-// parsed), then saved and read again: what the file holds must come back the same.
-#include "platform/latin1.h"
-#include "platform/textfile.h"
+// A settings file read as the load button reads it, written back as the save button writes
+// it (bytes as write_settings_file puts them) and read again: what the file holds must come back the same.
 #include "settings/numbergrid.h"
 #include "settings/settingsset.h"
+#include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"
-#include "transfer/settingsparser.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,33 +12,41 @@
 
 namespace {
 
-settings::SettingsSet read(const QByteArray &bytes)
+// In memory where the system offers it: the save syncs the file to disk every time.
+QString scratchPath(const char *name)
 {
-    QString text = platform::fromWire(bytes);
-    text.remove(QLatin1Char('\n'));
-    text.remove(QLatin1Char('\r'));
-    settings::SettingsSet set;
-    transfer::parse_settings(text, set);
-    return set;
+    static const QString dir = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    return dir + QStringLiteral("/norvik-fuzz-%1-%2.gsm").arg(getpid()).arg(QLatin1String(name));
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        abort();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    // In memory where the system offers it: the save syncs the file to disk every time.
-    static const QString dir = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    static const QString path = dir + QStringLiteral("/norvik-fuzz-%1.gsm").arg(getpid());
-    static const bool removedAtExit = atexit([] { QFile::remove(path); }) == 0;
+    static const QString input = scratchPath("in"), saved = scratchPath("saved");
+    static const bool removedAtExit = atexit([] {
+                                          QFile::remove(input);
+                                          QFile::remove(saved);
+                                      })
+                                      == 0;
     (void)removedAtExit;
+
+    settings::SettingsSet first, again;
     QString error;
-    if (!platform::writeFileAtomically(path, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)), &error))
+    writeFile(input, QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    if (!transfer::read_settings_file(input, first, &error))
+        return 0; // refused with a reason: fine
+    // What the save button writes, without its syncing to disk on every input.
+    writeFile(saved, transfer::settings_file_text(first, settings::kGate).toLatin1() + "\r\n");
+    if (!transfer::read_settings_file(saved, again, &error))
         abort();
-    QByteArray bytes;
-    if (!platform::readFile(path, &bytes, &error) || bytes.size() != qsizetype(size))
-        abort();
-    const settings::SettingsSet first = read(bytes);
-    const settings::SettingsSet again = read(platform::toWire(transfer::settings_file_text(first)));
     if (again.password != first.password || again.systemName != first.systemName
         || again.inputNames != first.inputNames || again.numbers.size() != first.numbers.size())
         abort();

@@ -82,7 +82,16 @@ bool readFile(const QString &path, QByteArray *bytes, QString *error, qint64 max
         return false;
     }
     // Read one byte past the limit rather than trust size(): pipes and devices report 0.
-    QByteArray content = maxBytes < 0 ? file.readAll() : file.read(maxBytes + 1);
+    // In pieces: read(maxBytes + 1) would set aside the whole limit for every small file.
+    QByteArray content;
+    if (maxBytes < 0) {
+        content = file.readAll();
+    } else {
+        char piece[64 * 1024];
+        qint64 n = 0;
+        while (content.size() <= maxBytes && (n = file.read(piece, qMin<qint64>(sizeof piece, maxBytes + 1 - content.size()))) > 0)
+            content.append(piece, n);
+    }
     if (file.error() != QFileDevice::NoError) {
         report(error, QStringLiteral("Could not read"), path, file, Access::Read);
         return false;

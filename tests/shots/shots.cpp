@@ -58,16 +58,17 @@ bool walk(bool gate)
     if (!unit.start())
         return false;
     unit.protocol().setModel(gate ? unitsim::Model::Gate : unitsim::Model::Intercom);
-    platform::FixedPortCatalogue catalogue({{1, unit.devicePath(), platform::kSimulatedUnit}});
-    platform::QtSerialPort probe(catalogue), port(catalogue);
+    platform::PortCatalogue catalogue({}, {}, [&unit] { return unit.devicePath(); });
+    platform::QtSerialPort port;
     fakes::FakeDialogs selectDialogs, dialogs;
     std::unique_ptr<mainwindow::FrmMain> main;
-    app::FrmSelect select(probe, catalogue, selectDialogs, [&] {
+    app::FrmSelect select(catalogue, selectDialogs, [&](const mainwindow::Choice &choice) {
         mainwindow::Platform p;
         p.port = &port;
         p.dialogs = &dialogs;
         p.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
-        main = std::make_unique<mainwindow::FrmMain>(p);
+        p.catalogue = &catalogue;
+        main = std::make_unique<mainwindow::FrmMain>(p, choice);
         return main.get();
     });
     select.show();
