@@ -1,4 +1,6 @@
 #pragma once
+#include "settings/numberform.h"
+
 #include <QRect>
 #include <QString>
 #include <QTableWidget>
@@ -31,10 +33,5 @@ public:
     int rowSel() const;                     // data row where the selection ends, 0 when none
     QRect cellRect(int row, int col) const; // in the grid's own coordinates
 };
-
-// The number with every "+" removed, everything else kept in order.
-QString strip_plus(const QString &text);
-// The form Add stores: "+" in front of strip_plus(typed), a leading "0" turned into "27".
-QString stored_number(const QString &typed);
 
 } // namespace settings

@@ -11,12 +11,6 @@ class NumberGrid;
 class NumberManagementPage;
 class SystemParametersPage;
 
-// A value that did not fit its editor's typing limit and was kept whole.
-struct LongValueKept {
-    QString field;  // as the operator knows the editor, e.g. "System name"
-    int length = 0; // characters of the value now in the editor
-};
-
 // Narrow read/write access to the one set of settings, for the link and the transfer code.
 // It holds pointers to the editors, never copies of the values.
 // The text setters return true when the value was longer than the editor's typing limit;

@@ -6,6 +6,12 @@
 
 namespace settings {
 
+// A value that did not fit its editor's typing limit and was kept whole.
+struct LongValueKept {
+    QString field;  // as the operator knows the editor, e.g. "System name"
+    int length = 0; // characters of the value now in the editor
+};
+
 // One row of the number list.
 struct NumberRow {
     QString unit;                  // the grid's first column: running number (gate) or unit number (intercom)

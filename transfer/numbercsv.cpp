@@ -1,6 +1,6 @@
 #include "transfer/numbercsv.h"
 
-#include "settings/numbergrid.h"
+#include "settings/numberform.h"
 #include "settings/unitmodel.h"
 
 #include <QHash>

@@ -18,7 +18,6 @@ namespace {
 
 const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*");
 // The queue keeps its last entry empty to mark the end of the chain.
-constexpr int kMaxCommands = unitlink::kQueueEntries - 1;
 // Enough refused lines to see the pattern; the rest are counted.
 constexpr int kRefusalsListed = 15;
 
@@ -26,7 +25,7 @@ constexpr int kRefusalsListed = 15;
 qsizetype overLimit(settings::SettingsSet set, const QString &unitModel)
 {
     set.uploadTelephone = true;
-    return upload_commands(set, unitModel).size() - kMaxCommands;
+    return upload_commands(set, unitModel).size() - kMaxUploadCommands;
 }
 
 QString count(qsizetype n, const char *one, const char *many)
@@ -38,7 +37,7 @@ QString tooLongText(qsizetype over)
 {
     return QStringLiteral("The list would be too long for one upload: at most %1 commands can be sent, which leaves "
                           "room for %2 fewer numbers. Remove %2 numbers and import again. Nothing was changed.")
-        .arg(kMaxCommands)
+        .arg(kMaxUploadCommands)
         .arg(over);
 }
 

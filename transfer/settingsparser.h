@@ -1,5 +1,4 @@
 #pragma once
-#include "settings/settingseditors.h"
 #include "settings/settingsset.h"
 
 #include <QList>

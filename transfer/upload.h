@@ -26,6 +26,9 @@ struct UploadCommand {
     QString word;
 };
 
+// The queue keeps its last entry empty to mark the end of the chain.
+inline constexpr int kMaxUploadCommands = 1000;
+
 // The commands that put `set` onto the unit, in sending order.
 QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QString &unitModel);
 

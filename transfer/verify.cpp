@@ -1,6 +1,6 @@
 #include "transfer/verify.h"
 
-#include "settings/numbergrid.h"
+#include "settings/numberform.h"
 #include "settings/unitmodel.h"
 #include "transfer/settingsparser.h"
 #include "transfer/upload.h"
