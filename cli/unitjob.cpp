@@ -348,10 +348,9 @@ void UnitJob::onPortLost(int errorNumber, const QString &description)
     const QString where = phase_ == Phase::Upload || phase_ == Phase::Stopping
                               ? QStringLiteral(" at command %1 of %2; %3").arg(value_ + 1).arg(maximum_).arg(position())
                               : QString();
-    finish(kPortFailed, QStringLiteral("The port closed (%1: %2)%3. Check the cable or USB adapter, reconnect the "
+    finish(kPortFailed, QStringLiteral("The serial port closed: %1%2. Check the cable or USB adapter, reconnect the "
                                        "unit and start again.")
-                            .arg(errorNumber)
-                            .arg(description, where));
+                            .arg(platform::SerialPort::lossInWords(errorNumber, description), where));
 }
 
 void UnitJob::onOverdue()
