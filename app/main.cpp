@@ -11,9 +11,13 @@
 #include <QApplication>
 #include <QIcon>
 #include <QTextStream>
+#include <utility>
 
 int main(int argc, char *argv[])
 {
+    // Listing the serial devices reads much of /sys: let it run while Qt starts.
+    platform::PortCatalogue::Lister systemDevices =
+        platform::PortCatalogue::listingAhead(platform::PortCatalogue::systemLister());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("NorvikConf"));
     QApplication::setApplicationVersion(app::FrmSelect::versionText());
@@ -27,7 +31,7 @@ int main(int argc, char *argv[])
     if (!simulated.start(&simError))
         QTextStream(stderr) << "NorvikConf: the simulated unit is not available: " << simError << '\n';
 
-    platform::PortCatalogue catalogue(platform::PortCatalogue::systemLister(), platform::PortCatalogue::envPorts(),
+    platform::PortCatalogue catalogue(std::move(systemDevices), platform::PortCatalogue::envPorts(),
                                       [&simulated] { return simulated.isRunning() ? simulated.devicePath() : QString(); });
     const auto monitor = platform::watchSerialDevices();
     catalogue.follow(*monitor);

@@ -8,6 +8,8 @@
 #include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
+#include <future>
+#include <memory>
 
 namespace platform {
 
@@ -38,6 +40,16 @@ PortCatalogue::Lister PortCatalogue::systemLister()
             out.append({info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber(),
                         byId.value(info.systemLocation())});
         return out;
+    };
+}
+
+PortCatalogue::Lister PortCatalogue::listingAhead(Lister lister)
+{
+    auto first = std::make_shared<std::future<QList<SerialDevice>>>(std::async(std::launch::async, lister));
+    return [first, lister] {
+        if (first->valid())
+            return first->get();
+        return lister();
     };
 }
 

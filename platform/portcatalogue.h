@@ -53,6 +53,10 @@ public:
 
     // The catalogue of this machine: its serial devices and NORVIKCONF_PORTS.
     static Lister systemLister();
+    // Starts `lister` on another thread now, so the first listing overlaps the rest of
+    // start-up; the lister returned hands that result to its first caller and lists afresh
+    // after that.
+    static Lister listingAhead(Lister lister);
     static QString envPorts();
 
     QList<PortEntry> entries() const;
