@@ -1,4 +1,5 @@
 #include "app/frmselect.h"
+#include "app/startup.h"
 #include "mainwindow/frmmain.h"
 #include "platform/devicemonitor.h"
 #include "platform/portcatalogue.h"
@@ -15,6 +16,7 @@
 
 int main(int argc, char *argv[])
 {
+    app::FontsAhead fonts;
     // Listing the serial devices reads much of /sys: let it run while Qt starts.
     platform::PortCatalogue::Lister systemDevices =
         platform::PortCatalogue::listingAhead(platform::PortCatalogue::systemLister());
@@ -24,6 +26,8 @@ int main(int argc, char *argv[])
     // Lets the desktop match the windows to the menu entry and its icon once installed.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.norvikconf.NorvikConf"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.norvikconf.NorvikConf")));
+
+    fonts.finish();
 
     // The built-in simulated unit lets a technician try every function without hardware.
     unitsim::PtyUnit simulated;

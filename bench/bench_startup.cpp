@@ -3,6 +3,7 @@
 // and the figure is the wall time from starting the process to its exit right after the
 // window was shown.
 #include "app/frmselect.h"
+#include "app/startup.h"
 #include "bench/benchutil.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtdialogs.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QWindow>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -34,7 +36,10 @@ int child(const QString &kind)
     char name[] = "bench_startup";
     char *argv[] = {name, nullptr};
     // As the program does: the first port listing runs while Qt starts.
+    std::optional<app::FontsAhead> fonts;
     platform::PortCatalogue::Lister systemDevices;
+    if (kind == QLatin1String("select"))
+        fonts.emplace();
     if (kind != QLatin1String("bare"))
         systemDevices = platform::PortCatalogue::listingAhead(platform::PortCatalogue::systemLister());
     QApplication app(argc, argv);
@@ -51,6 +56,7 @@ int child(const QString &kind)
         waitUntilShown(w);
         return 0;
     }
+    fonts->finish();
     unitsim::PtyUnit simulated;
     simulated.start();
     platform::PortCatalogue catalogue(std::move(systemDevices), platform::PortCatalogue::envPorts(),
