@@ -32,7 +32,7 @@
 namespace {
 
 constexpr int kCommands = 1000;
-constexpr int kRounds = 9; // the machine is shared: medians of many
+constexpr int kRounds = 15; // the machine is shared: medians of many
 using Clock = std::chrono::steady_clock;
 
 double msBetween(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
@@ -232,6 +232,11 @@ bool window(const QString &device, const settings::SettingsSet &set, bool logSho
 
 int main(int argc, char **argv)
 {
+    // The offscreen platform warns on every window it shows; the figures are what matter here.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (!text.contains(QLatin1String("propagateSizeHints")))
+            QTextStream(stderr) << (type == QtDebugMsg ? "" : "warning: ") << text << Qt::endl;
+    });
     QApplication app(argc, argv);
     const QString simulator = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gsm-unit-sim");
     QProcess unit;
@@ -285,12 +290,22 @@ int main(int argc, char **argv)
         bench::report(names[way] + QStringLiteral(": CPU per command, last 100"), l, QStringLiteral("us"));
         bench::report(names[way] + QStringLiteral(": last 100 / first 100"), l / f, QStringLiteral("x"));
     }
+    // Each round runs the four ways one after the other, so a ratio taken within a round
+    // compares them under the same load; the median of those ratios is what the targets judge.
+    const auto pairedRatio = [&cpu](int way) {
+        std::vector<double> r;
+        for (size_t i = 0; i < cpu[way].size(); ++i)
+            r.push_back(cpu[way][i] / cpu[1][i]);
+        return bench::median(r);
+    };
     const double linkWall = bench::median(wall[1]);
     bench::report(QStringLiteral("wall: window, log hidden / link alone"), bench::median(wall[2]) / linkWall, QStringLiteral("x"));
     bench::report(QStringLiteral("wall: window, log shown / link alone"), bench::median(wall[3]) / linkWall, QStringLiteral("x"));
     bench::report(QStringLiteral("CPU: link alone / raw client"), c[1] / c[0], QStringLiteral("x"));
-    met &= bench::report(QStringLiteral("CPU: window, log hidden / link alone"), c[2] / c[1], QStringLiteral("x"), 1.5);
-    met &= bench::report(QStringLiteral("CPU: window, log shown / link alone"), c[3] / c[1], QStringLiteral("x"), 3.0);
+    bench::report(QStringLiteral("CPU medians: window, log hidden / link alone"), c[2] / c[1], QStringLiteral("x"));
+    bench::report(QStringLiteral("CPU medians: window, log shown / link alone"), c[3] / c[1], QStringLiteral("x"));
+    met &= bench::report(QStringLiteral("CPU per round: window, log hidden / link alone"), pairedRatio(2), QStringLiteral("x"), 1.5);
+    met &= bench::report(QStringLiteral("CPU per round: window, log shown / link alone"), pairedRatio(3), QStringLiteral("x"), 3.0);
     return met ? 0 : 1;
 }
 
