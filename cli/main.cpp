@@ -1,8 +1,8 @@
 // norvikconf-cli: upload, read back, verify and test outputs from a terminal or a script,
 // with the same link, file format and messages as the windows.
-#include "cli/interruptwatch.h"
 #include "cli/report.h"
 #include "cli/unitjob.h"
+#include "platform/interruptwatch.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtserialport.h"
 #include "settings/unitmodel.h"
@@ -294,8 +294,8 @@ int main(int argc, char *argv[])
     }
 
     cli::UnitJob job(port, report, patience);
-    cli::InterruptWatch interrupts;
-    QObject::connect(&interrupts, &cli::InterruptWatch::interrupted, &job, &cli::UnitJob::interrupt);
+    platform::InterruptWatch interrupts;
+    QObject::connect(&interrupts, &platform::InterruptWatch::interrupted, &job, &cli::UnitJob::interrupt);
     QObject::connect(&job, &cli::UnitJob::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     if (isUpload)
         job.startUpload(set, model, password, parser.isSet(verifyOption));

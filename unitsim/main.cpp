@@ -1,27 +1,10 @@
 // gsm-unit-sim: a stand-in GSM unit on a pseudo-terminal, for trying the program without hardware.
+#include "platform/interruptwatch.h"
 #include "unitsim/ptyunit.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTextStream>
-
-#include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-// Only async-signal-safe work here: the event loop does the rest.
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[0], &byte, 1);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -92,22 +75,12 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+    platform::InterruptWatch interrupts;
+    if (!interrupts.isWatching()) {
         err << "Cannot set up signal handling\n";
         return 1;
     }
-    QSocketNotifier signalNotifier(signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&app] {
-        char byte;
-        [[maybe_unused]] const ssize_t ignored = ::read(signalPipe[1], &byte, 1);
-        app.quit();
-    });
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::sigaction(SIGTERM, &sa, nullptr);
+    QObject::connect(&interrupts, &platform::InterruptWatch::interrupted, &app, &QCoreApplication::quit);
 
     QTextStream out(stdout);
     out << "Simulated GSM unit on " << unit.devicePath() << '\n'

@@ -1,4 +1,4 @@
-#include "cli/interruptwatch.h"
+#include "platform/interruptwatch.h"
 
 #include <QSocketNotifier>
 
@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace cli {
+namespace platform {
 
 namespace {
 
@@ -61,4 +61,4 @@ void InterruptWatch::onReadable()
         emit interrupted();
 }
 
-} // namespace cli
+} // namespace platform

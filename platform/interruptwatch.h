@@ -3,7 +3,7 @@
 
 class QSocketNotifier;
 
-namespace cli {
+namespace platform {
 
 // Turns Ctrl-C (SIGINT) and SIGTERM into a signal of the event loop. The signal handler
 // only writes one byte to a socket pair; everything else happens in the loop.
@@ -22,4 +22,4 @@ private:
     QSocketNotifier *notifier_ = nullptr;
 };
 
-} // namespace cli
+} // namespace platform
