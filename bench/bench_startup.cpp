@@ -5,12 +5,14 @@
 #include "app/frmselect.h"
 #include "app/startup.h"
 #include "bench/benchutil.h"
+#include "platform/devicemonitor.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtdialogs.h"
 #include "unitsim/ptyunit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QLabel>
 #include <QProcess>
 #include <QWindow>
@@ -56,11 +58,15 @@ int child(const QString &kind)
         waitUntilShown(w);
         return 0;
     }
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.norvikconf.NorvikConf"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.norvikconf.NorvikConf")));
     fonts->finish();
     unitsim::PtyUnit simulated;
     simulated.start();
     platform::PortCatalogue catalogue(std::move(systemDevices), platform::PortCatalogue::envPorts(),
                                       [&simulated] { return simulated.devicePath(); });
+    const auto monitor = platform::watchSerialDevices();
+    catalogue.follow(*monitor);
     platform::QtDialogs dialogs;
     app::FrmSelect select(catalogue, dialogs, [](const mainwindow::Choice &) { return nullptr; });
     waitUntilShown(select);
