@@ -30,7 +30,6 @@ void LogBox::append(const QString &text)
 {
     if (text.isEmpty())
         return;
-    tail_.reserve(tail_.size() + text.size());
     for (QChar c : text) {
         if (c == QLatin1Char('\r')) {
             if (pendingCr_) {
