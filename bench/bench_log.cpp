@@ -46,7 +46,7 @@ private:
     void waitUntilShown()
     {
         QCoreApplication::processEvents();
-        while (shown_ && next_ > 0 && log_.document()->lastBlock().text() != line(next_ - 1).mid(2))
+        while (shown_ && next_ > 0 && !log_.allShown())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QCoreApplication::processEvents();
     }

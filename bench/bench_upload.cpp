@@ -222,7 +222,7 @@ bool window(const QString &device, const settings::SettingsSet &set, bool logSho
     loop.exec();
     run.ended();
     // A shown log is not done until its last line is on screen: that work counts too.
-    while (logShown && main.txtLog()->document()->blockCount() < 2 * int(run.sends.size()) + 1)
+    while (logShown && !main.txtLog()->allShown())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     run.cpuEnd = bench::threadCpuNs();
     return dialogs.last == QLatin1String("Upload complete") || failed(dialogs.last);

@@ -1,9 +1,11 @@
 #include "mainwindow/logbox.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 
 namespace mainwindow {
 
@@ -64,12 +66,34 @@ void LogBox::flush()
         return;
     QScrollBar *bar = verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
+    // Lines go into the document kLinesPerBlock to a block, joined inside a block by line
+    // separators: every block costs a walk of the document's block tree, which gets slow
+    // once it holds tens of thousands of them.
+    for (QChar &c : tail_) {
+        if (c != QLatin1Char('\n'))
+            continue;
+        if (lastBlockLineEnds_ == kLinesPerBlock - 1)
+            lastBlockLineEnds_ = 0;
+        else {
+            c = QChar::LineSeparator;
+            ++lastBlockLineEnds_;
+        }
+    }
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
+    const int firstChanged = document()->blockCount() - 1;
     cursor.insertText(tail_);
+    docLineEnds_ += tailLines_;
+    // A block is laid out when it is painted and counts as one line until then: give the new
+    // ones their number of lines, so that the scroll bar spans the whole log.
+    for (QTextBlock b = document()->findBlockByNumber(firstChanged); b.isValid(); b = b.next())
+        if (b.layout()->lineCount() == 0)
+            b.setLineCount(int(b.text().count(QChar::LineSeparator)) + 1);
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    emit layout->documentSizeChanged(layout->documentSize());
     tail_.clear();
     tailLines_ = 0;
-    if (document()->blockCount() > maxLines_ + maxLines_ / 10)
+    if (docLineEnds_ + 1 > maxLines_ + maxLines_ / 10)
         dropOldLines();
     if (atEnd)
         bar->setValue(bar->maximum());
@@ -88,18 +112,39 @@ void LogBox::dropOldLines()
         tail_.remove(0, cut);
         tailLines_ = maxLines_;
         document()->setPlainText(notice);
+        docLineEnds_ = 1;
+        lastBlockLineEnds_ = 0;
         dropped_ = true;
         return;
     }
-    const int firstKept = document()->blockCount() + tailLines_ - maxLines_;
+    // The lines to drop start after the notice; whole blocks go first, then the leading
+    // lines of the block that is kept.
+    int drop = docLineEnds_ + 1 + tailLines_ - maxLines_ - (dropped_ ? 1 : 0);
     QTextCursor cursor(document());
+    QTextBlock block = document()->firstBlock();
     if (dropped_)
-        cursor.setPosition(document()->firstBlock().next().position());
-    cursor.setPosition(document()->findBlockByNumber(firstKept).position(), QTextCursor::KeepAnchor);
+        block = block.next();
+    cursor.setPosition(block.position());
+    int dropped = 0;
+    while (block.isValid() && block.next().isValid()) {
+        const int lines = int(block.text().count(QChar::LineSeparator)) + 1;
+        if (dropped + lines > drop)
+            break;
+        dropped += lines;
+        block = block.next();
+    }
+    qsizetype within = 0;
+    const QString text = block.text();
+    for (; dropped < drop && within >= 0; ++dropped)
+        within = text.indexOf(QChar::LineSeparator, within) + 1;
+    cursor.setPosition(block.position() + int(within), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+    docLineEnds_ -= dropped;
+    lastBlockLineEnds_ = int(document()->lastBlock().text().count(QChar::LineSeparator));
     if (!dropped_) {
         cursor.movePosition(QTextCursor::Start);
         cursor.insertText(notice);
+        ++docLineEnds_;
         dropped_ = true;
     }
 }
@@ -117,12 +162,14 @@ void LogBox::clearLog()
     tailLines_ = 0;
     pendingCr_ = false;
     dropped_ = false;
+    docLineEnds_ = 0;
+    lastBlockLineEnds_ = 0;
     QPlainTextEdit::clear();
 }
 
 QString LogBox::text() const
 {
-    QString all = document()->toPlainText() + tail_;
+    QString all = document()->toPlainText() + tail_; // line separators come out as "\n"
     all.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     if (pendingCr_)
         all += QLatin1Char('\r');

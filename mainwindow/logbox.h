@@ -19,11 +19,14 @@ class LogBox : public QPlainTextEdit {
 public:
     static constexpr int kDefaultMaxLines = 100000;
     static constexpr int kFlushIntervalMs = 50;
+    static constexpr int kLinesPerBlock = 32;
 
     explicit LogBox(QWidget *parent = nullptr, int maxLines = kDefaultMaxLines);
     void append(const QString &text);
     void clearLog();
     QString text() const;
+    // Whether every line appended is in the document (none waits to be put on screen).
+    bool allShown() const { return tail_.isEmpty(); }
     // The line that takes the place of dropped lines.
     QString droppedNotice() const;
 
@@ -34,10 +37,12 @@ private:
     void flush();
     void dropOldLines();
 
-    QString tail_;           // appended, in screen form ("\n" line ends), not yet in the document
-    int tailLines_ = 0;      // line ends in tail_
-    bool pendingCr_ = false; // a CR at the end of the last piece may pair with an LF in the next
-    bool dropped_ = false;   // the first line of the document is the notice
+    QString tail_;              // appended, in screen form ("\n" line ends), not yet in the document
+    int tailLines_ = 0;         // line ends in tail_
+    bool pendingCr_ = false;    // a CR at the end of the last piece may pair with an LF in the next
+    bool dropped_ = false;      // the first line of the document is the notice
+    int docLineEnds_ = 0;       // line ends in the document
+    int lastBlockLineEnds_ = 0; // line separators in the document's last block
     int maxLines_;
     QTimer flushTimer_;
 };

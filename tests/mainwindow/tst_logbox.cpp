@@ -1,5 +1,6 @@
 #include "mainwindow/logbox.h"
 
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 
@@ -22,13 +23,27 @@ private slots:
         QCOMPARE(log.text(), expected);
         QCOMPARE(log.document()->characterCount(), 1); // nothing laid out while hidden
         log.show();
-        QCOMPARE(log.document()->blockCount(), 5);
-        QCOMPARE(log.document()->lastBlock().text(), QStringLiteral("y"));
+        QCOMPARE(log.document()->toPlainText(), QStringLiteral("\nSEND: a\nRECV: (12)\nx\ny"));
         QCOMPARE(log.text(), expected);
         log.append(QStringLiteral("\nz"));
-        QTRY_COMPARE(log.document()->lastBlock().text(), QStringLiteral("z")); // the held CR pairs with it
-        QCOMPARE(log.document()->blockCount(), 6);
+        QTRY_VERIFY(log.allShown());
+        QCOMPARE(log.document()->toPlainText(), QStringLiteral("\nSEND: a\nRECV: (12)\nx\ny\nz")); // the held CR pairs with it
         QCOMPARE(log.text(), expected + QStringLiteral("\nz"));
+    }
+
+    // The scroll bar spans every line, not only those laid out so far, and stays at the end.
+    void scrollsOverEveryLine()
+    {
+        LogBox log;
+        log.resize(300, 200);
+        log.show();
+        for (int i = 0; i < 400; ++i)
+            log.append(QStringLiteral("\r\nline %1").arg(i));
+        QTRY_VERIFY(log.allShown());
+        const QScrollBar *bar = log.verticalScrollBar();
+        const int visible = log.viewport()->height() / log.fontMetrics().lineSpacing();
+        QVERIFY2(bar->maximum() >= 400 - visible, qPrintable(QStringLiteral("%1 of 400 lines").arg(bar->maximum())));
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     // The log keeps its last lines, hidden or shown, with one notice in front of them.
@@ -56,8 +71,13 @@ private slots:
         check();
         for (int round = 0; round < 10; ++round) {
             appendLines(37);
-            QTRY_VERIFY(log.document()->lastBlock().text() == QStringLiteral("line %1").arg(next - 1));
+            QTRY_VERIFY(log.allShown());
             check();
+            // A box at its end follows new lines.
+            QTextCursor end(log.document());
+            end.movePosition(QTextCursor::End);
+            QVERIFY(log.viewport()->rect().contains(log.cursorRect(end).center()));
+            QCOMPARE(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
         }
         log.clearLog();
         appendLines(3);
