@@ -48,11 +48,13 @@ QString plain_number(const QString &text)
 ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
 {
     ParseResult result;
-    const QStringList pieces = text.split(QLatin1Char('|'));
-
-    // The first piece is whatever came before the first record: an echo, "<START>".
-    for (qsizetype i = 1; i < pieces.size(); ++i) {
-        const QString &piece = pieces.at(i);
+    // The records are read in place, as views of the text: a dump can hold thousands.
+    // What comes before the first "|" is an echo or "<START>".
+    qsizetype at = text.indexOf(QLatin1Char('|'));
+    while (at >= 0) {
+        const qsizetype next = text.indexOf(QLatin1Char('|'), at + 1);
+        const QStringView piece = QStringView(text).sliced(at + 1, (next < 0 ? text.size() : next) - at - 1);
+        at = next;
         // The options and monitor records are written with no digits when no box is ticked.
         if (piece == QLatin1String("OP,") || piece == QLatin1String("MO,")) {
             ++result.records;
@@ -64,9 +66,10 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
         }
         if (piece.size() <= 3)
             continue;
-        const QString tag = piece.left(3);
-        const QString content = piece.mid(3);
-        result.tags.insert(tag);
+        const QStringView tag = piece.first(3);
+        const QStringView content = piece.sliced(3);
+        if (!result.tags.contains(tag.toString()))
+            result.tags.insert(tag.toString());
         int input = -1;
         if (tag == QLatin1String("I1,"))
             input = 0;
@@ -81,18 +84,18 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
             ++result.records;
             // A "." ends the password; with nothing before it the box keeps its value.
             const qsizetype dot = piece.indexOf(QLatin1Char('.'), 2);
-            const QString pass = dot < 0 ? content : piece.mid(3, dot - 3);
+            const QStringView pass = dot < 0 ? content : piece.sliced(3, dot - 3);
             if (!pass.isEmpty())
-                set.password = pass;
+                set.password = pass.toString();
         } else if (tag == QLatin1String("MN,")) {
             ++result.records;
-            set.masterNumber = content;
+            set.masterNumber = content.toString();
         } else if (tag == QLatin1String("SN,")) {
             ++result.records;
-            set.systemName = content;
+            set.systemName = content.toString();
         } else if (input >= 0) {
             ++result.records;
-            set.inputNames[input] = content;
+            set.inputNames[input] = content.toString();
         } else if (tag == QLatin1String("OP,")) {
             ++result.records;
             set.errorReporting = content.contains(QLatin1Char('1'));
@@ -103,12 +106,12 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
                 set.monitorInputs[k] = content.contains(QLatin1Char("1248"[k]));
         } else if (tag == QLatin1String("TN,")) {
             ++result.records;
-            const QStringList fields = piece.split(QLatin1Char(','));
+            const QList<QStringView> fields = piece.split(QLatin1Char(','));
             // Without a second value the number is still worth keeping; the row's own
             // position stands in for it.
-            const QString unit = fields.size() >= 3 ? plain_number(fields.at(2))
+            const QString unit = fields.size() >= 3 ? plain_number(fields.at(2).toString())
                                                     : QString::number(set.numbers.size() + 1);
-            settings::NumberRow row{unit, QLatin1Char('+') + fields.value(1), {}};
+            settings::NumberRow row{unit, QLatin1Char('+') + fields.value(1).toString(), {}};
             if (fields.size() >= 4) {
                 result.marks = true;
                 for (const QChar c : fields.at(3))
