@@ -84,11 +84,8 @@ void LogBox::flush()
     const int firstChanged = document()->blockCount() - 1;
     cursor.insertText(tail_);
     docLineEnds_ += tailLines_;
-    // A block is laid out when it is painted and counts as one line until then: give the new
-    // ones their number of lines, so that the scroll bar spans the whole log.
     for (QTextBlock b = document()->findBlockByNumber(firstChanged); b.isValid(); b = b.next())
-        if (b.layout()->lineCount() == 0)
-            b.setLineCount(int(b.text().count(QChar::LineSeparator)) + 1);
+        countLines(b);
     QAbstractTextDocumentLayout *layout = document()->documentLayout();
     emit layout->documentSizeChanged(layout->documentSize());
     tail_.clear();
@@ -135,8 +132,12 @@ void LogBox::dropOldLines()
     }
     qsizetype within = 0;
     const QString text = block.text();
-    for (; dropped < drop && within >= 0; ++dropped)
-        within = text.indexOf(QChar::LineSeparator, within) + 1;
+    for (; dropped < drop; ++dropped) {
+        const qsizetype separator = text.indexOf(QChar::LineSeparator, within);
+        if (separator < 0)
+            break;
+        within = separator + 1;
+    }
     cursor.setPosition(block.position() + int(within), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     docLineEnds_ -= dropped;
@@ -147,6 +148,18 @@ void LogBox::dropOldLines()
         ++docLineEnds_;
         dropped_ = true;
     }
+    // The block cut into lost its layout with its first lines.
+    countLines(document()->firstBlock().next());
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    emit layout->documentSizeChanged(layout->documentSize());
+}
+
+// A block is laid out when it is painted and counts as one line until then: giving it its
+// number of lines keeps the scroll bar spanning the whole log.
+void LogBox::countLines(QTextBlock block)
+{
+    if (block.isValid() && block.layout()->lineCount() == 0)
+        block.setLineCount(int(block.text().count(QChar::LineSeparator)) + 1);
 }
 
 void LogBox::showEvent(QShowEvent *event)

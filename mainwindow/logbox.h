@@ -1,6 +1,7 @@
 #pragma once
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTextBlock>
 #include <QTimer>
 
 namespace mainwindow {
@@ -36,6 +37,7 @@ protected:
 private:
     void flush();
     void dropOldLines();
+    static void countLines(QTextBlock block);
 
     QString tail_;              // appended, in screen form ("\n" line ends), not yet in the document
     int tailLines_ = 0;         // line ends in tail_
