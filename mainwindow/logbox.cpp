@@ -69,14 +69,15 @@ void LogBox::flush()
     // Lines go into the document kLinesPerBlock to a block, joined inside a block by line
     // separators: every block costs a walk of the document's block tree, which gets slow
     // once it holds tens of thousands of them.
+    int inLastBlock = separators(document()->lastBlock());
     for (QChar &c : tail_) {
         if (c != QLatin1Char('\n'))
             continue;
-        if (lastBlockLineEnds_ == kLinesPerBlock - 1)
-            lastBlockLineEnds_ = 0;
+        if (inLastBlock == kLinesPerBlock - 1)
+            inLastBlock = 0;
         else {
             c = QChar::LineSeparator;
-            ++lastBlockLineEnds_;
+            ++inLastBlock;
         }
     }
     QTextCursor cursor(document());
@@ -84,14 +85,16 @@ void LogBox::flush()
     const int firstChanged = document()->blockCount() - 1;
     cursor.insertText(tail_);
     docLineEnds_ += tailLines_;
-    for (QTextBlock b = document()->findBlockByNumber(firstChanged); b.isValid(); b = b.next())
-        countLines(b);
-    QAbstractTextDocumentLayout *layout = document()->documentLayout();
-    emit layout->documentSizeChanged(layout->documentSize());
     tail_.clear();
     tailLines_ = 0;
-    if (docLineEnds_ + 1 > maxLines_ + maxLines_ / 10)
+    for (QTextBlock b = document()->findBlockByNumber(firstChanged); b.isValid(); b = b.next())
+        countLines(b);
+    if (docLineEnds_ + 1 > maxLines_ + maxLines_ / 10) {
         dropOldLines();
+        countLines(document()->firstBlock().next()); // the block cut into lost its layout
+    }
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    emit layout->documentSizeChanged(layout->documentSize());
     if (atEnd)
         bar->setValue(bar->maximum());
 }
@@ -110,7 +113,6 @@ void LogBox::dropOldLines()
         tailLines_ = maxLines_;
         document()->setPlainText(notice);
         docLineEnds_ = 1;
-        lastBlockLineEnds_ = 0;
         dropped_ = true;
         return;
     }
@@ -124,7 +126,7 @@ void LogBox::dropOldLines()
     cursor.setPosition(block.position());
     int dropped = 0;
     while (block.isValid() && block.next().isValid()) {
-        const int lines = int(block.text().count(QChar::LineSeparator)) + 1;
+        const int lines = separators(block) + 1;
         if (dropped + lines > drop)
             break;
         dropped += lines;
@@ -141,17 +143,12 @@ void LogBox::dropOldLines()
     cursor.setPosition(block.position() + int(within), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     docLineEnds_ -= dropped;
-    lastBlockLineEnds_ = int(document()->lastBlock().text().count(QChar::LineSeparator));
     if (!dropped_) {
         cursor.movePosition(QTextCursor::Start);
         cursor.insertText(notice);
         ++docLineEnds_;
         dropped_ = true;
     }
-    // The block cut into lost its layout with its first lines.
-    countLines(document()->firstBlock().next());
-    QAbstractTextDocumentLayout *layout = document()->documentLayout();
-    emit layout->documentSizeChanged(layout->documentSize());
 }
 
 // A block is laid out when it is painted and counts as one line until then: giving it its
@@ -159,8 +156,10 @@ void LogBox::dropOldLines()
 void LogBox::countLines(QTextBlock block)
 {
     if (block.isValid() && block.layout()->lineCount() == 0)
-        block.setLineCount(int(block.text().count(QChar::LineSeparator)) + 1);
+        block.setLineCount(separators(block) + 1);
 }
+
+int LogBox::separators(const QTextBlock &block) { return int(block.text().count(QChar::LineSeparator)); }
 
 void LogBox::showEvent(QShowEvent *event)
 {
@@ -176,7 +175,6 @@ void LogBox::clearLog()
     pendingCr_ = false;
     dropped_ = false;
     docLineEnds_ = 0;
-    lastBlockLineEnds_ = 0;
     QPlainTextEdit::clear();
 }
 

@@ -38,13 +38,13 @@ private:
     void flush();
     void dropOldLines();
     static void countLines(QTextBlock block);
+    static int separators(const QTextBlock &block); // line separators inside the block
 
-    QString tail_;              // appended, in screen form ("\n" line ends), not yet in the document
-    int tailLines_ = 0;         // line ends in tail_
-    bool pendingCr_ = false;    // a CR at the end of the last piece may pair with an LF in the next
-    bool dropped_ = false;      // the first line of the document is the notice
-    int docLineEnds_ = 0;       // line ends in the document
-    int lastBlockLineEnds_ = 0; // line separators in the document's last block
+    QString tail_;           // appended, in screen form ("\n" line ends), not yet in the document
+    int tailLines_ = 0;      // line ends in tail_
+    bool pendingCr_ = false; // a CR at the end of the last piece may pair with an LF in the next
+    bool dropped_ = false;   // the first line of the document is the notice
+    int docLineEnds_ = 0;    // line ends in the document
     int maxLines_;
     QTimer flushTimer_;
 };
