@@ -64,18 +64,17 @@ struct Figures {
 
 Figures measure(bool shown, const std::vector<int> &points)
 {
-    std::vector<std::vector<double>> cost(points.size()), ratio(points.size());
+    std::vector<std::vector<double>> cost(points.size());
     for (int run = 0; run < kRuns; ++run) {
         for (size_t p = 0; p < points.size(); ++p) {
             FilledLog log(shown, points[p]);
             cost[p].push_back(log.perLineUs());
-            ratio[p].push_back(cost[p].back() / cost[0].back());
         }
     }
     Figures f;
     for (size_t p = 0; p < points.size(); ++p) {
         f.perLine.push_back(bench::median(cost[p]));
-        f.ratio.push_back(bench::median(ratio[p]));
+        f.ratio.push_back(bench::medianRatio(cost[p], cost[0]));
     }
     return f;
 }

@@ -26,6 +26,17 @@ inline double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// The median of a[i] / b[i]: when round i measured both a and b, one after the other, each
+// ratio compares them under the same load, which the machine's other work changes from round
+// to round.
+inline double medianRatio(const std::vector<double> &a, const std::vector<double> &b)
+{
+    std::vector<double> r;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        r.push_back(a[i] / b[i]);
+    return median(r);
+}
+
 inline QTextStream &out()
 {
     static QTextStream stream(stdout);
