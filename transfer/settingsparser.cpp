@@ -68,8 +68,7 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set)
             continue;
         const QStringView tag = piece.first(3);
         const QStringView content = piece.sliced(3);
-        if (!result.tags.contains(tag.toString()))
-            result.tags.insert(tag.toString());
+        result.tags.insert(tag.toString());
         int input = -1;
         if (tag == QLatin1String("I1,"))
             input = 0;
