@@ -4,41 +4,24 @@
 // still waiting in the receive buffer.
 #include "link/unitlink.h"
 #include "platform/latin1.h"
+#include "tests/support/fakehost.h"
 #include "tests/support/fakes.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <cstdlib>
 
 namespace {
-
-struct Host : unitlink::LinkHost {
-    QString log;
-    int value = 0, maximum = 0;
-    QString password() const override { return QStringLiteral("5831"); }
-    void appendLog(const QString &text) override { log += text; }
-    void clearLog() override { log.clear(); }
-    void setProgress(int v, int m) override
-    {
-        value = v;
-        maximum = m;
-    }
-    int progressValue() const override { return value; }
-    int progressMaximum() const override { return maximum; }
-    void setOutputColour(int output, quint32) override
-    {
-        if (output < 1 || output > 4)
-            abort();
-    }
-};
 
 struct Rig {
     fakes::FakeSerialPort port;
     fakes::FakeTimer quiet;
     fakes::FakeDialogs dialogs;
-    Host host;
+    fakes::FakeHost host;
     unitlink::UnitLink link{port, quiet, dialogs, host};
     Rig()
     {
+        host.pass = QStringLiteral("5831");
         port.open(QStringLiteral("/dev/fuzz"), {});
         link.set_link_mode(unitlink::kModeUpload);
         for (int i = 0; i < 8; ++i)
@@ -91,6 +74,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString expected = platform::fromWire(stream);
     for (const Rig *r : {&whole, &pieces}) {
         if (r->received() != expected)
+            abort();
+        // Colours go only to the four outputs.
+        static const QRegularExpression outputColours(QStringLiteral("^([1-4][rg?])*$"));
+        if (!outputColours.match(r->host.colours).hasMatch())
             abort();
         if (r->host.value > r->host.maximum || r->link.cmd_pos() > r->link.cmd_count()
             || r->port.writes.size() > r->link.cmd_count())

@@ -1,5 +1,6 @@
 #include "link/outputtester.h"
 #include "link/unitlink.h"
+#include "tests/support/fakehost.h"
 #include "tests/support/fakes.h"
 
 #include <QSignalSpy>
@@ -8,32 +9,6 @@
 using State = unitlink::UnitLink::ChainState;
 
 namespace {
-
-struct FakeHost : unitlink::LinkHost {
-    QString pass = "1234", log, colours; // colours: "1g2r" = output 1 green, then output 2 red
-    int appends = 0, value = 0, maximum = 100;
-    QString password() const override { return pass; }
-    void appendLog(const QString &text) override
-    {
-        log += text;
-        ++appends;
-    }
-    void clearLog() override { log.clear(); }
-    void setProgress(int v, int m) override
-    {
-        value = v;
-        maximum = m;
-    }
-    int progressValue() const override { return value; }
-    int progressMaximum() const override { return maximum; }
-    void setOutputColour(int output, quint32 c) override
-    {
-        const char *name = c == 255 ? "r" : "?";
-        if (c == 65280)
-            name = "g";
-        colours += QString::number(output) + name;
-    }
-};
 
 // Every message box shown, as "text|title|icon" (icon: 0 none, 1 information, 2 stop).
 QStringList shown(const fakes::FakeDialogs &d)
@@ -48,7 +23,7 @@ struct Rig {
     fakes::FakeSerialPort port;
     fakes::FakeTimer tmrCheckGSM, tmrOut;
     fakes::FakeDialogs dialogs;
-    FakeHost host;
+    fakes::FakeHost host;
     unitlink::UnitLink link{port, tmrCheckGSM, dialogs, host};
     unitlink::OutputTester tester{link, tmrOut};
     Rig() { port.open("/dev/unit", {}); }
