@@ -1,20 +1,46 @@
 #pragma once
 
+#include "platform/portcatalogue.h"
+#include "unitsim/ptyunit.h"
+
 #include <future>
+#include <memory>
+#include <optional>
+
+namespace platform {
+class DeviceMonitor;
+}
 
 namespace app {
 
-// Fontconfig reads its configuration and font caches on first use, most of the time to the
-// first text drawn. Started before Qt, on a thread of its own, it runs while Qt starts and the
-// port listing runs; finish() is then called before the first window is made.
-class FontsAhead {
+// The serial ports the program offers: the built-in simulated unit, and the catalogue that
+// lists it with the system's devices and follows adapters coming and going.
+class Ports {
 public:
-    FontsAhead();
-    // Waits for fontconfig, then loads Qt's font database and the window font.
-    void finish();
+    explicit Ports(platform::PortCatalogue::Lister systemDevices);
+    ~Ports();
+    unitsim::PtyUnit &simulated() { return simulated_; }
+    platform::PortCatalogue &catalogue() { return *catalogue_; }
 
 private:
-    std::future<bool> init_;
+    unitsim::PtyUnit simulated_;
+    std::optional<platform::PortCatalogue> catalogue_; // made once the simulated unit runs
+    std::unique_ptr<platform::DeviceMonitor> monitor_;
+};
+
+// What the program does before its first window, ordered so that the slow parts overlap:
+// fontconfig reads its configuration and the serial devices are listed, each on a thread of
+// its own, while Qt starts. Made before QApplication; ready() is called once it exists.
+class StartUp {
+public:
+    StartUp();
+    // Names the program to the desktop, loads the fonts and makes the ports (to be let go
+    // before QApplication is).
+    std::unique_ptr<Ports> ready();
+
+private:
+    std::future<bool> fontconfig_;
+    platform::PortCatalogue::Lister systemDevices_;
 };
 
 } // namespace app

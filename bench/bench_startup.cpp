@@ -5,19 +5,14 @@
 #include "app/frmselect.h"
 #include "app/startup.h"
 #include "bench/benchutil.h"
-#include "platform/devicemonitor.h"
-#include "platform/portcatalogue.h"
 #include "platform/qtdialogs.h"
-#include "unitsim/ptyunit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QIcon>
 #include <QLabel>
 #include <QProcess>
 #include <QWindow>
 #include <optional>
-#include <utility>
 
 namespace {
 
@@ -37,13 +32,10 @@ int child(const QString &kind)
     int argc = 1;
     char name[] = "bench_startup";
     char *argv[] = {name, nullptr};
-    // As the program does: the first port listing runs while Qt starts.
-    std::optional<app::FontsAhead> fonts;
-    platform::PortCatalogue::Lister systemDevices;
+    // As the program does: the slow parts start before Qt.
+    std::optional<app::StartUp> startUp;
     if (kind == QLatin1String("select"))
-        fonts.emplace();
-    if (kind != QLatin1String("bare"))
-        systemDevices = platform::PortCatalogue::listingAhead(platform::PortCatalogue::systemLister());
+        startUp.emplace();
     QApplication app(argc, argv);
     if (kind == QLatin1String("bare")) {
         QWidget w;
@@ -58,17 +50,9 @@ int child(const QString &kind)
         waitUntilShown(w);
         return 0;
     }
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.norvikconf.NorvikConf"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.norvikconf.NorvikConf")));
-    fonts->finish();
-    unitsim::PtyUnit simulated;
-    simulated.start();
-    platform::PortCatalogue catalogue(std::move(systemDevices), platform::PortCatalogue::envPorts(),
-                                      [&simulated] { return simulated.devicePath(); });
-    const auto monitor = platform::watchSerialDevices();
-    catalogue.follow(*monitor);
+    const std::unique_ptr<app::Ports> ports = startUp->ready();
     platform::QtDialogs dialogs;
-    app::FrmSelect select(catalogue, dialogs, [](const mainwindow::Choice &) { return nullptr; });
+    app::FrmSelect select(ports->catalogue(), dialogs, [](const mainwindow::Choice &) { return nullptr; });
     waitUntilShown(select);
     return 0;
 }
