@@ -1,13 +1,13 @@
 // The record parser at 1,000 / 10,000 / 100,000 records, and a settings file loaded into the
 // number grid of a shown page, as the load button does. Times are this thread's CPU time.
 #include "bench/benchutil.h"
-#include "platform/dialogs.h"
 #include "settings/numbergrid.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/settingsset.h"
 #include "settings/systemparameterspage.h"
 #include "settings/unitmodel.h"
+#include "tests/support/fakes.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
 
@@ -40,15 +40,6 @@ double cpuMs(F work)
     return bench::median(runs) / 1e6;
 }
 
-class OpenDialog : public platform::Dialogs {
-public:
-    QString path, lastMessage;
-    void message(const QString &text, Icon, const QString &) override { lastMessage = text; }
-    bool askYesNo(const QString &, Icon, const QString &) override { return true; }
-    QString openFileName(const QString &, const QString &) override { return path; }
-    QString saveFileName(const QString &, const QString &) override { return {}; }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -79,11 +70,11 @@ int main(int argc, char **argv)
         settings::SettingsSet set;
         for (int i = 0; i < n; ++i)
             set.numbers.append({QString::number(i + 1), QStringLiteral("+2782%1").arg(i, 7, 10, QLatin1Char('0')), {}});
-        OpenDialog dialogs;
-        dialogs.path = dir.filePath(QStringLiteral("bench%1.gsm").arg(n));
-        QFile file(dialogs.path);
+        fakes::FakeDialogs dialogs;
+        dialogs.openAnswer = dir.filePath(QStringLiteral("bench%1.gsm").arg(n));
+        QFile file(dialogs.openAnswer);
         if (!file.open(QIODevice::WriteOnly) || file.write(transfer::settings_file_text(set, settings::kGate).toLatin1()) < 0)
-            qFatal("cannot write %s", qPrintable(dialogs.path));
+            qFatal("cannot write %s", qPrintable(dialogs.openAnswer));
         file.close();
         settings::SystemParametersPage sys;
         settings::NumberManagementPage num;
