@@ -285,9 +285,7 @@ int main(int argc, char *argv[])
     }
 
     platform::QtSerialPort port;
-    platform::LineSettings line;
-    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
-    if (!port.open(device, line)) {
+    if (!port.open(device, platform::LineSettings{})) {
         const QString text = QStringLiteral("The port cannot be opened: %1:%2").arg(port.errorNumber()).arg(port.errorDescription());
         report.error(text);
         return done(cli::kPortFailed, text);
@@ -307,6 +305,5 @@ int main(int argc, char *argv[])
         job.startVerify(set, model, password);
     if (!job.isFinished())
         app.exec();
-    port.close();
     return done(job.exitCode(), QString(), job.result());
 }

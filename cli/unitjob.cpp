@@ -50,11 +50,7 @@ UnitJob::UnitJob(platform::SerialPort &port, Reporter &report, Patience patience
     connect(&overdue_, &QTimer::timeout, this, &UnitJob::onOverdue);
 }
 
-UnitJob::~UnitJob()
-{
-    reader_.reset();
-    link_.reset();
-}
+UnitJob::~UnitJob() = default;
 
 QString UnitJob::commandText(int entry) const
 {
@@ -78,12 +74,12 @@ void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model
     const QList<transfer::UploadCommand> commands = transfer::upload_commands(set, model);
     result_[QStringLiteral("commands")] = int(commands.size());
     // The unit's list is cleared before the numbers go out: never start what cannot end.
-    if (commands.size() > unitlink::kQueueEntries - 1) {
+    if (commands.size() > transfer::kMaxUploadCommands) {
         finish(kBadFile, QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
                                         "Remove %3 numbers from the file. Nothing was sent.")
                              .arg(commands.size())
-                             .arg(unitlink::kQueueEntries - 1)
-                             .arg(commands.size() - (unitlink::kQueueEntries - 1)));
+                             .arg(transfer::kMaxUploadCommands)
+                             .arg(commands.size() - transfer::kMaxUploadCommands));
         return;
     }
     // What will be replaced is the operator's own choice here; only the summary's warnings are news.
@@ -388,7 +384,6 @@ void UnitJob::finish(int code, const QString &message)
     phase_ = Phase::Finished;
     overdue_.stop();
     exitCode_ = code;
-    result_[QStringLiteral("exitCode")] = code;
     result_[QStringLiteral("message")] = message;
     if (code == kDone)
         report_.info(message);

@@ -1,6 +1,7 @@
 #pragma once
 #include "link/unitlink.h"
 #include "settings/settingsset.h"
+#include "transfer/dumpreader.h"
 #include "transfer/verify.h"
 
 #include <QJsonObject>
@@ -13,11 +14,6 @@
 namespace platform {
 class SerialPort;
 }
-
-namespace transfer {
-class DumpReader;
-struct DumpOutcome;
-} // namespace transfer
 
 namespace cli {
 
@@ -43,8 +39,8 @@ class UnitJob : public QObject, private unitlink::LinkHost {
     Q_OBJECT
 public:
     struct Patience {
-        int replyMs = unitlink::UnitLink::kReplyPatienceMs; // for each command's answer
-        int firstByteMs = 5000;                             // for the first byte of a dump
+        int replyMs = unitlink::UnitLink::kReplyPatienceMs;  // for each command's answer
+        int firstByteMs = transfer::DumpReader::kNoAnswerMs; // for the first byte of a dump
     };
 
     UnitJob(platform::SerialPort &port, Reporter &report, Patience patience, QObject *parent = nullptr);
@@ -122,7 +118,6 @@ private:
     int outputReported_ = -1; // 1 on, 0 off, -1 not reported
     QString lastReply_;
     QList<qint16> lastCodes_;
-    QList<int> allCodes_;
 
     int exitCode_ = kDone;
     QJsonObject result_;

@@ -38,13 +38,6 @@ namespace mainwindow {
 
 namespace {
 const QString kSimulatedLine = QStringLiteral("Simulated unit: nothing is sent to a real unit");
-
-platform::LineSettings line9600()
-{
-    platform::LineSettings line;
-    platform::LineSettings::parse(QStringLiteral("9600,N,8,1"), &line);
-    return line;
-}
 } // namespace
 
 FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent)
@@ -269,7 +262,7 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
     choice_.port = entry;
     portList_->choose(entry.number);
     portLost_ = false;
-    const bool opened = port.open(entry.path, line9600());
+    const bool opened = port.open(entry.path, platform::LineSettings{});
     showPort();
     if (!opened) {
         platform_.dialogs->message(QString::number(port.errorNumber()) + QLatin1Char(':') + port.errorDescription());

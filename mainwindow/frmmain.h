@@ -67,7 +67,6 @@ public:
     // Opens `entry` in place of the current port, and offers to resume an upload the
     // port's loss cut off. False (with the open error shown) when it would not open.
     bool openPort(const platform::PortEntry &entry);
-    platform::PortEntry currentPort() const { return choice_.port; }
 
     settings::SystemParametersPage *frame0() const { return frame0_; }
     settings::NumberManagementPage *frame1() const { return frame1_; }
@@ -84,7 +83,6 @@ public:
     unitlink::UnitLink &link() const { return *link_; }
     unitlink::OutputTester &outputTester() const { return *outputTester_; }
     transfer::Download &download() const { return *download_; }
-    transfer::DumpReader &dumpReader() const { return *dumpReader_; }
     int current_tab() const { return current_tab_; }
 
 protected:

@@ -15,6 +15,30 @@ namespace platform {
 
 namespace {
 const QString kByIdDir = QStringLiteral("/dev/serial/by-id");
+
+bool naturalLess(const QString &a, const QString &b)
+{
+    // Runs of digits compare by value, so ttyS2 comes before ttyS10.
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype si = i, sj = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            const qulonglong va = a.mid(si, i - si).toULongLong(), vb = b.mid(sj, j - sj).toULongLong();
+            if (va != vb)
+                return va < vb;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    return i == a.size() && j < b.size();
+}
 } // namespace
 
 PortCatalogue::PortCatalogue(Lister systemDevices, const QString &envPorts, std::function<QString()> simulatedPath,
@@ -70,30 +94,6 @@ std::optional<PortEntry> PortCatalogue::find(int number) const
         if (s.entry.number == number)
             return s.entry;
     return std::nullopt;
-}
-
-bool PortCatalogue::naturalLess(const QString &a, const QString &b)
-{
-    // Runs of digits compare by value, so ttyS2 comes before ttyS10.
-    qsizetype i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            const qsizetype si = i, sj = j;
-            while (i < a.size() && a[i].isDigit())
-                ++i;
-            while (j < b.size() && b[j].isDigit())
-                ++j;
-            const qulonglong va = a.mid(si, i - si).toULongLong(), vb = b.mid(sj, j - sj).toULongLong();
-            if (va != vb)
-                return va < vb;
-            continue;
-        }
-        if (a[i] != b[j])
-            return a[i] < b[j];
-        ++i;
-        ++j;
-    }
-    return i == a.size() && j < b.size();
 }
 
 void PortCatalogue::refresh()

@@ -67,8 +67,6 @@ public:
     // Lists again whenever `monitor` reports devices coming or going.
     void follow(const DeviceMonitor &monitor);
 
-    static bool naturalLess(const QString &a, const QString &b);
-
 signals:
     void changed();
 

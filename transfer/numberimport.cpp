@@ -17,7 +17,6 @@ namespace transfer {
 namespace {
 
 const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*");
-// The queue keeps its last entry empty to mark the end of the chain.
 // Enough refused lines to see the pattern; the rest are counted.
 constexpr int kRefusalsListed = 15;
 

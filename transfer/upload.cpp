@@ -23,11 +23,7 @@ QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QSt
     if (set.uploadSystem && unitModel != settings::kIntercom) {
         queue("Error reporting", onOff(set.errorReporting), "SYS EREP ");
         queue("Output confirmation", onOff(set.outputConfirmation), "SYS OCNF ");
-        QString monitor;
-        for (int i = 0; i < 4; ++i)
-            if (set.monitorInputs[i])
-                monitor += QString::number(i + 1);
-        queue("Monitor inputs", monitor, "SYS MONI ");
+        queue("Monitor inputs", settings::output_digits(set.monitorInputs), "SYS MONI ");
         queue("Input1", set.inputNames[0], "SYS INP1 ");
         queue("Input2", set.inputNames[1], "SYS INP2 ");
         queue("Input3", set.inputNames[2], "SYS INP3 ");

@@ -47,7 +47,7 @@ std::optional<SentUpload> cmdUpload_Click(const settings::SettingsEditors &edito
     if (refused(sent.settings) || tooMany(commands))
         return std::nullopt;
     sent.parts = uploaded_parts(commands);
-    link.set_link_mode(QStringLiteral("upload"));
+    link.set_link_mode(unitlink::kModeUpload);
     clearLog();
     link.clear_queue();
     for (const UploadCommand &c : commands)
