@@ -16,9 +16,6 @@ const QString kLineBreak = QStringLiteral("\r\n");
 const QString kNotOpenText = QStringLiteral(
     "The serial port is not open, so nothing was sent to the unit. "
     "Choose a working COMM PORT in the main window and press OPEN PORT.");
-const QString kPasswordWord = QStringLiteral("SYS PASS ");
-const QString kClearWord = QStringLiteral("TEL CLRN");
-const QString kAddWord = QStringLiteral("TEL ADDN ");
 constexpr qint16 kWrongPassword = 39;
 
 // What a code is known to say; empty where only the unit knows.

@@ -32,6 +32,10 @@ inline constexpr quint32 kColourRed = 255;
 inline constexpr quint32 kColourGreen = 65280;
 inline const QString kModeUpload = QStringLiteral("upload");
 inline const QString kModeDownload = QStringLiteral("download");
+// The command words the link itself looks for in a chain.
+inline const QString kPasswordWord = QStringLiteral("SYS PASS ");
+inline const QString kClearWord = QStringLiteral("TEL CLRN");
+inline const QString kAddWord = QStringLiteral("TEL ADDN ");
 // How much unread text is kept while nobody consumes it (idle, or a reply without ")").
 inline constexpr qsizetype kRxTailKept = 64 * 1024;
 

@@ -15,10 +15,10 @@ QString onOff(bool on) { return on ? QStringLiteral("ON") : QStringLiteral("OFF"
 QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QString &unitModel)
 {
     QList<UploadCommand> out;
-    auto queue = [&out](const char *label, const QString &value, const char *word) {
-        out.append({QString::fromLatin1(label), value, QString::fromLatin1(word)});
+    auto queue = [&out](const char *label, const QString &value, const QString &word) {
+        out.append({QString::fromLatin1(label), value, word});
     };
-    queue("System password", set.password, "SYS PASS ");
+    queue("System password", set.password, unitlink::kPasswordWord);
     queue("System name", set.systemName, "SYS NAME ");
     if (set.uploadSystem && unitModel != settings::kIntercom) {
         queue("Error reporting", onOff(set.errorReporting), "SYS EREP ");
@@ -32,11 +32,11 @@ QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QSt
     if (!set.uploadTelephone)
         return out; // the unit keeps its master number and list
     queue("Master Number", set.masterNumber, "TEL MAST ");
-    queue("Clear Tel list", QString(), "TEL CLRN");
+    queue("Clear Tel list", QString(), unitlink::kClearWord);
     for (const settings::NumberRow &row : set.numbers) {
         QString entry = settings::strip_plus(row.number) + QLatin1Char(',');
         entry += unitModel == settings::kIntercom ? row.unit : settings::output_digits(row.outputs);
-        queue("Send Telno", entry, "TEL ADDN ");
+        queue("Send Telno", entry, unitlink::kAddWord);
     }
     return out;
 }

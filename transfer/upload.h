@@ -1,4 +1,5 @@
 #pragma once
+#include "link/unitlink.h"
 #include "settings/settingsset.h"
 #include "transfer/verify.h"
 
@@ -27,7 +28,7 @@ struct UploadCommand {
 };
 
 // The queue keeps its last entry empty to mark the end of the chain.
-inline constexpr int kMaxUploadCommands = 1000;
+inline constexpr int kMaxUploadCommands = unitlink::kQueueEntries - 1;
 
 // The commands that put `set` onto the unit, in sending order.
 QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QString &unitModel);

@@ -6,8 +6,6 @@
 
 namespace transfer {
 
-static_assert(kMaxUploadCommands == unitlink::kQueueEntries - 1, "the queue keeps one entry empty");
-
 std::optional<SentUpload> cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel,
                                           unitlink::UnitLink &link, platform::Dialogs &dialogs,
                                           const std::function<void()> &clearLog)

@@ -28,7 +28,7 @@ UploadedParts uploaded_parts(const QList<UploadCommand> &commands)
     for (const UploadCommand &c : commands) {
         if (c.word == QLatin1String("SYS INP1 "))
             parts.system = true;
-        else if (c.word == QLatin1String("TEL CLRN"))
+        else if (c.word == unitlink::kClearWord)
             parts.telephone = true;
     }
     return parts;
