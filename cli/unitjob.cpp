@@ -17,7 +17,6 @@ namespace cli {
 
 namespace {
 
-constexpr int kWrongPasswordCode = 39;
 const QString kRecvPrefix = QStringLiteral("\r\nRECV: ");
 
 // The link tells the windows' operator through message boxes; here the job words every
@@ -184,7 +183,7 @@ void UnitJob::onRefused()
                                                      {QStringLiteral("position"), refusal.command},
                                                      {QStringLiteral("codes"), codes},
                                                      {QStringLiteral("numbersKept"), refusal.numbersKept}};
-    if (refusal.codes.contains(kWrongPasswordCode)) {
+    if (refusal.codes.contains(unitlink::kWrongPasswordCode)) {
         finish(kWrongPassword, QStringLiteral("upload: Incorrect GSM unit password: the unit refused \"%1\" "
                                               "(command %2 of %3). Give the unit's password with --password.")
                                    .arg(refusal.label)
@@ -306,7 +305,7 @@ void UnitJob::onReplyRead()
     if (phase_ != Phase::Output)
         return;
     overdue_.stop();
-    if (lastCodes_.contains(kWrongPasswordCode)) {
+    if (lastCodes_.contains(unitlink::kWrongPasswordCode)) {
         finish(kWrongPassword, QStringLiteral("output: Incorrect GSM unit password. Give the unit's password with "
                                               "--password."));
         return;

@@ -66,11 +66,11 @@ qint16 leading_number(const QString &text)
     return static_cast<qint16>(value);
 }
 
-QList<qint16> read_reply_codes(const QString &text)
+QList<qint16> read_reply_codes(const QString &text, qsizetype limit)
 {
     QList<qint16> codes;
     qsizetype from = 0;
-    while (codes.size() < kMaxReplyCodes) {
+    while (codes.size() < limit) {
         const qsizetype open = text.indexOf(QLatin1Char('('), from);
         if (open < 0)
             break;

@@ -6,6 +6,8 @@ namespace unitlink {
 
 // The unit answers with status codes in parentheses, e.g. "SYS NAME OK (12)".
 inline constexpr int kMaxReplyCodes = 21;
+// The code of a command given with the wrong password.
+inline constexpr qint16 kWrongPasswordCode = 39;
 
 // A number that does not fit 16 bits is read as this: a positive code the link does not
 // act on, so it neither triggers anything nor ends the processing of later codes the way
@@ -19,7 +21,7 @@ inline constexpr qint16 kCodeWithoutEffect = 32767;
 qint16 leading_number(const QString &text);
 
 // The codes of one reply in their order: for each "(" the text up to the first ")" after
-// it. A "(" with no ")" after it is ignored; at most the first kMaxReplyCodes are read.
-QList<qint16> read_reply_codes(const QString &text);
+// it. A "(" with no ")" after it is ignored; at most the first `limit` are read.
+QList<qint16> read_reply_codes(const QString &text, qsizetype limit = kMaxReplyCodes);
 
 } // namespace unitlink

@@ -16,12 +16,11 @@ const QString kLineBreak = QStringLiteral("\r\n");
 const QString kNotOpenText = QStringLiteral(
     "The serial port is not open, so nothing was sent to the unit. "
     "Choose a working COMM PORT in the main window and press OPEN PORT.");
-constexpr qint16 kWrongPassword = 39;
 
 // What a code is known to say; empty where only the unit knows.
 QString codeMeaning(qint16 code)
 {
-    if (code == kWrongPassword)
+    if (code == kWrongPasswordCode)
         return QStringLiteral("wrong password");
     if (code >= 13 && code <= 20)
         return QStringLiteral("output %1 %2").arg((code - 11) / 2).arg(code % 2 ? QStringLiteral("red") : QStringLiteral("green"));
@@ -346,7 +345,7 @@ void UnitLink::process_reply(const QString &reply)
         case 20:
             host_.setOutputColour((code - 12) / 2, kColourGreen);
             break;
-        case kWrongPassword:
+        case kWrongPasswordCode:
             wrongPassword_ = true;
             // Once per upload or output test, however often the unit repeats it.
             if (!std::exchange(passwordTold_, true))

@@ -11,26 +11,7 @@
 namespace transfer {
 
 namespace {
-constexpr qint16 kWrongPasswordCode = 39;
 const QString kEndMarker = QStringLiteral("<END>");
-
-// Every parenthesised code of the text, not only the first few a reply is read for: a unit
-// may repeat its refusal many times.
-bool carriesCode(const QString &text, qint16 wanted)
-{
-    qsizetype from = 0;
-    for (;;) {
-        const qsizetype open = text.indexOf(QLatin1Char('('), from);
-        if (open < 0)
-            return false;
-        const qsizetype close = text.indexOf(QLatin1Char(')'), open);
-        if (close < 0)
-            return false;
-        if (unitlink::leading_number(text.mid(open + 1, close - open - 1)) == wanted)
-            return true;
-        from = close;
-    }
-}
 } // namespace
 
 QString DumpOutcome::reason() const
@@ -112,7 +93,7 @@ void DumpReader::onQuiet()
         return;
     }
     const QString text = link_.take_rx_buffer();
-    if (state_ == State::After || state_ == State::Idle) {
+    if (!busy()) {
         if (text.isEmpty())
             return;
         appendLog_(text);
@@ -124,7 +105,9 @@ void DumpReader::onQuiet()
     }
     if (text.contains(kEndMarker))
         finish(DumpOutcome::Status::Received, text);
-    else if (carriesCode(text, kWrongPasswordCode))
+    // Every code of the answer, not only the first few a reply is read for: a unit may repeat
+    // its refusal many times.
+    else if (unitlink::read_reply_codes(text, text.size()).contains(unitlink::kWrongPasswordCode))
         finish(DumpOutcome::Status::WrongPassword, text);
     else
         finish(DumpOutcome::Status::Incomplete, text);
@@ -150,7 +133,7 @@ void DumpReader::onDeadline()
 void DumpReader::finish(DumpOutcome::Status status, const QString &raw)
 {
     deadline_.stop();
-    state_ = State::After;
+    state_ = State::Idle;
     failed_ = status != DumpOutcome::Status::Received;
     toldLate_ = false;
     DumpOutcome outcome;

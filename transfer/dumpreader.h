@@ -68,8 +68,7 @@ signals:
 private:
     enum class State { Idle,
                        Waiting,
-                       Collecting,
-                       After };
+                       Collecting };
     void onData();
     void onQuiet();
     void onDeadline();
