@@ -86,16 +86,11 @@ void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model
         report_.info(QStringLiteral("upload: ") + line);
     phase_ = Phase::Upload;
     verify_ = verify;
-    sent_ = set;
+    sent_ = {set, transfer::uploaded_parts(commands)};
     model_ = model;
     password_ = password;
     newPassword_ = set.password;
-    link_->set_link_mode(unitlink::kModeUpload);
-    link_->clear_queue();
-    for (const transfer::UploadCommand &c : commands)
-        link_->queue_cmd(c.label, c.value, c.word);
-    maximum_ = int(commands.size());
-    if (!link_->start_upload()) {
+    if (!transfer::start_upload(*link_, commands)) {
         finish(kPortFailed, QStringLiteral("upload: nothing could be written to the port: %1")
                                 .arg(port_.errorDescription()));
         return;
@@ -221,7 +216,7 @@ void UnitJob::startDownload(const QString &path, const QString &model, const QSt
 
 void UnitJob::startVerify(const settings::SettingsSet &set, const QString &model, const QString &password)
 {
-    sent_ = set;
+    sent_ = {set, transfer::uploaded_parts(transfer::upload_commands(set, model))};
     model_ = model;
     requestDump(password);
 }
@@ -263,7 +258,7 @@ void UnitJob::onDump(const transfer::DumpOutcome &outcome)
 
 void UnitJob::writeDownload(const transfer::DumpOutcome &outcome)
 {
-    const settings::SettingsSet &set = outcome.dump.settings;
+    const settings::SettingsSet set = transfer::read_unit_dump(outcome.records).settings;
     QString error;
     if (!transfer::write_settings_file(downloadPath_, set, model_, &error)) {
         finish(kBadFile, QStringLiteral("download: the settings were not saved. %1").arg(error));
@@ -277,8 +272,8 @@ void UnitJob::writeDownload(const transfer::DumpOutcome &outcome)
 
 void UnitJob::judgeVerification(const transfer::DumpOutcome &outcome)
 {
-    const transfer::Verification v = transfer::verify_upload(
-        sent_, model_, transfer::uploaded_parts(transfer::upload_commands(sent_, model_)), outcome.dump);
+    const transfer::Verification v =
+        transfer::verify_upload(sent_.settings, model_, sent_.parts, transfer::read_unit_dump(outcome.records));
     QJsonArray differences;
     for (const transfer::Difference &d : v.differences)
         differences.append(QJsonObject{{QStringLiteral("field"), d.field},

@@ -2,7 +2,7 @@
 #include "link/unitlink.h"
 #include "settings/settingsset.h"
 #include "transfer/dumpreader.h"
-#include "transfer/verify.h"
+#include "transfer/upload.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -111,8 +111,8 @@ private:
     int maximum_ = 0;
     bool verify_ = false;
     QString model_;
-    settings::SettingsSet sent_; // what the unit should hold, for a verification
-    QString downloadPath_;       // empty: the dump is verified
+    transfer::SentUpload sent_; // what the unit should hold, for a verification
+    QString downloadPath_;      // empty: the dump is verified
     int output_ = 0;
     bool outputOn_ = false;
     int outputReported_ = -1; // 1 on, 0 off, -1 not reported

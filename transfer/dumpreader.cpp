@@ -143,7 +143,6 @@ void DumpReader::finish(DumpOutcome::Status status, const QString &raw)
         outcome.records = raw;
         outcome.records.remove(QLatin1Char('\n'));
         outcome.records.remove(QLatin1Char('\r'));
-        outcome.dump = read_unit_dump(outcome.records);
     }
     emit busyChanged(false);
     // `done` may start the next request.

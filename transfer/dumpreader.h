@@ -30,7 +30,6 @@ struct DumpOutcome {
     Status status = Status::NoAnswer;
     QString raw;     // the answer as it came (Received, WrongPassword, Incomplete)
     QString records; // Received: the answer without CR and LF, ready for the parser
-    UnitDump dump;   // Received: the answer read onto the start values
     // What happened, for the operator; empty for Received and LineLost.
     QString reason() const;
 };

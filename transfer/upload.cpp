@@ -92,4 +92,13 @@ QString unsendable_value(const settings::SettingsSet &set, const QString &unitMo
     return found;
 }
 
+bool start_upload(unitlink::UnitLink &link, const QList<UploadCommand> &commands)
+{
+    link.set_link_mode(unitlink::kModeUpload);
+    link.clear_queue();
+    for (const UploadCommand &c : commands)
+        link.queue_cmd(c.label, c.value, c.word);
+    return link.start_upload();
+}
+
 } // namespace transfer

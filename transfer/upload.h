@@ -47,6 +47,10 @@ struct SentUpload {
     UploadedParts parts;
 };
 
+// Puts `commands` into the link's queue in upload mode and starts the chain; false when
+// nothing could be written.
+bool start_upload(unitlink::UnitLink &link, const QList<UploadCommand> &commands);
+
 // The upload button: checks the port, asks, then takes the settings from the editors,
 // queues the commands and sends the first one; the link sends the rest as the unit
 // acknowledges them. Returns what is being sent when the upload started.

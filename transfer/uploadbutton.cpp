@@ -45,12 +45,8 @@ std::optional<SentUpload> cmdUpload_Click(const settings::SettingsEditors &edito
     if (refused(sent.settings) || tooMany(commands))
         return std::nullopt;
     sent.parts = uploaded_parts(commands);
-    link.set_link_mode(unitlink::kModeUpload);
     clearLog();
-    link.clear_queue();
-    for (const UploadCommand &c : commands)
-        link.queue_cmd(c.label, c.value, c.word);
-    if (!link.start_upload())
+    if (!start_upload(link, commands))
         return std::nullopt;
     return sent;
 }

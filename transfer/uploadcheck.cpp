@@ -53,7 +53,7 @@ void UploadCheck::done(const DumpOutcome &outcome)
         dialogs_.message(text, platform::Dialogs::Icon::Stop, QStringLiteral("Verify after upload"));
         return;
     }
-    const Verification result = verify_upload(sent->settings, model_, sent->parts, outcome.dump);
+    const Verification result = verify_upload(sent->settings, model_, sent->parts, read_unit_dump(outcome.records));
     const QString text = verification_text(result);
     appendLog_(QStringLiteral("\r\nVERIFY: ") + text);
     dialogs_.message(text, result.ok() ? platform::Dialogs::Icon::Information : platform::Dialogs::Icon::Stop,
