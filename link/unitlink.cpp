@@ -83,10 +83,12 @@ void UnitLink::clear_queue()
 
 QString UnitLink::password() const { return host_.password(); }
 
-QString UnitLink::wire_text(int entry) const
+QString UnitLink::wire_text(int entry) const { return wire_text(entry, host_.password()); }
+
+QString UnitLink::wire_text(int entry, const QString &pass) const
 {
     const QueueEntry &e = queue_.at(entry);
-    return QLatin1Char('*') + host_.password() + QLatin1Char(' ') + e.word + e.value + QLatin1Char('*');
+    return QLatin1Char('*') + pass + QLatin1Char(' ') + e.word + e.value + QLatin1Char('*');
 }
 
 bool UnitLink::start_upload()
@@ -146,9 +148,7 @@ bool UnitLink::send_entry(int i, const QString &prefix)
 {
     if (i < 0 || i >= kQueueEntries)
         return false;
-    QString text = wire_text(i);
-    if (!prefix.isNull())
-        text = QLatin1Char('*') + prefix + QLatin1Char(' ') + queue_[i].word + queue_[i].value + QLatin1Char('*');
+    const QString text = prefix.isNull() ? wire_text(i) : wire_text(i, prefix);
     if (!writeOrComplain(platform::toWire(text)))
         return false;
     lastSent_ = text;
@@ -197,9 +197,12 @@ void UnitLink::onDataReceived()
         emit downloadDataReceived();
         return;
     }
-    if (linkMode_ == kModeUpload && codesStart(rx_) >= 0 && rx_.indexOf(QLatin1Char(')'), codesStart(rx_)) >= 0) {
-        onReplyComplete();
-        return;
+    if (linkMode_ == kModeUpload) {
+        const qsizetype start = codesStart(rx_);
+        if (start >= 0 && rx_.indexOf(QLatin1Char(')'), start) >= 0) {
+            onReplyComplete(start);
+            return;
+        }
     }
     // Nobody reads this text (yet): keep only its tail, so a talkative unit cannot make it
     // grow without bound.
@@ -220,11 +223,12 @@ qsizetype UnitLink::codesStart(const QString &reply) const
     qsizetype from = 0;
     while (from < reply.size() && reply.at(from).isSpace())
         ++from;
-    const QString rest = reply.mid(from);
+    const QStringView rest = QStringView(reply).sliced(from);
     // The unit may echo the command as sent, without its stars, or without its password.
-    const QString bare = lastSent_.mid(1, lastSent_.size() - 2);
-    const QString command = bare.mid(bare.indexOf(QLatin1Char(' ')) + 1);
-    for (const QString &echo : {lastSent_, bare, command}) {
+    const QStringView sent(lastSent_);
+    const QStringView bare = sent.sliced(1, sent.size() - 2);
+    const QStringView command = bare.sliced(bare.indexOf(QLatin1Char(' ')) + 1);
+    for (const QStringView echo : {sent, bare, command}) {
         if (rest.startsWith(echo))
             return from + echo.size();
         if (echo.startsWith(rest))
@@ -233,10 +237,10 @@ qsizetype UnitLink::codesStart(const QString &reply) const
     return 0;
 }
 
-void UnitLink::onReplyComplete()
+void UnitLink::onReplyComplete(qsizetype codesStart)
 {
     host_.appendLog(kLineBreak + QStringLiteral("RECV: ") + rx_);
-    const QString reply = rx_.mid(codesStart(rx_));
+    const QString reply = rx_.mid(codesStart);
     process_reply(reply);
     rx_.clear();
 

@@ -87,6 +87,7 @@ public:
 
     // "*" + password + " " + word + value + "*", no line end.
     QString wire_text(int entry) const;
+    QString wire_text(int entry, const QString &pass) const;
     QString password() const;
 
     // Sends entry 0 after the queue was filled and starts the chain. False (with a message
@@ -144,7 +145,7 @@ signals:
 private:
     void onDataReceived();
     void onPortLost(int errorNumber, const QString &description);
-    void onReplyComplete();
+    void onReplyComplete(qsizetype codesStart); // the codes start there in rx_
     void keepTail(qsizetype limit);
     bool writeOrComplain(const QByteArray &bytes);
     void setState(ChainState state);
