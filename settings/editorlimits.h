@@ -1,4 +1,6 @@
 #pragma once
+#include "settings/settingsset.h"
+
 #include <QString>
 
 class QLineEdit;
@@ -15,10 +17,6 @@ enum class LongValue {
 // Values from outside are kept whole by default: cutting would silently change what the
 // unit or the file holds. The setters report the overflow so the caller can tell the user.
 inline constexpr LongValue kLongValueDefault = LongValue::Keep;
-
-// What every uploaded or saved text refuses, and the password besides.
-inline const QString kRefusedInText = QStringLiteral("|*");
-inline const QString kRefusedInPassword = QStringLiteral("|*.");
 
 // Lets the editor accept only text that fits one Latin-1 byte per character and holds none of
 // `refused` (typing and pasting alike): nothing else can reach the unit or a file intact. A

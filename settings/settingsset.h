@@ -6,6 +6,12 @@
 
 namespace settings {
 
+// What every uploaded or saved text refuses, and the password besides: "|" ends a record of
+// the unit's dump and of the file, "*" ends a command on the wire, and "." ends the password
+// in a password record.
+inline const QString kRefusedInText = QStringLiteral("|*");
+inline const QString kRefusedInPassword = QStringLiteral("|*.");
+
 // A value that did not fit its editor's typing limit and was kept whole.
 struct LongValueKept {
     QString field;  // as the operator knows the editor, e.g. "System name"

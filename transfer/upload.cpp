@@ -64,30 +64,29 @@ QString upload_summary(const settings::SettingsSet &set, const QString &unitMode
 
 QString unsendable_value(const settings::SettingsSet &set, const QString &unitModel)
 {
-    // "|" ends a record of the unit's dump and of the file, "*" ends a command on the wire,
-    // and "." ends the password in a password record.
-    const auto check = [](const QString &field, const QString &value, const char *refused) -> QString {
-        for (const char *c = refused; *c; ++c)
-            if (value.contains(QLatin1Char(*c)))
+    using settings::kRefusedInPassword, settings::kRefusedInText;
+    const auto check = [](const QString &field, const QString &value, const QString &refused) -> QString {
+        for (const QChar c : refused)
+            if (value.contains(c))
                 return QStringLiteral("The %1 holds \"%2\", which the unit cannot take. Change it, then upload "
                                       "again. Nothing was sent.")
-                    .arg(field, QString(QLatin1Char(*c)));
+                    .arg(field, QString(c));
         return QString();
     };
-    QString found = check(QStringLiteral("system password"), set.password, "|*.");
+    QString found = check(QStringLiteral("system password"), set.password, kRefusedInPassword);
     if (found.isEmpty())
-        found = check(QStringLiteral("system name"), set.systemName, "|*");
+        found = check(QStringLiteral("system name"), set.systemName, kRefusedInText);
     if (set.uploadSystem && unitModel != settings::kIntercom)
         for (int k = 0; k < 4 && found.isEmpty(); ++k)
-            found = check(QStringLiteral("name of input %1").arg(k + 1), set.inputNames[k], "|*");
+            found = check(QStringLiteral("name of input %1").arg(k + 1), set.inputNames[k], kRefusedInText);
     if (!set.uploadTelephone)
         return found;
     if (found.isEmpty())
-        found = check(QStringLiteral("master number"), set.masterNumber, "|*");
+        found = check(QStringLiteral("master number"), set.masterNumber, kRefusedInText);
     for (qsizetype i = 0; i < set.numbers.size() && found.isEmpty(); ++i) {
-        found = check(QStringLiteral("number in row %1 of the list").arg(i + 1), set.numbers.at(i).number, "|*");
+        found = check(QStringLiteral("number in row %1 of the list").arg(i + 1), set.numbers.at(i).number, kRefusedInText);
         if (found.isEmpty() && unitModel == settings::kIntercom)
-            found = check(QStringLiteral("unit number in row %1 of the list").arg(i + 1), set.numbers.at(i).unit, "|*");
+            found = check(QStringLiteral("unit number in row %1 of the list").arg(i + 1), set.numbers.at(i).unit, kRefusedInText);
     }
     return found;
 }
