@@ -69,16 +69,15 @@ void printJson(const QJsonObject &object)
 }
 
 // The ports numbered as the selection window numbers them at start; the simulated unit is last.
-QList<platform::PortEntry> catalogue()
+platform::PortCatalogue catalogue()
 {
     return platform::PortCatalogue(platform::PortCatalogue::systemLister(), platform::PortCatalogue::envPorts(),
-                                   [] { return QStringLiteral("sim"); })
-        .entries();
+                                   [] { return QStringLiteral("sim"); });
 }
 
 int listPorts(bool json)
 {
-    const QList<platform::PortEntry> entries = catalogue();
+    const QList<platform::PortEntry> entries = catalogue().entries();
     QJsonArray array;
     QTextStream out(stdout);
     for (const platform::PortEntry &e : entries) {
@@ -110,11 +109,10 @@ bool choosePort(const QString &text, QString *device, QString *error)
         *device = text;
         return true;
     }
-    for (const platform::PortEntry &e : catalogue())
-        if (e.number == number) {
-            *device = e.simulated ? QString() : e.path;
-            return true;
-        }
+    if (const std::optional<platform::PortEntry> e = catalogue().find(number)) {
+        *device = e->simulated ? QString() : e->path;
+        return true;
+    }
     *error = QStringLiteral("there is no port %1; 'norvikconf-cli ports' lists them").arg(number);
     return false;
 }
