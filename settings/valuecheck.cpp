@@ -1,0 +1,60 @@
+#include "settings/valuecheck.h"
+
+namespace settings {
+
+namespace {
+bool isControl(QChar c) { return c.unicode() < 32 || c.unicode() == 127; }
+QString shown(QChar c)
+{
+    if (isControl(c))
+        return QStringLiteral("character %1").arg(c.unicode());
+    return QStringLiteral("\"%1\"").arg(c);
+}
+} // namespace
+
+QString text_problem(const QString &value, const QString &refused, int maxLength)
+{
+    for (const QChar c : value) {
+        if (isControl(c))
+            return QStringLiteral("holds a control character (%1)").arg(shown(c));
+        if (c.unicode() > 255)
+            return QStringLiteral("holds %1, which the unit cannot take").arg(shown(c));
+        if (refused.contains(c))
+            return QStringLiteral("holds %1, which the unit cannot take").arg(shown(c));
+    }
+    if (maxLength > 0 && value.size() > maxLength)
+        return QStringLiteral("is %1 characters long; the unit takes at most %2").arg(value.size()).arg(maxLength);
+    return QString();
+}
+
+NumberCheck check_number(const QString &typed)
+{
+    QString digits;
+    digits.reserve(qMin<qsizetype>(typed.size(), kMaxNumberDigits + 2));
+    bool plusSeen = false;
+    for (const QChar c : typed) {
+        if (c == QLatin1Char(' ') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char('(')
+            || c == QLatin1Char(')'))
+            continue; // what people write between the digits
+        if (c == QLatin1Char('+') && !plusSeen && digits.isEmpty()) {
+            plusSeen = true;
+            continue;
+        }
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return {QString(), QStringLiteral("A telephone number holds only digits, with an optional \"+\" in front; "
+                                              "%1 is not allowed")
+                                   .arg(shown(c))};
+        digits += c;
+        if (digits.size() > kMaxNumberDigits + 1)
+            break; // too long whatever follows; no need to read millions of digits
+    }
+    if (digits.isEmpty())
+        return {QString(), QStringLiteral("A telephone number needs at least one digit")};
+    if (digits.startsWith(QLatin1Char('0')))
+        digits.replace(0, 1, QStringLiteral("27"));
+    if (digits.size() > kMaxNumberDigits)
+        return {QString(), QStringLiteral("A telephone number has at most %1 digits").arg(kMaxNumberDigits)};
+    return {QLatin1Char('+') + digits, QString()};
+}
+
+} // namespace settings

@@ -1,0 +1,27 @@
+#pragma once
+#include <QString>
+
+namespace settings {
+
+// What the unit takes. The editors type against these limits, and every value that comes
+// from elsewhere (a file, the unit's dump, a CSV, the command line) is held to them too.
+inline constexpr int kPasswordLength = 4;
+inline constexpr int kNameLength = 15; // the system name and each input name
+inline constexpr int kMaxNumberDigits = 20;
+
+// Why `value` cannot be a text setting; empty when it can. Refused: a control character
+// (below 32, or 127), a character that has no single byte on the wire, any of `refused`,
+// and more than `maxLength` characters (0: no limit). Nothing is ever cut to fit.
+QString text_problem(const QString &value, const QString &refused, int maxLength = 0);
+
+// A telephone number as a person types it or a record carries it, checked and put into the
+// form the list holds: blanks, dashes, dots and brackets dropped, one optional leading "+",
+// then 1 to kMaxNumberDigits digits, a leading "0" turned into "27", stored with "+" in front.
+struct NumberCheck {
+    QString stored;  // "+27821234567" when accepted
+    QString problem; // why not, for the operator; empty when accepted
+    bool ok() const { return problem.isEmpty(); }
+};
+NumberCheck check_number(const QString &typed);
+
+} // namespace settings
