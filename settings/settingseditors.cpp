@@ -14,7 +14,21 @@ bool ticked(const QCheckBox *box) { return box->checkState() == Qt::Checked; }
 void tick(QCheckBox *box, bool on) { box->setCheckState(on ? Qt::Checked : Qt::Unchecked); }
 } // namespace
 
-SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage &num) : sys_(&sys), num_(&num) {}
+SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage &num, QObject *parent)
+    : QObject(parent), sys_(&sys), num_(&num)
+{
+    for (QLineEdit *edit : {num_->txtPass(), num_->txtSysName(), num_->txtMastNum(), sys_->txtInputName(0),
+                            sys_->txtInputName(1), sys_->txtInputName(2), sys_->txtInputName(3)})
+        connect(edit, &QLineEdit::textChanged, this, &SettingsEditors::changed);
+    for (QCheckBox *box : {sys_->chkErep(), sys_->chkOcnf(), sys_->chkMonInput(0), sys_->chkMonInput(1),
+                           sys_->chkMonInput(2), sys_->chkMonInput(3), sys_->chksys(), sys_->chktel()})
+        connect(box, &QCheckBox::stateChanged, this, &SettingsEditors::changed);
+    const QAbstractItemModel *rows = num_->grdNum()->model();
+    connect(rows, &QAbstractItemModel::dataChanged, this, &SettingsEditors::changed);
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &SettingsEditors::changed);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, &SettingsEditors::changed);
+    connect(rows, &QAbstractItemModel::modelReset, this, &SettingsEditors::changed);
+}
 
 QString SettingsEditors::password() const { return num_->txtPass()->text(); }
 bool SettingsEditors::setPassword(const QString &value, LongValue policy)

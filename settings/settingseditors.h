@@ -3,6 +3,7 @@
 #include "settings/settingsset.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 
 namespace settings {
@@ -15,9 +16,10 @@ class SystemParametersPage;
 // It holds pointers to the editors, never copies of the values.
 // The text setters return true when the value was longer than the editor's typing limit;
 // `policy` says whether it was cut or kept whole (see kLongValueDefault).
-class SettingsEditors {
+class SettingsEditors : public QObject {
+    Q_OBJECT
 public:
-    SettingsEditors(SystemParametersPage &sys, NumberManagementPage &num);
+    SettingsEditors(SystemParametersPage &sys, NumberManagementPage &num, QObject *parent = nullptr);
 
     QString password() const;
     bool setPassword(const QString &value, LongValue policy = kLongValueDefault);
@@ -47,6 +49,10 @@ public:
     // Shows `set` in the editors and replaces the grid's rows with its numbers. Returns the
     // editors whose new value is over their typing limit.
     QList<LongValueKept> load(const SettingsSet &set, LongValue policy = kLongValueDefault);
+
+signals:
+    // Any setting that store() takes may have changed: a text, a box, a row of the list.
+    void changed();
 
 private:
     SystemParametersPage *sys_;
