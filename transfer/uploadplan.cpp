@@ -1,0 +1,219 @@
+#include "transfer/uploadplan.h"
+
+#include "link/unitlink.h"
+#include "settings/numberform.h"
+#include "settings/unitmodel.h"
+#include "transfer/settingsparser.h"
+
+#include <QHash>
+#include <QMultiHash>
+#include <QStringList>
+
+#include <cmath>
+
+namespace transfer {
+
+namespace {
+
+// On the wire a command is its word and value between the password and a blank in front and
+// a star either side: one byte a character.
+qint64 commandBytes(const QString &password, const UploadCommand &c) { return 3 + password.size() + c.word.size() + c.value.size(); }
+
+QString count(qsizetype n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+// "a", "a and b", "a, b and c"
+QString joined(const QStringList &items)
+{
+    if (items.size() < 2)
+        return items.value(0);
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.last();
+}
+
+// How the wanted list stands against the unit's.
+struct ListChange {
+    QList<settings::NumberRow> added; // in the order of the wanted list
+    int removed = 0;
+    int changed = 0; // held numbers with other outputs or another unit number
+};
+
+ListChange compareLists(const QList<settings::NumberRow> &held, const QList<settings::NumberRow> &wanted, bool intercom)
+{
+    // By number, not position, as the unit's list and the verification know them; a number
+    // listed twice pairs up twice.
+    QMultiHash<QString, const settings::NumberRow *> unmatched;
+    for (const settings::NumberRow &row : held)
+        unmatched.insert(settings::strip_plus(row.number), &row);
+    ListChange change;
+    for (const settings::NumberRow &row : wanted) {
+        const auto hit = unmatched.find(settings::strip_plus(row.number));
+        if (hit == unmatched.end()) {
+            change.added.append(row);
+            continue;
+        }
+        const settings::NumberRow &there = *hit.value();
+        unmatched.erase(hit);
+        const bool same = intercom ? plain_number(row.unit) == plain_number(there.unit) : row.outputs == there.outputs;
+        change.changed += same ? 0 : 1;
+    }
+    change.removed = int(unmatched.size());
+    return change;
+}
+
+// "its list is cleared and all 201 numbers are sent again"
+QString listResent(const QString &whose, qsizetype numbers)
+{
+    if (numbers == 0)
+        return QStringLiteral("%1 list is cleared").arg(whose);
+    if (numbers == 1)
+        return QStringLiteral("%1 list is cleared and the 1 number is sent again").arg(whose);
+    return QStringLiteral("%1 list is cleared and all %2 numbers are sent again").arg(whose).arg(numbers);
+}
+
+QString fullReason(const std::optional<settings::SettingsSet> &held, const settings::SettingsSet &wanted, bool asked,
+                   const ListChange &change, bool intercom)
+{
+    const qsizetype n = wanted.numbers.size();
+    if (asked)
+        return wanted.uploadTelephone ? QStringLiteral("Everything is sent, as chosen: %1").arg(listResent(QStringLiteral("the unit's"), n))
+                                      : QStringLiteral("Everything is sent, as chosen");
+    if (!held)
+        return wanted.uploadTelephone ? QStringLiteral("What the unit holds is not known, so %1").arg(listResent(QStringLiteral("its"), n))
+                                      : QStringLiteral("What the unit holds is not known, so every setting is sent");
+    QStringList what;
+    if (change.removed > 0)
+        what << (change.removed == 1 ? QStringLiteral("1 number was removed")
+                                     : QStringLiteral("%1 numbers were removed").arg(change.removed));
+    if (change.changed > 0)
+        what << QStringLiteral("%1 given %2")
+                    .arg(change.changed == 1 ? QStringLiteral("1 number was") : QStringLiteral("%1 numbers were").arg(change.changed),
+                         intercom ? QStringLiteral("another unit number") : QStringLiteral("other outputs"));
+    const QString verb = change.removed > 0 && change.changed > 0 ? QStringLiteral("remove or change")
+                         : change.removed > 0                     ? QStringLiteral("remove")
+                                                                  : QStringLiteral("change");
+    return QStringLiteral("%1; the unit has no command to %2 one number, so %3").arg(joined(what), verb, listResent(QStringLiteral("its"), n));
+}
+
+void measure(UploadPlan &plan, const QString &password, int bytesPerSecond)
+{
+    for (int i = 0; i < plan.commands.size(); ++i) {
+        const UploadCommand &c = plan.commands.at(i);
+        plan.bytesOut += commandBytes(password, c);
+        if (c.word == unitlink::kClearWord)
+            plan.clearAt = i;
+        if (c.word == unitlink::kAddWord) {
+            if (plan.firstNumber < 0)
+                plan.firstNumber = i;
+            ++plan.numbersSent;
+        }
+    }
+    plan.bytesIn = qint64(kReplyBytes) * plan.commands.size();
+    plan.seconds = double(plan.bytesOut + plan.bytesIn) / std::max(bytesPerSecond, 1);
+}
+
+QString summaryOf(const UploadPlan &plan)
+{
+    const qsizetype n = plan.commands.size();
+    if (n == 0)
+        return QStringLiteral("Nothing to send: the unit already holds these settings");
+    const QString commands = count(n, "command", "commands");
+    const QString estimate = estimate_text(plan.seconds);
+    if (plan.kind == UploadPlan::Kind::Full)
+        return plan.clearAt >= 0 ? QStringLiteral("Send %1; the unit's list is cleared first (%2)").arg(commands, estimate)
+                                 : QStringLiteral("Send %1 (%2)").arg(commands, estimate);
+    QStringList items;
+    for (const UploadCommand &c : plan.commands)
+        if (c.word != unitlink::kAddWord)
+            items << c.label;
+    if (plan.numbersSent > 0)
+        items << count(plan.numbersSent, "new number", "new numbers");
+    return QStringLiteral("Send %1: %2 (%3)").arg(commands, joined(items), estimate);
+}
+
+} // namespace
+
+UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const settings::SettingsSet &wanted,
+                       const PlanChoices &choices)
+{
+    const bool intercom = choices.unitModel == settings::kIntercom;
+    UploadPlan plan;
+    const QList<UploadCommand> everything = upload_commands(wanted, choices.unitModel);
+    ListChange change;
+    if (held)
+        change = compareLists(held->numbers, wanted.numbers, intercom);
+    const bool listGrowsOnly = !wanted.uploadTelephone || (change.removed == 0 && change.changed == 0);
+
+    if (!held || choices.sendEverything || !listGrowsOnly) {
+        plan.commands = everything;
+        plan.reason = fullReason(held, wanted, choices.sendEverything, change, intercom);
+    } else {
+        plan.kind = UploadPlan::Kind::Incremental;
+        plan.numbersKept = int(held->numbers.size());
+        // What the unit holds as the same commands would put it there. Its dump does not carry
+        // the options, so they are taken as unlike the wanted ones: they go whenever chosen.
+        settings::SettingsSet known = *held;
+        known.uploadSystem = wanted.uploadSystem;
+        known.uploadTelephone = wanted.uploadTelephone;
+        known.errorReporting = !wanted.errorReporting;
+        known.outputConfirmation = !wanted.outputConfirmation;
+        for (int k = 0; k < 4; ++k)
+            known.monitorInputs[k] = !wanted.monitorInputs[k];
+        QHash<QString, QString> there;
+        for (const UploadCommand &c : upload_commands(known, choices.unitModel))
+            there.insert(c.word, c.value);
+        for (const UploadCommand &c : everything) {
+            if (c.word == unitlink::kClearWord)
+                break;
+            const auto hit = there.constFind(c.word);
+            if (hit == there.cend() || *hit != c.value)
+                plan.commands.append(c);
+        }
+        // The new numbers, worded as the whole sequence words them.
+        settings::SettingsSet added = wanted;
+        added.numbers = change.added;
+        for (const UploadCommand &c : upload_commands(added, choices.unitModel))
+            if (c.word == unitlink::kAddWord)
+                plan.commands.append(c);
+    }
+    measure(plan, wanted.password, choices.lineBytesPerSecond);
+    plan.summary = summaryOf(plan);
+    return plan;
+}
+
+QString estimate_text(double seconds)
+{
+    if (seconds < 0.95)
+        return QStringLiteral("about %1 s").arg(std::max(0.1, std::round(seconds * 10) / 10), 0, 'f', 1);
+    return QStringLiteral("about %1 s").arg(std::llround(seconds));
+}
+
+QString held_after_stop(const UploadPlan &plan, int acknowledged)
+{
+    if (acknowledged >= plan.commands.size())
+        return QStringLiteral("The unit holds everything that was sent");
+    const bool clears = plan.clearAt >= 0;
+    if (plan.numbersSent == 0 || acknowledged <= (clears ? plan.clearAt : plan.firstNumber))
+        return clears || plan.numbersSent == 0
+                   ? QStringLiteral("The unit's list is as it was; upload again to send the rest of the settings")
+                   : QStringLiteral("The unit's list still holds its %1 and none of the %2 new ones; upload again to "
+                                    "complete it")
+                         .arg(count(plan.numbersKept, "number", "numbers"))
+                         .arg(plan.numbersSent);
+    const int taken = std::max(0, acknowledged - plan.firstNumber);
+    if (clears && taken == 0)
+        return QStringLiteral("The unit's list is now empty (0 of %1); upload again to complete it")
+            .arg(count(plan.numbersSent, "number", "numbers"));
+    if (clears)
+        return QStringLiteral("The unit's list now holds the first %1 of %2; upload again to complete it")
+            .arg(taken)
+            .arg(count(plan.numbersSent, "number", "numbers"));
+    return QStringLiteral("The unit's list now holds its %1 and the first %2 of the %3 new ones; upload again to "
+                          "complete it")
+        .arg(count(plan.numbersKept, "number", "numbers"))
+        .arg(taken)
+        .arg(plan.numbersSent);
+}
+
+} // namespace transfer

@@ -1,0 +1,59 @@
+#pragma once
+#include "settings/settingsset.h"
+#include "transfer/upload.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace transfer {
+
+// 9600 baud with a start and a stop bit around eight data bits: ten bits a byte.
+inline constexpr int kLineBytesPerSecond = 960;
+// What the unit answers to each command: a status code in parentheses and a line end,
+// "OK (24)" and CR LF.
+inline constexpr int kReplyBytes = 9;
+
+struct PlanChoices {
+    QString unitModel;
+    bool sendEverything = false; // the operator wants the whole sequence whatever the unit holds
+    int lineBytesPerSecond = kLineBytesPerSecond;
+};
+
+// What an upload will send, and what the operator is told about it before it goes.
+struct UploadPlan {
+    enum class Kind {
+        Full,        // every command, as if nothing were known about the unit
+        Incremental, // only what changed and the new numbers; the unit's list is not cleared
+    };
+    Kind kind = Kind::Full;
+    QList<UploadCommand> commands;
+    QString reason;  // why everything is sent; empty for an incremental plan
+    QString summary; // "Send 4 commands: System name and 3 new numbers (about 0.2 s)"
+    qint64 bytesOut = 0;
+    qint64 bytesIn = 0;
+    double seconds = 0; // both ways at the line's speed
+
+    int clearAt = -1;     // index of the command that clears the unit's list; -1 when none
+    int firstNumber = -1; // index of the first number command; -1 when none
+    int numbersSent = 0;
+    int numbersKept = 0; // numbers the unit already holds and keeps (incremental plans)
+};
+
+// The shortest upload that leaves the unit holding `wanted`. `held` is what the unit is known
+// to hold (nothing when it is not known). Only when the unit's list merely gains numbers is it
+// left in place; the options the unit's dump does not carry are always sent when the system
+// parameters are chosen, every other setting only when it differs.
+UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const settings::SettingsSet &wanted,
+                       const PlanChoices &choices);
+
+// "about 0.2 s", "about 9 s"
+QString estimate_text(double seconds);
+
+// What the unit holds when the chain of `plan` stopped with `acknowledged` commands taken:
+// "The unit's list now holds the first 302 of 1000 numbers; upload again to complete it".
+// Like the reason and the summary, it has no closing full stop: callers go on with it.
+QString held_after_stop(const UploadPlan &plan, int acknowledged);
+
+} // namespace transfer
