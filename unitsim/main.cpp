@@ -20,7 +20,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Read commands but never answer."));
     const QCommandLineOption split(QStringLiteral("split"), QStringLiteral("Send each reply in N pieces."),
                                    QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Pace replies like a 9600 baud line."));
+    const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Take in commands and send replies no faster than a 9600 baud line "
+                                                                         "(960 bytes a second each way)."));
     const QCommandLineOption refuse(QStringLiteral("refuse"),
                                     QStringLiteral("Refuse every command beginning with WORD with CODE, e.g. "
                                                    "\"SYS NAME:11\"."),
@@ -31,7 +32,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption dropNumber(QStringLiteral("dump-drop"),
                                         QStringLiteral("Leave the N-th number (from 1) out of the dump."),
                                         QStringLiteral("N"));
-    parser.addOptions({model, echo, silent, split, pace, refuse, dumpName, dropNumber});
+    const QCommandLineOption numbers(QStringLiteral("numbers"),
+                                     QStringLiteral("Start with N made-up numbers in the list (at most %1).")
+                                         .arg(unitsim::UnitProtocol::MaxNumbers),
+                                     QStringLiteral("N"), QStringLiteral("0"));
+    parser.addOptions({model, echo, silent, split, pace, refuse, dumpName, dropNumber, numbers});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -47,6 +52,13 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    bool numbersOk = false;
+    const int startNumbers = parser.value(numbers).toInt(&numbersOk);
+    if (!numbersOk || startNumbers < 0 || startNumbers > unitsim::UnitProtocol::MaxNumbers) {
+        err << "--numbers needs a whole number from 0 to " << unitsim::UnitProtocol::MaxNumbers << '\n';
+        return 2;
+    }
+
     const QString refusal = parser.value(refuse);
     const qsizetype colon = refusal.lastIndexOf(QLatin1Char(':'));
     bool codeOk = false;
@@ -59,6 +71,7 @@ int main(int argc, char *argv[])
     unitsim::PtyUnit unit;
     if (parser.isSet(refuse))
         unit.protocol().refuse(refusal.left(colon), code);
+    unit.protocol().state().numbers = unitsim::sampleNumbers(startNumbers);
     unit.protocol().dumpFaults().systemName = parser.value(dumpName);
     unit.protocol().dumpFaults().dropNumber = parser.value(dropNumber).toInt() - 1;
     unit.protocol().setModel(modelName == QLatin1String("intercom") ? unitsim::Model::Intercom

@@ -44,6 +44,10 @@ PtyUnit::PtyUnit(QObject *parent) : QObject(parent)
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_sendTimer, &QTimer::timeout, this, &PtyUnit::pump);
+    m_takeTimer.setSingleShot(true);
+    m_takeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_takeTimer, &QTimer::timeout, this, &PtyUnit::takeIn);
+    m_clock.start();
 }
 
 PtyUnit::~PtyUnit() { unplug(); }
@@ -88,12 +92,22 @@ void PtyUnit::unplug()
     m_reader = nullptr;
     m_sendTimer.stop();
     m_out.clear();
+    m_takeTimer.stop();
+    m_inbox.clear();
+    m_inboxDue.clear();
     if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)
         ::close(m_slave);
     m_master = m_slave = -1;
 }
+
+namespace {
+// Ten bits a byte at 9600 baud.
+constexpr qint64 kByteNs = 1'000'000'000 / 960;
+
+int msUntil(qint64 dueNs, qint64 nowNs) { return int((std::max<qint64>(dueNs - nowNs, 0) + 999'999) / 1'000'000); }
+} // namespace
 
 void PtyUnit::readLine()
 {
@@ -111,6 +125,40 @@ void PtyUnit::readLine()
             m_reader->setEnabled(false); // the line is gone; don't spin on it
         break;
     }
+    if (!m_behaviour.pace9600) {
+        handle(in);
+        return;
+    }
+    // The pseudo-terminal hands over at once what a real line delivers one byte time after another.
+    const qint64 now = m_clock.nsecsElapsed();
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        m_inFreeNs = std::max(m_inFreeNs, now) + kByteNs;
+        m_inboxDue.push_back(m_inFreeNs);
+    }
+    m_inbox += in;
+    takeIn();
+}
+
+void PtyUnit::takeIn()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    qsizetype through = 0;
+    while (through < m_inbox.size() && m_inboxDue[size_t(through)] <= now)
+        ++through;
+    const QByteArray in = m_inbox.left(through);
+    m_inbox.remove(0, through);
+    m_inboxDue.erase(m_inboxDue.begin(), m_inboxDue.begin() + through);
+    if (!m_inbox.isEmpty()) {
+        // Nothing happens before the next star comes through: only a star completes a command.
+        const qsizetype star = m_inbox.indexOf('*');
+        m_takeTimer.start(msUntil(m_inboxDue[size_t(star < 0 ? m_inbox.size() - 1 : star)], now));
+    }
+    if (!in.isEmpty())
+        handle(in);
+}
+
+void PtyUnit::handle(const QByteArray &in)
+{
     m_protocol.setEcho(m_behaviour.echo);
     const QList<Exchange> exchanges = m_protocol.feed(in);
     for (const Exchange &e : exchanges) {
@@ -136,6 +184,8 @@ void PtyUnit::readLine()
 void PtyUnit::queueReply(const QByteArray &reply, int pauseMs)
 {
     const QList<QByteArray> pieces = splitReply(reply, m_behaviour.splitReplies);
+    if (m_out.isEmpty()) // the line was idle until now
+        m_outFreeNs = std::max(m_outFreeNs, m_clock.nsecsElapsed());
     for (qsizetype i = 0; i < pieces.size(); ++i)
         m_out.append({pieces.at(i), i == 0 ? pauseMs : m_behaviour.pauseMs});
     if (!m_sendTimer.isActive())
@@ -144,6 +194,10 @@ void PtyUnit::queueReply(const QByteArray &reply, int pauseMs)
 
 void PtyUnit::pump()
 {
+    if (m_behaviour.pace9600) {
+        pumpPaced();
+        return;
+    }
     while (!m_out.isEmpty() && isRunning()) {
         Piece &piece = m_out.front();
         if (piece.pauseMs > 0) {
@@ -151,28 +205,48 @@ void PtyUnit::pump()
             piece.pauseMs = 0;
             return;
         }
-        if (piece.bytes.isEmpty()) {
-            m_out.removeFirst();
-            continue;
-        }
-        const qsizetype want = m_behaviour.pace9600 ? 1 : piece.bytes.size();
-        const ssize_t put = ::write(m_master, piece.bytes.constData(), size_t(want));
+        const ssize_t put = piece.bytes.isEmpty() ? 0 : ::write(m_master, piece.bytes.constData(), size_t(piece.bytes.size()));
         if (put < 0) {
-            if (errno == EAGAIN || errno == EINTR) {
+            if (errno == EAGAIN || errno == EINTR)
                 m_sendTimer.start(10); // the reader is behind; try again shortly
-            } else {
+            else
                 m_out.clear();
-            }
             return;
         }
         piece.bytes.remove(0, put);
         if (piece.bytes.isEmpty())
             m_out.removeFirst();
-        if (m_behaviour.pace9600) {
-            // 10 bits a byte at 9600 baud is 1.04 ms; the timer gives at least 1 ms.
-            m_sendTimer.start(1);
+    }
+}
+
+void PtyUnit::pumpPaced()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    while (!m_out.isEmpty() && isRunning()) {
+        Piece &piece = m_out.front();
+        if (piece.pauseMs > 0) {
+            // The line stays quiet for the pause, then carries on from there.
+            m_outFreeNs = std::max(m_outFreeNs, now) + qint64(piece.pauseMs) * 1'000'000;
+            piece.pauseMs = 0;
+        }
+        // Every byte whose time on the line is over by now goes in one write.
+        const qsizetype due = std::min<qsizetype>(piece.bytes.size(), std::max<qint64>(0, (now - m_outFreeNs) / kByteNs));
+        if (due == 0 && !piece.bytes.isEmpty()) {
+            m_sendTimer.start(msUntil(m_outFreeNs + kByteNs, now));
             return;
         }
+        const ssize_t put = due == 0 ? 0 : ::write(m_master, piece.bytes.constData(), size_t(due));
+        if (put < 0) {
+            if (errno == EAGAIN || errno == EINTR)
+                m_sendTimer.start(10);
+            else
+                m_out.clear();
+            return;
+        }
+        m_outFreeNs += put * kByteNs;
+        piece.bytes.remove(0, put);
+        if (piece.bytes.isEmpty())
+            m_out.removeFirst();
     }
 }
 

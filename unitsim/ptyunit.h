@@ -3,8 +3,11 @@
 // its serial port, this object plays the unit on the master side.
 #include "unitsim/unitprotocol.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+
+#include <deque>
 
 class QSocketNotifier;
 
@@ -16,7 +19,7 @@ struct Behaviour {
     bool echo = false;     // send the command text back before the codes
     int splitReplies = 1;  // send each reply in this many pieces
     int pauseMs = 50;      // between the pieces of a split reply
-    bool pace9600 = false; // one byte about every millisecond, like a 9600 baud line
+    bool pace9600 = false; // both ways no faster than a 9600 baud line: 960 bytes a second
     int dumpPauseMs = 0;   // a pause in the middle of the settings dump
 };
 
@@ -50,8 +53,11 @@ private:
     };
 
     void readLine();
+    void takeIn();
+    void handle(const QByteArray &in);
     void queueReply(const QByteArray &reply, int pauseMs);
     void pump();
+    void pumpPaced();
 
     UnitProtocol m_protocol;
     Behaviour m_behaviour;
@@ -61,6 +67,14 @@ private:
     QSocketNotifier *m_reader = nullptr;
     QTimer m_sendTimer;
     QList<Piece> m_out;
+
+    // The paced line: a byte counts as arrived one byte time after the line was free for it.
+    QElapsedTimer m_clock;
+    QTimer m_takeTimer;
+    QByteArray m_inbox;            // read from the program, not yet through the line
+    std::deque<qint64> m_inboxDue; // when each byte of m_inbox has come through
+    qint64 m_inFreeNs = 0;         // the last byte from the program is through at this time
+    qint64 m_outFreeNs = 0;        // the last byte to the program is through at this time
 };
 
 } // namespace unitsim

@@ -65,6 +65,14 @@ bool validMonitorDigits(const QString &digits)
 
 } // namespace
 
+QList<NumberEntry> sampleNumbers(qsizetype count)
+{
+    QList<NumberEntry> out;
+    for (qsizetype i = 0; i < count; ++i)
+        out.append({QStringLiteral("2782%1").arg(i, 7, 10, QLatin1Char('0')), QStringLiteral("1")});
+    return out;
+}
+
 QList<Exchange> UnitProtocol::feed(const QByteArray &in)
 {
     QList<Exchange> out;

@@ -27,6 +27,10 @@ struct UnitState {
     std::array<bool, 4> outputs{};
 };
 
+// `count` made-up numbers, "27820000000" upwards, each with the value "1" (output 1 of a gate,
+// unit number 1 of an intercom): a unit that starts out with a long list.
+QList<NumberEntry> sampleNumbers(qsizetype count);
+
 // Ways for the dump to differ from what the unit was told.
 struct DumpFaults {
     qsizetype dropNumber = -1; // this entry of the list is left out
