@@ -54,6 +54,16 @@ inline bool report(const QString &what, double value, const QString &unit, doubl
     return met;
 }
 
+// The same for a figure that must reach its target, such as a speed-up.
+inline bool reportAtLeast(const QString &what, double value, const QString &unit, double target)
+{
+    const bool met = value >= target;
+    out() << QStringLiteral("  %1 %2 %3").arg(what, -52).arg(value, 10, 'f', 2).arg(unit, -3)
+          << QStringLiteral("  target >= %1  %2").arg(target, 0, 'f', 2).arg(met ? QStringLiteral("met") : QStringLiteral("MISSED"))
+          << Qt::endl;
+    return met;
+}
+
 inline void heading(const QString &text) { out() << '\n'
                                                  << text << Qt::endl; }
 
