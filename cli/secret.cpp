@@ -5,6 +5,7 @@
 #include "settings/settingsset.h"
 #include "settings/valuecheck.h"
 
+#include <csignal>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -12,6 +13,16 @@
 namespace cli {
 
 namespace {
+
+termios g_shown{}; // the terminal as it was, for a Ctrl-C while it is hidden
+
+// Ctrl-C at the question ends the program as always, but not with the terminal left silent.
+void restoreAndStop(int signal)
+{
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_shown);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
 
 // Reads one line from the terminal on stdin without showing it.
 std::optional<QString> askQuietly(const QString &prompt)
@@ -23,11 +34,16 @@ std::optional<QString> askQuietly(const QString &prompt)
     hidden.c_lflag &= ~tcflag_t(ECHO);
     std::fputs(prompt.toLocal8Bit().constData(), stderr);
     std::fflush(stderr);
-    if (::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden) != 0)
+    g_shown = shown;
+    const auto previous = std::signal(SIGINT, restoreAndStop);
+    if (::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden) != 0) {
+        std::signal(SIGINT, previous);
         return std::nullopt;
+    }
     char line[256];
     const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown);
+    std::signal(SIGINT, previous);
     std::fputc('\n', stderr);
     if (!read)
         return std::nullopt;
