@@ -54,7 +54,7 @@ int main(int argc, char **argv)
         const QString text = records(n);
         ms.push_back(cpuMs([&] {
             settings::SettingsSet set;
-            transfer::parse_settings(text, set);
+            transfer::parse_settings(text, set, transfer::TextKind::File);
             if (set.numbers.size() != n)
                 qFatal("parsed %lld numbers of %d", qlonglong(set.numbers.size()), n);
         }));
@@ -73,7 +73,7 @@ int main(int argc, char **argv)
         fakes::FakeDialogs dialogs;
         dialogs.openAnswer = dir.filePath(QStringLiteral("bench%1.gsm").arg(n));
         QFile file(dialogs.openAnswer);
-        if (!file.open(QIODevice::WriteOnly) || file.write(transfer::settings_file_text(set, settings::kGate).toLatin1()) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write(transfer::settings_file_text(set, settings::kGate).toLatin1() + "\r\n") < 0)
             qFatal("cannot write %s", qPrintable(dialogs.openAnswer));
         file.close();
         settings::SystemParametersPage sys;

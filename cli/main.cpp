@@ -1,12 +1,14 @@
 // norvikconf-cli: upload, read back, verify and test outputs from a terminal or a script,
 // with the same link, file format and messages as the windows.
 #include "cli/report.h"
+#include "cli/secret.h"
 #include "cli/unitjob.h"
 #include "platform/interruptwatch.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtserialport.h"
 #include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"
+#include "transfer/upload.h"
 #include "unitsim/ptyunit.h"
 
 #include <QCommandLineParser>
@@ -117,24 +119,6 @@ bool choosePort(const QString &text, QString *device, QString *error)
     return false;
 }
 
-bool readSettings(const QString &path, settings::SettingsSet *set, QString *error)
-{
-    int records = 0;
-    QStringList cut;
-    if (!transfer::read_settings_file(path, *set, error, &cut, &records))
-        return false;
-    if (records == 0) {
-        *error = QStringLiteral("\"%1\" is not a settings file: it holds no settings records.").arg(path);
-        return false;
-    }
-    // A value cut on reading would go to the unit cut: refuse rather than send it.
-    if (!cut.isEmpty()) {
-        *error = transfer::cut_values_message(cut) + QStringLiteral(". The file was not used: mend it first.");
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -153,9 +137,16 @@ int main(int argc, char *argv[])
                                          QStringLiteral("M"));
     const QCommandLineOption passwordOption(
         QStringLiteral("password"),
-        QStringLiteral("The unit's password (default: the file's password for upload and verify, %1 otherwise).")
-            .arg(kStartPassword),
+        QStringLiteral("The unit's password (default: the file's password for upload and verify, %1 otherwise). "
+                       "Every user can read it while the program runs: prefer --password-file or %2.")
+            .arg(kStartPassword, QLatin1String(cli::kPasswordVariable)),
         QStringLiteral("PW"));
+    const QCommandLineOption passwordFileOption(
+        QStringLiteral("password-file"),
+        QStringLiteral("Read the unit's password from the first line of FILE. Without it, --password or %1, a "
+                       "terminal is asked for the password (Enter keeps the default).")
+            .arg(QLatin1String(cli::kPasswordVariable)),
+        QStringLiteral("FILE"));
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
                                           QStringLiteral("After an upload, read the settings back and compare."));
     const QCommandLineOption noNumbersOption(
@@ -169,7 +160,7 @@ int main(int argc, char *argv[])
         QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
                        "settings it sends back)."),
         QStringLiteral("S"));
-    parser.addOptions({portOption, modelOption, passwordOption, verifyOption, noNumbersOption, jsonOption,
+    parser.addOptions({portOption, modelOption, passwordOption, passwordFileOption, verifyOption, noNumbersOption, jsonOption,
                        quietOption, timeoutOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, upload, download, verify or output"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("FILE, or N on|off"), QStringLiteral("[...]"));
@@ -259,16 +250,26 @@ int main(int argc, char *argv[])
 
     settings::SettingsSet set;
     if (isUpload || isVerify) {
-        if (!readSettings(args.at(1), &set, &error)) {
+        if (!transfer::read_settings_file(args.at(1), set, &error)) {
             report.error(error);
             return done(cli::kBadFile, error);
         }
         set.uploadSystem = true;
         set.uploadTelephone = !parser.isSet(noNumbersOption);
     }
-    const QString password = parser.isSet(passwordOption) ? parser.value(passwordOption)
-                             : isUpload || isVerify       ? set.password
-                                                          : kStartPassword;
+    const bool fromFile = isUpload || isVerify;
+    const cli::Secret secret = cli::read_password(
+        parser.isSet(passwordOption) ? std::optional(parser.value(passwordOption)) : std::nullopt,
+        parser.isSet(passwordFileOption) ? std::optional(parser.value(passwordFileOption)) : std::nullopt,
+        true, fromFile ? QStringLiteral("the file's") : kStartPassword);
+    if (!secret.error.isEmpty())
+        return usage(secret.error);
+    if (!secret.warning.isEmpty())
+        report.info(secret.warning);
+    const QString password = secret.given ? secret.password : fromFile ? set.password
+                                                                       : kStartPassword;
+    if (isUpload && transfer::system_options_kept(set, model))
+        report.info(QStringLiteral("upload: the file holds no system options; the unit keeps its own"));
 
     // "sim": a simulated unit inside this process, as the windows offer one.
     unitsim::PtyUnit simulated;

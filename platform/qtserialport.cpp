@@ -1,10 +1,13 @@
 #include "platform/qtserialport.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace platform {
 
@@ -56,6 +59,24 @@ bool QtSerialPort::open(const QString &path, const LineSettings &settings)
         errorText_ = QStringLiteral("Invalid port number: this COMM PORT has no serial device on this computer");
         return false;
     }
+    // The lock comes first: nothing may reach the device while another program holds it.
+    if (const QString lockPath = lockFilePath(path); !lockPath.isEmpty()) {
+        auto lock = std::make_unique<QLockFile>(lockPath);
+        lock->setStaleLockTime(0); // stale only when its holder is gone, however long it has held it
+        if (!lock->tryLock(0)) {
+            qint64 pid = 0;
+            QString host, app;
+            const bool known = lock->error() == QLockFile::LockFailedError && lock->getLockInfo(&pid, &host, &app);
+            errorNumber_ = QSerialPort::PermissionError;
+            errorText_ = describeOpenError(
+                QSerialPort::PermissionError,
+                known ? QStringLiteral("The device is locked by %1 (process %2)").arg(app).arg(pid)
+                      : QStringLiteral("The device's lock file %1 cannot be taken").arg(lockPath),
+                path);
+            return false;
+        }
+        deviceLock_ = std::move(lock);
+    }
     port_.setPortName(path);
     port_.setBaudRate(settings.baud);
     port_.setParity(toQt(settings.parity));
@@ -66,6 +87,7 @@ bool QtSerialPort::open(const QString &path, const LineSettings &settings)
         errorNumber_ = port_.error();
         errorText_ = describeOpenError(port_.error(), port_.errorString(), path);
         port_.clearError();
+        deviceLock_.reset();
         return false;
     }
     // Pseudo-terminals refuse the modem lines; a real adapter takes them. Either way the
@@ -119,6 +141,24 @@ void QtSerialPort::close()
 {
     if (port_.isOpen())
         port_.close();
+    deviceLock_.reset();
+}
+
+QString QtSerialPort::lockFilePath(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();
+    const QString key = S_ISCHR(st.st_mode) ? QStringLiteral("tty-%1-%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev))
+                                            : QStringLiteral("file-%1-%2").arg(st.st_dev).arg(st.st_ino);
+    // The system's lock folder is shared by every user; the runtime folder, a user's own, is
+    // the fallback where it cannot be written.
+    QString dir = QStringLiteral("/run/lock");
+    if (!QFileInfo(dir).isWritable())
+        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    return dir + QStringLiteral("/norvikconf-") + key + QStringLiteral(".lock");
 }
 
 bool QtSerialPort::isOpen() const { return port_.isOpen(); }
@@ -173,6 +213,7 @@ void QtSerialPort::fail(int number, const QString &text)
     errorText_ = text;
     port_.close();
     port_.clearError();
+    deviceLock_.reset();
     emit lost(number, text);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 #include "platform/serialport.h"
 
+#include <QLockFile>
 #include <QSerialPort>
+
+#include <memory>
 
 namespace platform {
 
@@ -24,11 +27,19 @@ public:
     static QString describeOpenError(QSerialPort::SerialPortError error, const QString &qtText,
                                      const QString &device);
 
+    // The lock file that stands for the device behind `path`, whatever name it is reached by
+    // (links resolved: a character device by its major:minor numbers, anything else by its
+    // file system and inode); empty when `path` names nothing.
+    static QString lockFilePath(const QString &path);
+
 private:
     void onError(QSerialPort::SerialPortError error);
     void fail(int number, const QString &text);
 
     QSerialPort port_;
+    // Held while the port is open: one device, one program, even for root, whom the
+    // system's exclusive mode does not stop.
+    std::unique_ptr<QLockFile> deviceLock_;
     int errorNumber_ = 0;
     QString errorText_;
 };

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace platform {
 
@@ -14,9 +16,10 @@ namespace {
 enum class Access { Read,
                     Write };
 
-// Qt hands on the system's own text for the failure (strerror). It is matched back to its
-// cause so the operator reads what happened and what to do about it.
-QString inWords(const QFileDevice &file, Access access)
+// Qt hands on the system's own text for the failure (strerror); a write of ours knows the
+// errno itself. Either is matched to its cause so the operator reads what happened and what
+// to do about it.
+QString inWords(const QString &system, Access access)
 {
     struct Cause {
         int code;
@@ -33,7 +36,6 @@ QString inWords(const QFileDevice &file, Access access)
         {EISDIR, "that name is a folder", "Choose a file"},
         {EIO, "the device reported an input/output error", "Check the disk or stick and try again"},
     };
-    const QString system = file.errorString();
     for (const Cause &c : kCauses)
         if (system == QString::fromLocal8Bit(std::strerror(c.code)))
             return QStringLiteral("%1. %2.").arg(QLatin1String(c.words), QLatin1String(c.whatToDo));
@@ -45,25 +47,50 @@ QString inWords(const QFileDevice &file, Access access)
     return system + QLatin1Char('.');
 }
 
-void report(QString *error, const QString &what, const QString &path, const QFileDevice &file, Access access)
+void report(QString *error, const QString &what, const QString &path, const QString &system, Access access)
 {
     if (error)
-        *error = QStringLiteral("%1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), inWords(file, access));
+        *error = QStringLiteral("%1 \"%2\": %3").arg(what, QDir::toNativeSeparators(path), inWords(system, access));
+}
+void report(QString *error, const QString &what, const QString &path, const QFileDevice &file, Access access)
+{
+    report(error, what, path, file.errorString(), access);
+}
+
+// Writes all of `bytes` to `fd`; on failure returns the errno of the call that failed. A full
+// disk often takes part of one write and refuses only the next: that next one names it.
+int writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += n;
+    }
+    return 0;
 }
 
 } // namespace
 
-bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error, NewFileAccess access)
 {
+    const bool isNew = !QFileInfo::exists(path);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly)
+        || (isNew && access == NewFileAccess::OwnerOnly
+            && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))) {
         report(error, QStringLiteral("Could not create"), path, file, Access::Write);
+        file.cancelWriting();
         return false;
     }
-    // QSaveFile buffers small writes: only the flush reaches the disk, and a failed flush
-    // is otherwise found by nobody before commit() renames the cut file over the old one.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        report(error, QStringLiteral("Could not write"), path, file, Access::Write);
+    // Written past Qt's buffer, whose flush loses the cause when a first write is partial;
+    // commit() still syncs the file to disk and checks that before it replaces the old one.
+    if (const int code = writeAll(file.handle(), bytes); code != 0) {
+        report(error, QStringLiteral("Could not write"), path, QString::fromLocal8Bit(std::strerror(code)),
+               Access::Write);
         file.cancelWriting();
         return false;
     }

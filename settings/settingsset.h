@@ -50,6 +50,10 @@ struct SettingsSet {
     bool errorReporting = true;
     bool outputConfirmation = true;
     std::array<bool, 4> monitorInputs{true, true, true, true};
+    // False when the settings came from a text without the options and monitor records (the
+    // unit's dump never carries them): the three values above are then nobody's word, so
+    // they are neither written to a file nor sent to the unit.
+    bool systemOptionsKnown = true;
     QList<NumberRow> numbers;
 
     // What an upload sends besides the password and the name (the boxes chksys and chktel).

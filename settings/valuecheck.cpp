@@ -57,4 +57,18 @@ NumberCheck check_number(const QString &typed)
     return {QLatin1Char('+') + digits, QString()};
 }
 
+QString digits_problem(const QString &value, int maxDigits)
+{
+    if (value.isEmpty())
+        return QStringLiteral("is empty; it needs at least one digit");
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value.at(i);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QStringLiteral("holds %1, which is not a digit").arg(shown(c));
+        if (i == maxDigits)
+            return QStringLiteral("has more than %1 digits").arg(maxDigits);
+    }
+    return QString();
+}
+
 } // namespace settings

@@ -24,4 +24,9 @@ struct NumberCheck {
 };
 NumberCheck check_number(const QString &typed);
 
+// Why `value` cannot be a run of digits as records and the unit hold them (a number without
+// its "+", a unit number, a list position): 1 to `maxDigits` digits and nothing else; empty
+// when it can. Stops at the first digit too many, however long the value.
+QString digits_problem(const QString &value, int maxDigits = kMaxNumberDigits);
+
 } // namespace settings

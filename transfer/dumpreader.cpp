@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/latin1.h"
 #include "platform/timer.h"
+#include "transfer/settingsparser.h"
 
 #include <utility>
 
@@ -26,6 +27,8 @@ QString DumpOutcome::reason() const
     case Status::WrongPassword:
         return QStringLiteral("Incorrect GSM unit password");
     case Status::Incomplete:
+        if (!problem.isEmpty())
+            return QStringLiteral("The unit's answer could not be read, so nothing was changed: %1.").arg(problem);
         return QStringLiteral("The unit's answer was incomplete, so nothing was changed.");
     case Status::TooLarge:
         return QStringLiteral("The unit sent more than %1 KB without ending its settings, far more than any unit "
@@ -143,6 +146,14 @@ void DumpReader::finish(DumpOutcome::Status status, const QString &raw)
         outcome.records = raw;
         outcome.records.remove(QLatin1Char('\n'));
         outcome.records.remove(QLatin1Char('\r'));
+        // A dump is read whole or not at all: every value passes the same check as a typed one.
+        settings::SettingsSet scratch;
+        if (const ParseResult parsed = parse_settings(outcome.records, scratch, TextKind::Dump); !parsed.ok()) {
+            outcome.status = DumpOutcome::Status::Incomplete;
+            outcome.problem = parsed.problem;
+            outcome.records.clear();
+            failed_ = true;
+        }
     }
     emit busyChanged(false);
     // `done` may start the next request.

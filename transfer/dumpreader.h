@@ -21,7 +21,7 @@ struct DumpOutcome {
         Received,      // a whole dump, up to "<END>"
         NoAnswer,      // nothing came within kNoAnswerMs
         WrongPassword, // the answer carried code 39
-        Incomplete,    // the line went quiet before "<END>"
+        Incomplete,    // the line went quiet before "<END>", or a record is damaged (see problem)
         TooLarge,      // more than kLargestAnswer characters
         TooSlow,       // no "<END>" kLongestAnswerMs after the first character
         Interrupted,   // an upload or an output test took the line over
@@ -30,6 +30,7 @@ struct DumpOutcome {
     Status status = Status::NoAnswer;
     QString raw;     // the answer as it came (Received, WrongPassword, Incomplete)
     QString records; // Received: the answer without CR and LF, ready for the parser
+    QString problem; // Incomplete: the damaged record and what is wrong with it
     // What happened, for the operator; empty for Received and LineLost.
     QString reason() const;
 };

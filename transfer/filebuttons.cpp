@@ -28,8 +28,7 @@ void cmdLoad_Click(settings::SettingsEditors &editors, platform::Dialogs &dialog
     settings::SettingsSet set = shown;
     set.numbers.clear();
     QString error;
-    QStringList cut;
-    if (!read_settings_file(name, set, &error, &cut)) {
+    if (!read_settings_file(name, set, &error)) {
         dialogs.message(QStringLiteral("The settings file was not loaded; nothing was changed. %1").arg(error),
                         platform::Dialogs::Icon::Stop);
         return;
@@ -49,11 +48,8 @@ void cmdLoad_Click(settings::SettingsEditors &editors, platform::Dialogs &dialog
         else if (answer != 0)
             return;
     }
-    const QString tooLong = long_values_message(editors.load(set));
-    const QString cutText = cut_values_message(cut);
-    const QString note = (cutText + QLatin1Char('\n') + tooLong).trimmed();
-    if (!note.isEmpty())
-        dialogs.message(note, platform::Dialogs::Icon::Information);
+    if (const QString tooLong = long_values_message(editors.load(set)); !tooLong.isEmpty())
+        dialogs.message(tooLong, platform::Dialogs::Icon::Information);
 }
 
 } // namespace transfer

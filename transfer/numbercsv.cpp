@@ -2,6 +2,7 @@
 
 #include "settings/numberform.h"
 #include "settings/unitmodel.h"
+#include "settings/valuecheck.h"
 
 #include <QHash>
 #include <QStringList>
@@ -82,24 +83,6 @@ bool hasDigit(const QString &text)
     return false;
 }
 
-// Why the number cannot be taken, or empty; `clean` gets it without blanks.
-QString numberProblem(const QString &text, QString *clean)
-{
-    *clean = text;
-    clean->remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
-    if (clean->isEmpty())
-        return QStringLiteral("the number is empty");
-    for (qsizetype i = 0; i < clean->size(); ++i) {
-        const QChar c = clean->at(i);
-        if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && !(c == QLatin1Char('+') && i == 0))
-            return QStringLiteral("the number \"%1\" holds characters other than digits, blanks and a leading \"+\"")
-                .arg(text.trimmed());
-    }
-    if (*clean == QLatin1String("+"))
-        return QStringLiteral("the number is empty");
-    return QString();
-}
-
 } // namespace
 
 NumbersCsv read_numbers_csv(const QByteArray &input, const QString &unitModel)
@@ -135,32 +118,34 @@ NumbersCsv read_numbers_csv(const QByteArray &input, const QString &unitModel)
         }
         ++out.rowsRead;
         const auto refuse = [&](const QString &why) { out.refused.append({record.line, why}); };
-        QString clean;
-        if (const QString problem = numberProblem(record.fields.first(), &clean); !problem.isEmpty()) {
-            refuse(problem);
+        // The rule the number list's Add keeps, which stops reading at the first digit too many.
+        const settings::NumberCheck number = settings::check_number(record.fields.first());
+        if (!number.ok()) {
+            refuse(number.problem);
             continue;
         }
-        settings::NumberRow row{QString(), settings::stored_number(clean), {}};
+        settings::NumberRow row{QString(), number.stored, {}};
         const QString second = record.fields.value(1).trimmed();
         if (gate) {
             QString bad; // "13", "1 3" or a quoted "1;3" all mean outputs 1 and 3
             for (const QChar c : second) {
                 if (c >= QLatin1Char('1') && c <= QLatin1Char('4'))
                     row.outputs[c.unicode() - '1'] = true;
-                else if (c != QLatin1Char(' ') && c != QLatin1Char(',') && c != QLatin1Char(';'))
-                    bad = second;
+                else if (c != QLatin1Char(' ') && c != QLatin1Char(',') && c != QLatin1Char(';')) {
+                    bad = second.size() > 20 ? second.left(20) + QStringLiteral("...") : second;
+                    break;
+                }
             }
             if (!bad.isEmpty()) {
                 refuse(QStringLiteral("the outputs \"%1\" are not digits 1 to 4").arg(bad));
                 continue;
             }
         } else {
-            bool isNumber = true;
-            for (const QChar c : second)
-                isNumber &= c >= QLatin1Char('0') && c <= QLatin1Char('9');
-            if (!isNumber) {
-                refuse(QStringLiteral("the unit number \"%1\" is not a number").arg(second));
-                continue;
+            if (!second.isEmpty()) {
+                if (const QString problem = settings::digits_problem(second); !problem.isEmpty()) {
+                    refuse(QStringLiteral("the unit number %1").arg(problem));
+                    continue;
+                }
             }
             row.unit = second;
         }

@@ -6,19 +6,30 @@
 #include "settings/unitmodel.h"
 #include "transfer/settingsparser.h"
 
+#include <QDir>
+#include <QRegularExpression>
+
 namespace transfer {
 
 namespace {
 const QString kLineEnd = QStringLiteral("\r\n");
 
-// Cuts `value` to the file limit when it is over it and did not hold it before the read.
-void cutIfNew(QString &value, const QString &before, const QString &field, QStringList *cut)
+// The first line that ends without "|" although the next one starts a record: the "|" of a
+// record is missing, so two records would be read as one. (A record broken over two lines is
+// still read: line breaks carry no meaning.) Empty when there is none.
+QString missingBar(const QString &text)
 {
-    if (value.size() <= kMaxFileValueLength || value == before)
-        return;
-    value.truncate(kMaxFileValueLength);
-    if (cut)
-        cut->append(field);
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const QString &line = lines.at(i), &next = lines.at(i + 1);
+        if (line.isEmpty() || line.endsWith(QLatin1Char('|')) || next.size() < 3 || next.at(2) != QLatin1Char(',')
+            || !next.at(0).isUpper() || !(next.at(1).isUpper() || next.at(1).isDigit()))
+            continue;
+        return QStringLiteral("line %1 (%2) ends without its \"|\" before the record on the next line")
+            .arg(i + 1)
+            .arg(line.left(24));
+    }
+    return QString();
 }
 } // namespace
 
@@ -38,8 +49,10 @@ QString settings_file_text(const settings::SettingsSet &set, const QString &unit
 
     QString text = QStringLiteral("<START>") + line(QStringLiteral("|MP,") + set.password);
     text += line(QStringLiteral("SN,") + set.systemName);
-    text += line(QStringLiteral("OP,") + options);
-    text += line(QStringLiteral("MO,") + monitor);
+    if (set.systemOptionsKnown) {
+        text += line(QStringLiteral("OP,") + options);
+        text += line(QStringLiteral("MO,") + monitor);
+    }
     for (int k = 0; k < 4; ++k)
         text += line(QStringLiteral("I%1,").arg(k + 1) + set.inputNames[k]);
     text += line(QStringLiteral("MN,") + set.masterNumber);
@@ -57,46 +70,45 @@ QString settings_file_text(const settings::SettingsSet &set, const QString &unit
 bool write_settings_file(const QString &path, const settings::SettingsSet &set, const QString &unitModel,
                          QString *error)
 {
-    return platform::writeFileAtomically(path, platform::toWire(settings_file_text(set, unitModel) + kLineEnd), error);
+    return platform::writeFileAtomically(path, platform::toWire(settings_file_text(set, unitModel) + kLineEnd), error,
+                                         platform::NewFileAccess::OwnerOnly);
 }
 
-bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error, QStringList *cut,
-                        int *records)
+bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error)
 {
     QByteArray bytes;
     if (!platform::readFile(path, &bytes, error, kMaxSettingsFileBytes))
         return false;
-    // Line ends carry no meaning: records end in "|", and may be split over lines.
-    QString text = platform::fromWire(bytes);
+    const QString raw = platform::fromWire(bytes);
     bytes.clear();
+    const auto refuse = [&](const QString &why) {
+        if (error)
+            *error = QStringLiteral("\"%1\" cannot be used: %2.").arg(QDir::toNativeSeparators(path), why);
+        return false;
+    };
+    if (!raw.startsWith(QStringLiteral("<START>")))
+        return refuse(raw.isEmpty() ? QStringLiteral("it is empty") : QStringLiteral("it is not a settings file"));
+    if (const QString problem = missingBar(raw); !problem.isEmpty())
+        return refuse(problem);
+    // Line ends carry no meaning: records end in "|", and may be split over lines.
+    QString text = raw;
     text.remove(QLatin1Char('\n'));
     text.remove(QLatin1Char('\r'));
-    const settings::SettingsSet before = set;
-    const int read = parse_settings(text, set).records;
-    if (records)
-        *records = read;
-
-    cutIfNew(set.password, before.password, QStringLiteral("System password"), cut);
-    cutIfNew(set.systemName, before.systemName, QStringLiteral("System name"), cut);
-    cutIfNew(set.masterNumber, before.masterNumber, QStringLiteral("Master number"), cut);
-    for (int k = 0; k < 4; ++k)
-        cutIfNew(set.inputNames[k], before.inputNames[k], QStringLiteral("Input name %1").arg(k + 1), cut);
-    for (qsizetype i = before.numbers.size(); i < set.numbers.size(); ++i) {
-        settings::NumberRow &row = set.numbers[i];
-        const qsizetype nth = i - before.numbers.size() + 1;
-        cutIfNew(row.number, QString(), QStringLiteral("number %1 of the file").arg(nth), cut);
-        cutIfNew(row.unit, QString(), QStringLiteral("unit of number %1 of the file").arg(nth), cut);
-    }
+    settings::SettingsSet read = set;
+    const ParseResult parsed = parse_settings(text, read, TextKind::File);
+    if (!parsed.ok())
+        return refuse(parsed.problem);
+    // A file cut just after "<END>" has lost no record, but it has lost its last line end:
+    // only a whole file is taken.
+    qsizetype end = raw.size();
+    while (end > 0 && raw.at(end - 1).isSpace() && raw.at(end - 1) != QLatin1Char('\n'))
+        --end;
+    if (end == 0 || raw.at(end - 1) != QLatin1Char('\n'))
+        return refuse(QStringLiteral("it is incomplete: its last line \"<END>\" has no line end"));
+    if (parsed.records == 0)
+        return refuse(QStringLiteral("it holds no settings"));
+    set = std::move(read);
     return true;
-}
-
-QString cut_values_message(const QStringList &cut)
-{
-    if (cut.isEmpty())
-        return QString();
-    return QStringLiteral("Some values in the file are longer than %1 characters and were cut to that length: %2")
-        .arg(kMaxFileValueLength)
-        .arg(cut.join(QStringLiteral(", ")));
 }
 
 } // namespace transfer

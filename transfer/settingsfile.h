@@ -17,29 +17,26 @@ inline const QString kSettingsFileFilter = QStringLiteral("Norvik GSM Files (*.g
 
 // Nothing bigger is a settings file; reading it whole could freeze the window.
 inline constexpr qint64 kMaxSettingsFileBytes = 16 * 1024 * 1024;
-// Longer values in a file are cut to this many characters.
-inline constexpr int kMaxFileValueLength = 4096;
 
 // The settings as a file holds them: one record per line between "<START>" and "<END>",
-// every line but the last ended by CR LF. The master number follows the input names; for the
-// gate model each "TN," record carries the row's output marks as a third field ("13"), which
-// readers that know two fields ignore.
+// every line but the last ended by CR LF. The options and monitor records are left out when
+// the settings do not know them (a backup of the unit's dump). The master number follows the
+// input names; for the gate model each "TN," record carries the row's output marks as a third
+// field ("13"), which readers that know two fields ignore.
 QString settings_file_text(const settings::SettingsSet &set, const QString &unitModel);
 
 // Writes `set` to `path` as settings_file_text() followed by CR LF, atomically: on failure the
-// old file stays as it was and `error` says what failed and what to do.
+// old file stays as it was and `error` says what failed and what to do. A new file is readable
+// by its owner only (it holds the unit's password); an existing one keeps its mode.
 bool write_settings_file(const QString &path, const settings::SettingsSet &set, const QString &unitModel,
                          QString *error);
 
-// Reads the file at `path` into `set` (number rows are appended to those it holds). A file
-// that cannot be read or is over kMaxSettingsFileBytes changes nothing and returns false with
-// `error` set. Values over kMaxFileValueLength are cut; `cut` (if given) names their fields.
-// `records` (if given) is the number of records read: none means it is no settings file.
-bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error,
-                        QStringList *cut = nullptr, int *records = nullptr);
-
-// The one message about values cut on reading; empty when none.
-QString cut_values_message(const QStringList &cut);
+// Reads the file at `path` into `set` (number rows are appended to those it holds), whole or
+// not at all: a file that cannot be read, is over kMaxSettingsFileBytes, is not a settings
+// file, is cut off (its last line must be "<END>" with its line end), has a record without its
+// "|", holds no settings, or holds one value the unit could not take changes nothing and
+// returns false with `error` naming the file and, where it can, the record.
+bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error);
 
 // The save button: asks for a name and writes the file; a failure is reported and leaves
 // any existing file as it was.

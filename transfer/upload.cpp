@@ -21,9 +21,11 @@ QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QSt
     queue("System password", set.password, unitlink::kPasswordWord);
     queue("System name", set.systemName, "SYS NAME ");
     if (set.uploadSystem && unitModel != settings::kIntercom) {
-        queue("Error reporting", onOff(set.errorReporting), "SYS EREP ");
-        queue("Output confirmation", onOff(set.outputConfirmation), "SYS OCNF ");
-        queue("Monitor inputs", settings::output_digits(set.monitorInputs), "SYS MONI ");
+        if (set.systemOptionsKnown) {
+            queue("Error reporting", onOff(set.errorReporting), "SYS EREP ");
+            queue("Output confirmation", onOff(set.outputConfirmation), "SYS OCNF ");
+            queue("Monitor inputs", settings::output_digits(set.monitorInputs), "SYS MONI ");
+        }
         queue("Input1", set.inputNames[0], "SYS INP1 ");
         queue("Input2", set.inputNames[1], "SYS INP2 ");
         queue("Input3", set.inputNames[2], "SYS INP3 ");
@@ -41,11 +43,18 @@ QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QSt
     return out;
 }
 
+bool system_options_kept(const settings::SettingsSet &set, const QString &unitModel)
+{
+    return set.uploadSystem && unitModel != settings::kIntercom && !set.systemOptionsKnown;
+}
+
 QString upload_summary(const settings::SettingsSet &set, const QString &unitModel)
 {
     const bool gate = unitModel != settings::kIntercom;
     QString what = QStringLiteral("System password and name");
-    if (set.uploadSystem && gate)
+    if (system_options_kept(set, unitModel))
+        what += QStringLiteral(", input names (the unit keeps its system options)");
+    else if (set.uploadSystem && gate)
         what += QStringLiteral(", system options and input names");
     if (!set.uploadTelephone)
         return what + QStringLiteral("; the unit's master number and telephone list are left as they are.");

@@ -30,8 +30,13 @@ struct UploadCommand {
 // The queue keeps its last entry empty to mark the end of the chain.
 inline constexpr int kMaxUploadCommands = unitlink::kQueueEntries - 1;
 
-// The commands that put `set` onto the unit, in sending order.
+// The commands that put `set` onto the unit, in sending order. System options that `set`
+// does not know are never sent, even when asked for: the unit keeps its own.
 QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QString &unitModel);
+
+// True when the upload asks for the system options but `set` does not know them (it came
+// from the unit's dump or a file without them), so the unit keeps its own.
+bool system_options_kept(const settings::SettingsSet &set, const QString &unitModel);
 
 // The line under the upload question: what will be replaced, how many numbers, and a warning
 // when a gate list is sent in which no number may switch an output.

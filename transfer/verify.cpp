@@ -16,7 +16,7 @@ UnitDump read_unit_dump(const QString &records, settings::SettingsSet base)
     UnitDump dump;
     dump.settings = std::move(base);
     dump.settings.numbers.clear();
-    const ParseResult parsed = parse_settings(records, dump.settings);
+    const ParseResult parsed = parse_settings(records, dump.settings, TextKind::Dump);
     dump.tags = parsed.tags;
     dump.marks = parsed.marks;
     return dump;

@@ -19,7 +19,8 @@ struct UnitDump {
 };
 
 // Reads a dump's records (CR and LF already removed). The number list is the dump's own;
-// values the dump does not carry keep those of `base`.
+// values the dump does not carry keep those of `base`. A dump the parser refuses (DumpReader
+// does not hand one on) leaves `base` without numbers.
 UnitDump read_unit_dump(const QString &records, settings::SettingsSet base = {});
 
 // Which parts of the settings an upload carried.

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,12 +55,15 @@ class TstCli : public QObject {
 
     // Runs the program to its end while this event loop plays the unit. `whenSent` runs on
     // each command the unit receives, with the process at hand.
-    Run run(const QStringList &args, const std::function<void(QProcess &, int)> &whenSent = {})
+    Run run(const QStringList &args, const std::function<void(QProcess &, int)> &whenSent = {},
+            const QString &passwordVariable = {})
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NORVIKCONF_PASSWORD"})
             env.remove(QString::fromLatin1(name));
+        if (!passwordVariable.isEmpty())
+            env.insert(QStringLiteral("NORVIKCONF_PASSWORD"), passwordVariable);
         p.setProcessEnvironment(env);
         QMetaObject::Connection hook;
         if (whenSent)
@@ -110,8 +114,8 @@ private slots:
         // The unit starts with another password: the file's own replaces it on the way.
         unit->protocol().state().password = QStringLiteral("1111");
         Run r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
-                     QStringLiteral("--verify"), QStringLiteral("--json"), QStringLiteral("--password"),
-                     QStringLiteral("1111")});
+                     QStringLiteral("--verify"), QStringLiteral("--json"), QStringLiteral("--password-file"),
+                     file(QStringLiteral("secret"), QStringLiteral("1111\n"))});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.json.value(QStringLiteral("commands")).toInt(), commands);
         QCOMPARE(r.json.value(QStringLiteral("acknowledged")).toInt(), commands);
@@ -172,7 +176,7 @@ private slots:
         QTest::newRow("not a settings file") << "" << QStringList(upload).replaceInStrings("site.gsm", "junk.txt") << 7
                                              << "is not a settings file";
         QTest::newRow("unsendable value") << "" << QStringList(upload).replaceInStrings("site.gsm", "star.gsm") << 7
-                                          << "upload: The system name holds \"*\", which the unit cannot take.";
+                                          << "(SN,Gate*1): the system name holds \"*\", which the unit cannot take.";
         QTest::newRow("no file") << "" << QStringList(upload).replaceInStrings("site.gsm", "missing.gsm") << 7
                                  << "Could not open";
         QTest::newRow("no model") << "" << upload.mid(0, 2) + upload.mid(4) << 1 << "upload needs --model";
@@ -210,6 +214,94 @@ private slots:
         if (code == 3)
             QCOMPARE(r.errLines.size(), 1);
         QVERIFY(!QFile::exists(scratch->filePath(QStringLiteral("back.gsm")))); // no half-read download left behind
+    }
+
+    // The password from each place it may come from; --password works but warns that it is public.
+    void passwordWays_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        const QStringList option{QStringLiteral("--password"), QStringLiteral("1111")};
+        const QStringList fromFile{QStringLiteral("--password-file"), QStringLiteral("SECRET")};
+        QTest::newRow("environment") << QStringList() << "1111" << 0 << "output: ";
+        QTest::newRow("file, before the environment") << fromFile << "2222" << 0 << "output: ";
+        QTest::newRow("option, with a warning") << option << "" << 0
+                                                << "warning: --password can be read by every user";
+        QTest::newRow("none: the start password") << QStringList() << "" << 3 << "Incorrect GSM unit password";
+        QTest::newRow("two ways") << option + fromFile << "" << 1 << "give the password one way only";
+        QTest::newRow("too long") << QStringList() << "11111" << 1
+                                  << "the password is 5 characters long; the unit takes at most 4";
+        QTest::newRow("refused character") << QStringList() << "1*1" << 1
+                                           << "the password holds \"*\", which the unit cannot take";
+    }
+    void passwordWays()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, variable);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        unit->protocol().state().password = QStringLiteral("1111");
+        args.replaceInStrings(QStringLiteral("SECRET"), file(QStringLiteral("secret"), QStringLiteral("1111\r\n")));
+        const Run r = run(QStringList{QStringLiteral("output"), QStringLiteral("2"), QStringLiteral("on"),
+                                      QStringLiteral("--port"), unit->devicePath()}
+                              + args,
+                          {}, variable);
+        QCOMPARE(r.code, code);
+        QVERIFY2(!r.errLines.filter(says).isEmpty(), qPrintable(r.errLines.join(QLatin1Char('\n'))));
+        QCOMPARE(unit->protocol().state().outputs[1], code == 0);
+        if (code == 1)
+            QVERIFY(received.isEmpty());
+    }
+
+    // A file cut anywhere sends nothing; a backup of the unit, sent back, changes nothing on it.
+    void cutFileAndBackup()
+    {
+        const QString site = file(QStringLiteral("site.gsm"), kGateSite);
+        const QStringList upload{QStringLiteral("upload"), scratch->filePath(QStringLiteral("cut.gsm")),
+                                 QStringLiteral("--port"), unit->devicePath(), QStringLiteral("--model"),
+                                 QStringLiteral("gate"), QStringLiteral("--verify")};
+        for (const qsizetype n : {qsizetype(30), qsizetype(120), kGateSite.size() - 1}) {
+            file(QStringLiteral("cut.gsm"), kGateSite.left(n));
+            const Run r = run(upload);
+            QVERIFY2(r.code == 7, qPrintable(QString::number(n) + r.errLines.join(QLatin1Char('\n'))));
+            QVERIFY2(r.errLines.size() == 1 && r.errLines.first().contains(QStringLiteral("cannot be used: it is incomplete")),
+                     qPrintable(r.errLines.join(QLatin1Char('\n'))));
+        }
+        QVERIFY(received.isEmpty());
+
+        // Options and monitor inputs the dump does not report, unlike the start values.
+        QCOMPARE(run(QStringList(upload).replaceInStrings(QStringLiteral("cut.gsm"), QStringLiteral("site.gsm"))).code, 0);
+        unitsim::UnitState &state = unit->protocol().state();
+        state.errorReporting = false;
+        state.outputConfirmation = true;
+        state.monitorDigits = QStringLiteral("8");
+        const unitsim::UnitState before = state;
+        const QString backup = scratch->filePath(QStringLiteral("backup.gsm"));
+        QCOMPARE(run({QStringLiteral("download"), backup, QStringLiteral("--port"), unit->devicePath(),
+                      QStringLiteral("--model"), QStringLiteral("gate")})
+                     .code,
+                 0);
+        QFile saved(backup);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray text = saved.readAll();
+        QVERIFY2(!text.contains("OP,") && !text.contains("MO,"), text.constData());
+        QCOMPARE(saved.permissions() & 0x0077, QFileDevice::Permissions()); // nobody else's
+        received.clear();
+        const Run r = run(QStringList(upload).replaceInStrings(scratch->filePath(QStringLiteral("cut.gsm")), backup));
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.errLines.contains(QStringLiteral("upload: the file holds no system options; the unit keeps its own")));
+        QVERIFY(received.filter(QRegularExpression(QStringLiteral("^SYS (EREP|OCNF|MONI)"))).isEmpty());
+        QCOMPARE(state.errorReporting, before.errorReporting);
+        QCOMPARE(state.outputConfirmation, before.outputConfirmation);
+        QCOMPARE(state.monitorDigits, before.monitorDigits);
+        QCOMPARE(state.inputNames, before.inputNames);
+        QCOMPARE(state.systemName, before.systemName);
+        QCOMPARE(state.masterNumber, before.masterNumber);
+        QCOMPARE(state.numbers.size(), before.numbers.size());
+        for (qsizetype i = 0; i < state.numbers.size(); ++i)
+            QVERIFY(state.numbers[i].number == before.numbers[i].number && state.numbers[i].value == before.numbers[i].value);
     }
 
     // Ctrl-C mid-upload: the command in flight is answered, nothing is sent after it, and the

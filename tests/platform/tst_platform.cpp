@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace platform;
@@ -136,6 +137,28 @@ private slots:
         QCOMPARE(port.errorNumber(), int(QSerialPort::PermissionError));
         QVERIFY2(port.errorDescription().contains(QStringLiteral("Another program")),
                  qPrintable(port.errorDescription()));
+    }
+
+    // The lock follows the device, not its name: a link to a port in use is refused as well
+    // (root included, whom the system's exclusive mode lets through), and freed on close.
+    void secondNameOfOnePortRefused()
+    {
+        unitsim::PtyUnit unit;
+        QVERIFY(unit.start());
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("link-to-unit"));
+        QVERIFY(QFile::link(unit.devicePath(), link));
+        QCOMPARE(QtSerialPort::lockFilePath(link), QtSerialPort::lockFilePath(unit.devicePath()));
+        QVERIFY(QtSerialPort::lockFilePath(link).contains(QStringLiteral("tty-")));
+        QtSerialPort first, second;
+        QVERIFY2(first.open(unit.devicePath(), line9600()), qPrintable(first.errorDescription()));
+        QVERIFY(!second.open(link, line9600()));
+        QCOMPARE(second.errorNumber(), int(QSerialPort::PermissionError));
+        QVERIFY2(second.errorDescription().contains(QStringLiteral("Another program is using this port")),
+                 qPrintable(second.errorDescription()));
+        first.close();
+        QVERIFY2(second.open(link, line9600()), qPrintable(second.errorDescription()));
+        QVERIFY(!first.open(unit.devicePath(), line9600()));
     }
 
     void bytesBothWaysAndUnplugReportedOnce()

@@ -168,6 +168,11 @@ private slots:
                                    "COMM PORT and the password; nothing was changed.";
         QTest::newRow("cut short") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1") << true
                                    << "The unit's answer was incomplete, so nothing was changed.";
+        QTest::newRow("a damaged record") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1\r\n|I1,Tab\there\r\n|<END>\r\n")
+                                          << true
+                                          << "The unit's answer could not be read, so nothing was changed: record 4 "
+                                             "(I1,Tab?here): the name of input 1 holds a control character "
+                                             "(character 9).";
         QTest::newRow("39 among other codes") << QByteArray("SYS SPEW (1)\r\nPASSWORD ERROR (39)(39)\r\n") << true
                                               << "Incorrect GSM unit password";
         QTest::newRow("no end after two minutes")

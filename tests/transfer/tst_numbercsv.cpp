@@ -44,14 +44,22 @@ private slots:
         QTest::newRow("BOM, CR LF, blank lines, quoted line break")
             << kIntercom << QByteArray("\xEF\xBB\xBFPhone;Unit\r\n\r\n+27821;7\r\n;\r\n27822;;\"note\non two lines\"\r\n27823;08\r\n") << 3
             << "3:+27821:7;5:+27822:;7:+27823:08 |  (header)";
+        const QString onlyDigits = "A telephone number holds only digits, with an optional \"+\" in front; ";
         QTest::newRow("refused rows and a duplicate")
-            << kGate << QByteArray("27821,1\n,2\n0821-1,1\n27+1,1\n27822,5\n27 821,2\nlast,1") << 7
-            << "1:+27821:1 | 2:the number is empty;3:the number \"0821-1\" holds characters other than digits, blanks "
-               "and a leading \"+\";4:the number \"27+1\" holds characters other than digits, blanks and a leading "
-               "\"+\";5:the outputs \"5\" are not digits 1 to 4;6:+27821 is already on line 1;7:the number \"last\" "
-               "holds characters other than digits, blanks and a leading \"+\"";
-        QTest::newRow("intercom unit that is no number") << kIntercom << QByteArray("number,unit\r\n27821,A1\r\n") << 1
-                                                         << " | 2:the unit number \"A1\" is not a number (header)";
+            << kGate << QByteArray("27821,1\n,2\n0821-1,1\n27+1,1\n27822,5\n27 821,2\nlast,1\n27\x01"
+                                   "2,1")
+            << 8
+            << "1:+27821:1;3:+278211:1 | 2:A telephone number needs at least one digit;4:" + onlyDigits
+                   + "\"+\" is not allowed;5:the outputs \"5\" are not digits 1 to 4;6:+27821 is already on line 1;7:"
+                   + onlyDigits + "\"l\" is not allowed;8:" + onlyDigits + "character 1 is not allowed";
+        QTest::newRow("intercom unit that is no number")
+            << kIntercom << QByteArray("number,unit\r\n27821,A1\r\n27822,123456789012345678901\r\n") << 2
+            << " | 2:the unit number holds \"A\", which is not a digit;3:the unit number has more than 20 digits "
+               "(header)";
+        // A number of fifteen million digits is refused like any other too long, without freezing.
+        QTest::newRow("fifteen million digits") << kGate << "27821,1\n" + QByteArray(15'000'000, '7') + ",1\n"
+                                                << 2
+                                                << "1:+27821:1 | 2:A telephone number has at most 20 digits";
     }
     void read()
     {
@@ -104,8 +112,8 @@ private slots:
         QCOMPARE(p.rows(), rows);
         QCOMPARE(d.questions.size(), 1);
         QCOMPARE(d.questions.first().text,
-                 "4 rows read from \"list.csv\", 3 can be imported.\n1 row refused:\nline 4: the number \"x\" holds "
-                 "characters other than digits, blanks and a leading \"+\"\n1 number is already in the list "
+                 "4 rows read from \"list.csv\", 3 can be imported.\n1 row refused:\nline 4: A telephone number holds only "
+                 "digits, with an optional \"+\" in front; \"x\" is not allowed\n1 number is already in the list "
                  "(line 3): adding leaves them out.");
         QCOMPARE(d.questions.first().buttons, QStringList({"Replace the list", "Add to the list", "Cancel"}));
     }

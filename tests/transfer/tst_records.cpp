@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -22,40 +23,73 @@ class TstRecords : public QObject {
     QTemporaryDir dir;
 
 private slots:
+    // The unit's dump read into the editors, whole or not at all.
     void parse_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("after"); // Pages::state(); the list held "1:+2700" before
-        QTest::addColumn<QString>("tooLong");
-        const auto row = [](const char *name, const QString &text, const QString &after, const QString &tooLong = {}) {
-            QTest::newRow(name) << text << after + "1:+2700" << tooLong;
+        QTest::addColumn<QString>("problem");
+        const auto row = [](const char *name, const QString &text, const QString &after) {
+            QTest::newRow(name) << text << after + "1:+2700" << QString();
         };
-        row("first piece skipped, last read", "SN,Front|MP,99", "99/GSM Unit//Input 1/Input 4/1/1 ");
-        row("empty, unknown or inexact tags", "x|MP,|SN,|MN,|I1,|TN,|TN||sn,low|Sn,mixed|SN x|OP,1|MO,1", kStart);
-        row("no digits: no box ticked", "|OP,|MO,|", "5831/GSM Unit//Input 1/Input 4/0/0 ");
-        row("commas kept", "|SN,Gate, North|I4,a,b|MN,+27,1", "5831/Gate, North/+27,1/Input 1/a,b/1/1 ");
-        row("dot ends the password", "|MP,12.34|I1,x|MP,.34", "12/GSM Unit//x/Input 4/1/1 ");
+        row("first piece skipped, last is the end", "SN,Front|MP,99|<END>", "99/GSM Unit//Input 1/Input 4/1/1 ");
+        row("empty records, unknown tags", "x|MP,|SN,|MN,|I1,|TN,||XY,new|OP,1|MO,1|<END>", "5831////Input 4/1/1 ");
+        row("no digits: no box ticked", "|OP,|MO,|<END>", "5831/GSM Unit//Input 1/Input 4/0/0 ");
+        row("commas kept", "|SN,Gate, North|I4,a,b|MN,+27821|<END>", "5831/Gate, North/+27821/Input 1/a,b/1/1 ");
+        row("dot ends the password", "|MP,12.34|I1,x|MP,.34|<END>", "12/GSM Unit//x/Input 4/1/1 ");
+        row("nothing after the end is read", "|SN,A|<END>|SN,B|TN,1,1", "5831/A//Input 1/Input 4/1/1 ");
         QTest::newRow("second value as a number")
-            << "|TN,2782,5|TN,2783,05|TN,2784,x|TN,2785, 1 2ab|TN,2786,-07.50,9|TN,2787|TN,,3"
-            << kStart + "1:+2700;5:+2782;5:+2783;0:+2784;12:+2785;-7.5:+2786;7:+2787;3:+" << QString();
-        // The later, short password replaces the long one, and so drops out of the message.
-        row("long values kept whole",
-            "|MP,123456|SN,ok|I3,Sixteen chars!!!|SN,Seventeen chars!!|MP,12|MN,+27821234567890123",
-            "12/Seventeen chars!!/+27821234567890123/Input 1/Input 4/1/1 ",
-            "Some values are longer than the editors allow and were kept whole: System name (17 characters), "
-            "Input name 3 (16 characters)");
+            << "|TN,2782,5|TN,2783,05|TN,2787|TN,2788,|TN,2789,4,13|<END>"
+            << kStart + "1:+2700;5:+2782;5:+2783;4:+2787;5:+2788;4:+2789" << QString();
+
+        // Every refused text starts with a good record: nothing of it may stick.
+        const auto bad = [](const char *name, const QString &record, const QString &problem) {
+            QTest::newRow(name) << "echo|SN,Changed|" + record + "|<END>" << kStart + "1:+2700" << problem;
+        };
+        QTest::newRow("no end") << "|SN,Changed|TN,2782,1" << kStart + "1:+2700"
+                                << "the answer does not end with \"<END>\"";
+        bad("a bar inside a value", "SN,North|Gate",
+            "record 3 (Gate): not a settings record (a value holding \"|\" is cut in two by it)");
+        bad("tab in a name", "I2,Do\tor", "record 2 (I2,Do?or): the name of input 2 holds a control character "
+                                          "(character 9)");
+        bad("character 1", "SN,a\x01", "record 2 (SN,a?): the system name holds a control character (character 1)");
+        bad("character 127", "I4,\x7f", "record 2 (I4,?): the name of input 4 holds a control character "
+                                        "(character 127)");
+        bad("star", "SN,Gate*1", "record 2 (SN,Gate*1): the system name holds \"*\", which the unit cannot take");
+        bad("name too long", "I3,Sixteen chars!!!", "record 2 (I3,Sixteen chars!!!): the name of input 3 is 16 "
+                                                    "characters long; the unit takes at most 15");
+        bad("password too long", "MP,12345",
+            "record 2 (MP,12345): the password is 5 characters long; the unit takes at most 4");
+        bad("21 digits", "TN,123456789012345678901,1",
+            "record 2 (TN,123456789012345678901...): the number has more than 20 digits");
+        bad("letter in a number", "TN,2782x,1", "record 2 (TN,2782x,1): the number holds \"x\", which is not a digit");
+        bad("letter in a unit", "TN,2782,1x", "record 2 (TN,2782,1x): the unit number holds \"x\", which is not a "
+                                              "digit");
+        bad("output 5", "TN,2782,1,15",
+            "record 2 (TN,2782,1,15): the outputs hold \"5\"; only the digits 1234 mean something");
+        bad("a fifth field", "TN,2782,1,1,2", "record 2 (TN,2782,1,1,2): a number record has at most three values "
+                                              "after its tag");
+        bad("blank in the master number", "MN,+27 82", "record 2 (MN,+27 82): the master number holds \" \", which "
+                                                       "is not a digit");
+        bad("options without monitor", "OP,1", "it holds the system options (\"OP,\") but not the monitor inputs "
+                                               "(\"MO,\")");
+        bad("unknown option", "OP,2|MO,", "record 2 (OP,2): the system options hold \"2\"; only the digits 14 mean "
+                                          "something");
     }
     void parse()
     {
         QFETCH(QString, text);
         QFETCH(QString, after);
-        QFETCH(QString, tooLong);
+        QFETCH(QString, problem);
         Pages p;
         p.addRow("1", "+2700");
         settings::SettingsSet set = p.editors.store();
-        transfer::parse_settings(text, set);
-        QCOMPARE(transfer::long_values_message(p.editors.load(set)), tooLong);
+        const transfer::ParseResult result = transfer::parse_settings(text, set, transfer::TextKind::Dump);
+        QCOMPARE(result.problem, problem);
+        QVERIFY(p.editors.load(set).isEmpty());
         QCOMPARE(p.state(), after);
+        // The options are known only from a text that carries them.
+        QCOMPARE(set.systemOptionsKnown, !problem.isEmpty() || text.contains("|OP,"));
     }
 
     void editorsHoldEverySetting()
@@ -175,28 +209,84 @@ private slots:
         QCOMPARE(d.fileDialogs, QStringList(4, "File Open\n" + kFilter));
     }
 
-    // Too big a file is refused whole; a value over the limit is cut, and both are told.
-    void oversizedFiles()
+    // A damaged file is refused whole with its reason, in the window too, and changes nothing.
+    void damagedFiles_data()
     {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("empty") << QByteArray() << "it is empty";
+        QTest::newRow("not a settings file") << QByteArray("number,outputs\r\n27821,1\r\n")
+                                             << "it is not a settings file";
+        QTest::newRow("garbage") << QByteArray("\x7f"
+                                               "ELF\x02\x01|\x00\x00|",
+                                               10)
+                                 << "it is not a settings file";
+        QTest::newRow("no end") << QByteArray(kGateFile).replace("<END>\r\n", "")
+                                << "it is incomplete: its last record is not \"<END>\"";
+        QTest::newRow("a record without its bar") << QByteArray(kGateFile).replace("Gate A|", "Gate A")
+                                                  << "line 2 (SN,Gate A) ends without its \"|\" before the record on "
+                                                     "the next line";
+        QTest::newRow("records after the end") << QByteArray(kGateFile).replace("<END>\r\n", "<END>|\r\nTN,1,1|\r\n<END>\r\n")
+                                               << "record 11 (<END>): records follow the end of the file";
+        QTest::newRow("a record the file does not know") << QByteArray(kGateFile).replace("OP,14", "XP,14")
+                                                         << "record 3 (XP,14): not a record of a settings file";
+        QTest::newRow("a bad value") << QByteArray(kGateFile).replace("TN,27822,2", "TN,27822,2\x01")
+                                     << "record 10 (TN,27822,2?): the unit number holds character 1, which is not "
+                                        "a digit";
+        QTest::newRow("only the markers") << QByteArray("<START>|<END>\r\n") << "it holds no settings";
+        QTest::newRow("over 16 MiB") << QByteArray(transfer::kMaxSettingsFileBytes + 1, '7') << "";
+    }
+    void damagedFiles()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, why);
         fakes::FakeDialogs d;
-        d.openAnswer = dir.filePath("big.gsm");
-        QByteArray big = "<START>|SN," + QByteArray(transfer::kMaxFileValueLength + 1, 'n') + "|TN,"
-                         + QByteArray(transfer::kMaxFileValueLength + 5, '7') + ",1|<END>";
-        QVERIFY(platform::writeFileAtomically(d.openAnswer, big, nullptr));
+        d.openAnswer = dir.filePath("damaged.gsm");
+        QVERIFY(platform::writeFileAtomically(d.openAnswer, file, nullptr));
         Pages p;
         transfer::cmdLoad_Click(p.editors, d);
-        QCOMPARE(p.editors.systemName().size(), transfer::kMaxFileValueLength);
-        QCOMPARE(p.grid.textMatrix(1, 1).size(), transfer::kMaxFileValueLength);
-        QCOMPARE(d.messageTexts().join("").section('\n', 0, 0),
-                 "Some values in the file are longer than 4096 characters and were cut to that length: System name, "
-                 "number 1 of the file");
+        QCOMPARE(p.state(), kStart);
+        QCOMPARE(d.messages.size(), 1);
+        const QString text = d.messages.first().text;
+        if (why.isEmpty())
+            QVERIFY(text.contains("is larger than 16 MiB: it was not read"));
+        else
+            QCOMPARE(text, "The settings file was not loaded; nothing was changed. \"" + d.openAnswer
+                               + "\" cannot be used: " + why + ".");
+    }
 
-        big.resize(transfer::kMaxSettingsFileBytes + 1, '7');
-        QVERIFY(platform::writeFileAtomically(d.openAnswer, big, nullptr));
-        Pages q;
-        transfer::cmdLoad_Click(q.editors, d);
-        QCOMPARE(q.state(), kStart);
-        QVERIFY(d.messages.last().text.contains("is larger than 16 MiB: it was not read"));
+    // A file cut at any byte is refused; the whole one is read.
+    void everyCutRefused()
+    {
+        const QString path = dir.filePath("cut.gsm");
+        settings::SettingsSet start;
+        start.numbers.append({"9", "+99", {}});
+        for (qsizetype n = 0; n <= kGateFile.size(); ++n) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(kGateFile.left(n)) == n);
+            file.close();
+            settings::SettingsSet set = start;
+            QString error;
+            const bool read = transfer::read_settings_file(path, set, &error);
+            QVERIFY2(read == (n == kGateFile.size()), qPrintable(QString::number(n) + ": " + error));
+            QCOMPARE(error.isEmpty(), read);
+            QCOMPARE(set.numbers.size(), read ? 3 : 1);
+        }
+    }
+
+    // A new settings file is its owner's only; an existing one keeps the mode it had.
+    void createdPrivate()
+    {
+        const QString path = dir.filePath("private.gsm");
+        const auto mode = [&] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+        };
+        QVERIFY(transfer::write_settings_file(path, settings::SettingsSet{}, settings::kGate, nullptr));
+        QCOMPARE(mode(), 0600);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+        QVERIFY(transfer::write_settings_file(path, settings::SettingsSet{}, settings::kGate, nullptr));
+        QCOMPARE(mode(), 0640);
     }
 
     // A full disk: the save fails with one message and the old file keeps every byte.
@@ -215,10 +305,14 @@ private slots:
         QVERIFY(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         while (fill.write(QByteArray(4096, 'x')) > 0) {
         }
+        // Some room left, less than the file needs: the first write is partial and only the
+        // next one is refused for want of space.
+        QVERIFY(fill.resize(fill.size() - 8192));
         fill.close();
 
         Pages p;
-        p.addRow("1", "+27821");
+        for (int i = 0; i < 1000; ++i)
+            p.addRow(QString::number(i + 1), QStringLiteral("+2782%1").arg(i, 7, 10, QLatin1Char('0')));
         fakes::FakeDialogs d;
         d.saveAnswer = path;
         transfer::cmdSave_Click(p.editors, settings::kGate, d);
