@@ -186,7 +186,7 @@ private slots:
         Pages p;
         transfer::cmdLoad_Click(p.editors, d);
         QCOMPARE(p.editors.systemName().size(), transfer::kMaxFileValueLength);
-        QCOMPARE(p.grid.textMatrix(1, 1).size(), transfer::kMaxFileValueLength);
+        QCOMPARE(p.grid.rows().at(0).number.size(), transfer::kMaxFileValueLength);
         QCOMPARE(d.messageTexts().join("").section('\n', 0, 0),
                  "Some values in the file are longer than 4096 characters and were cut to that length: System name, "
                  "number 1 of the file");
