@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -179,7 +180,8 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
 
     buildTabs();
-    resize(980, 640);
+    // Small screens (1024x600) get a window that fits them; the list takes what is spare.
+    resize(QSize(980, 640).boundedTo(screen()->availableGeometry().size()));
 }
 
 FrmMain::~FrmMain()

@@ -107,7 +107,6 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     cmdUndo_ = platform::namedButton(QStringLiteral("cmdUndo"), QStringLiteral("Undo"), this);
     cmdRedo_ = platform::namedButton(QStringLiteral("cmdRedo"), QStringLiteral("Redo"), this);
     auto *listBar = new QHBoxLayout;
-    listBar->addWidget(platform::namedLabel(QStringLiteral("lblTelList"), QStringLiteral("Telephone list"), grdNum_, this));
     listBar->addWidget(platform::namedLabel(QStringLiteral("lblFilter"), QStringLiteral("Find"), txtFilter_, this));
     listBar->addWidget(txtFilter_, 1);
     listBar->addWidget(lblNumCount_);
@@ -146,7 +145,8 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     entry->addWidget(platform::namedLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_), 0, 3);
     entry->addWidget(lblNumProblem_, 1, 1, 1, 3);
     entry->setColumnStretch(1, 1);
-    auto *boxes = new QHBoxLayout;
+    // One of the two shows per model: stacked, they take the width of one.
+    auto *boxes = new QVBoxLayout;
     boxes->addWidget(frmRing_);
     boxes->addWidget(frminput_);
     auto *addLayout = new QVBoxLayout(frmAddNum_);
