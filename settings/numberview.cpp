@@ -14,6 +14,8 @@ namespace settings {
 namespace {
 // Room beside a column's title for the sort arrow.
 constexpr int kTitlePadding = 28;
+// The cell an editor edits, kept on the editor.
+constexpr const char *kCell = "editedCell";
 
 bool printable(const QString &text)
 {
@@ -40,6 +42,7 @@ QWidget *NumberDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
     edit->setFrame(false);
     acceptLatin1Only(edit, kRefusedInText);
     const QPersistentModelIndex cell(index);
+    edit->setProperty(kCell, QVariant::fromValue(cell));
     connect(edit, &QLineEdit::textEdited, this, [this, cell](const QString &text) {
         if (cell.isValid())
             emit problemChanged(problem(cell, text));
@@ -81,9 +84,7 @@ bool NumberDelegate::eventFilter(QObject *object, QEvent *event)
     if (edit && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-            auto *view = qobject_cast<QAbstractItemView *>(edit->parentWidget() ? edit->parentWidget()->parentWidget()
-                                                                                : nullptr);
-            const QModelIndex cell = view ? view->currentIndex() : QModelIndex();
+            const auto cell = edit->property(kCell).value<QPersistentModelIndex>();
             const QString why = cell.isValid() ? problem(cell, edit->text()) : QString();
             if (!why.isEmpty()) {
                 emit problemChanged(why); // the editor stays open for the operator to mend

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QUndoStack>
@@ -74,6 +75,7 @@ SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage
 
     for (QLineEdit *edit : {num_->txtPass(), num_->txtSysName(), num_->txtMastNum(), sys_->txtInputName(0),
                             sys_->txtInputName(1), sys_->txtInputName(2), sys_->txtInputName(3)}) {
+        edit->installEventFilter(this);
         connect(edit, &QLineEdit::textChanged, this, &SettingsEditors::changed);
         connect(edit, &QLineEdit::textChanged, this,
                 [this, edit] { edited(QStringLiteral("Edit ") + edit->accessibleName(), edit->objectName()); });
@@ -100,6 +102,22 @@ SettingsEditors::~SettingsEditors()
     // The list may outlive this object; its changes then apply at once.
     if (num_)
         numbers().setRecorder({});
+}
+
+bool SettingsEditors::eventFilter(QObject *watched, QEvent *event)
+{
+    // Undo and redo keys in a settings field go to the one history, not to the field's own:
+    // otherwise Ctrl+Z there would undo old typing instead of the last change.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction *action : {undo_, redo_})
+            if (action->shortcuts().contains(pressed)) {
+                event->ignore();
+                return true;
+            }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QString SettingsEditors::password() const { return num_->txtPass()->text(); }

@@ -70,6 +70,9 @@ public:
     // says it. Without it the count gives the numbers only.
     void setRoomFunction(std::function<int(const SettingsSet &)> room);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // Any setting that store() takes may have changed: a text, a box, a row of the list.
     void changed();
