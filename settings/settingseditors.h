@@ -1,9 +1,12 @@
 #pragma once
 #include "settings/editorlimits.h"
+#include "settings/numberpage.h"
 #include "settings/settingsset.h"
+#include "settings/systemparameterspage.h"
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -13,8 +16,6 @@ class QUndoStack;
 namespace settings {
 
 class NumberListModel;
-class NumberManagementPage;
-class SystemParametersPage;
 
 // Narrow read/write access to the one set of settings, for the link and the transfer code.
 // It holds pointers to the editors and the number list, never copies of the values.
@@ -84,8 +85,8 @@ private:
     void edited(const QString &what, const QString &field);
     void showRoom();
 
-    SystemParametersPage *sys_;
-    NumberManagementPage *num_;
+    QPointer<SystemParametersPage> sys_;
+    QPointer<NumberManagementPage> num_; // the pages may go first
     QUndoStack *stack_;
     QAction *undo_;
     QAction *redo_;

@@ -9,6 +9,7 @@
 #include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/numberview.h"
+#include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
 #include "tests/support/fakes.h"
 
@@ -21,6 +22,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 using fakes::FakeDialogs;
 using fakes::FakeSerialPort;
@@ -162,6 +164,8 @@ private slots:
         QCOMPARE(h.main->frame1()->numberModel().rowCount(), 0);
         // The room left follows one upload's command limit and what the upload sends.
         QCOMPARE(h.main->frame1()->lblNumCount()->text(), QStringLiteral("0 numbers, room for 996 more"));
+        QCOMPARE(h.main->editors().undoStack()->count(), 0); // preparing the window is no change to undo
+        QVERIFY(!h.main->frame1()->cmdUndo()->isEnabled());
         h.main->frame0()->chksys()->click();
         QCOMPARE(h.main->frame1()->lblNumCount()->text(), QStringLiteral("0 numbers, room for 989 more"));
         h.main->frame0()->chksys()->click();
