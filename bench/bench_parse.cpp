@@ -1,7 +1,7 @@
 // The record parser at 1,000 / 10,000 / 100,000 records, and a settings file loaded into the
 // number grid of a shown page, as the load button does. Times are this thread's CPU time.
 #include "bench/benchutil.h"
-#include "settings/numbergrid.h"
+#include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/settingsset.h"
@@ -79,15 +79,15 @@ int main(int argc, char **argv)
         settings::SystemParametersPage sys;
         settings::NumberManagementPage num;
         settings::SettingsEditors editors(sys, num);
-        num.grdNum()->setCols(2);
+        num.setUnitModel(settings::kIntercom);
         num.show();
         loadMs.push_back(cpuMs([&] {
-            num.grdNum()->setRows(1); // load adds to the rows shown: start empty each time
+            num.numberModel().setRows({}); // load adds to the rows shown: start empty each time
             transfer::cmdLoad_Click(editors, dialogs);
             QCoreApplication::processEvents();
         }));
-        if (num.grdNum()->rows() != n + 1)
-            qFatal("the grid holds %d rows after loading %d numbers", num.grdNum()->rows() - 1, n);
+        if (num.numberModel().rowCount() != n)
+            qFatal("the list holds %d rows after loading %d numbers", num.numberModel().rowCount(), n);
         bench::report(QStringLiteral("file of %1 numbers").arg(n), loadMs.back(), QStringLiteral("ms"));
     }
     bench::report(QStringLiteral("growth 10,000 / 1,000 numbers"), loadMs[1] / loadMs[0], QStringLiteral("x"));

@@ -1,6 +1,6 @@
 // A settings file read as the load button reads it, written back as the save button writes
 // it (bytes as write_settings_file puts them) and read again: what the file holds must come back the same.
-#include "settings/numbergrid.h"
+#include "settings/numberform.h"
 #include "settings/settingsset.h"
 #include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"

@@ -9,12 +9,9 @@
 #include "platform/portlist.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
-#include "settings/celleditor.h"
-#include "settings/numbergrid.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
-#include "settings/unitmodel.h"
 #include "transfer/download.h"
 #include "transfer/dumpreader.h"
 #include "transfer/numberimport.h"
@@ -31,6 +28,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -54,6 +52,14 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     txtLog_ = new LogBox(frame4_);
     (new QVBoxLayout(frame4_))->addWidget(txtLog_);
     editors_ = std::make_unique<settings::SettingsEditors>(*frame0_, *frame1_);
+    frame1_->setDialogs(platform_.dialogs);
+    // The room left in the list follows one upload's command limit and the upload choices.
+    editors_->setRoomFunction([model = choice_.unitModel](settings::SettingsSet set) {
+        const auto listed = set.numbers.size();
+        set.numbers.clear();
+        set.uploadTelephone = true; // the list's room, whether or not this upload sends it
+        return int(transfer::kMaxUploadCommands - transfer::upload_commands(set, model).size() - listed);
+    });
 
     tabStrip_ = new QTabBar(this);
     tabStrip_->setObjectName(QStringLiteral("TabStrip1"));
@@ -174,7 +180,8 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
 
     buildTabs();
-    resize(980, 640);
+    // Small screens (1024x600) get a window that fits them; the list takes what is spare.
+    resize(QSize(980, 640).boundedTo(screen()->availableGeometry().size()));
 }
 
 FrmMain::~FrmMain()
@@ -223,7 +230,7 @@ void FrmMain::buildTabs()
             first->show();
 }
 
-void FrmMain::commitOpenEdit() { frame1_->cellEditor().commit(); }
+void FrmMain::commitOpenEdit() { frame1_->commitOpenEdit(); }
 
 void FrmMain::selectTab(int index)
 {
@@ -243,14 +250,6 @@ void FrmMain::runit()
     // open another port from here.
     frame0_->cmbNetwork()->addItems({QStringLiteral("Vodacom"), QStringLiteral("MTN"), QStringLiteral("CellC")});
     frame0_->cmbNetwork()->setCurrentIndex(0);
-    settings::NumberGrid *grid = frame1_->grdNum();
-    grid->setRows(1);
-    if (choice_.unitModel == settings::kIntercom) {
-        grid->setFormatString(QStringLiteral("Unit No.| Number              |"));
-        grid->setCols(2);
-    } else if (choice_.unitModel == settings::kGate) {
-        grid->setFormatString(QStringLiteral("No.| Caller Number      |Output 1|Output 2|Output 3|Output 4|"));
-    }
     openPort(choice_.port);
 }
 

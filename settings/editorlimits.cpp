@@ -2,6 +2,7 @@
 
 #include "platform/latin1.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolTip>
 #include <QValidator>
@@ -11,55 +12,64 @@ namespace settings {
 
 namespace {
 
-// The characters an editor refuses, kept on the editor so that the cell editor can change
-// them with the column it edits.
+// Kept on the editor: what it refuses, its typing limit, why the last input was refused,
+// and whether the program (not the operator) is setting its text.
 constexpr const char *kRefused = "refusedCharacters";
-// The refused character last offered, for the note shown when the typing is rejected.
-constexpr const char *kLastRefused = "lastRefused";
+constexpr const char *kTypingLimit = "typingLimit";
+constexpr const char *kLastRefusal = "lastRefusal";
+constexpr const char *kSetting = "settingFromOutside";
+
+bool isControl(QChar c) { return c.unicode() < 32 || c.unicode() == 127; }
 
 class Latin1Validator : public QValidator {
 public:
     explicit Latin1Validator(QLineEdit *edit) : QValidator(edit), edit_(edit) {}
     State validate(QString &input, int &) const override
     {
+        if (edit_->property(kSetting).toBool())
+            return Acceptable; // a value from a file or the unit: the caller reports it
         if (!platform::isLatin1(input))
             return Invalid;
+        for (const QChar c : input)
+            if (isControl(c))
+                return refuse(QStringLiteral("Control characters cannot be typed or pasted here."));
         for (const QChar c : edit_->property(kRefused).toString())
-            if (input.contains(c)) {
-                edit_->setProperty(kLastRefused, QString(c));
-                return Invalid;
-            }
+            if (input.contains(c))
+                return refuse(edit_->toolTip());
+        const int limit = edit_->property(kTypingLimit).toInt();
+        // A longer value kept from outside may still be shortened.
+        if (limit > 0 && input.size() > limit && input.size() > edit_->property("lastLength").toInt())
+            return refuse(QStringLiteral("The unit takes at most %1 characters here.").arg(limit));
         return Acceptable;
     }
 
 private:
+    State refuse(const QString &why) const
+    {
+        edit_->setProperty(kLastRefusal, why);
+        return Invalid;
+    }
     QLineEdit *edit_;
 };
 
-// The limit the operator types against, remembered apart from maxLength, which a kept
-// long value may have raised.
-constexpr const char *kTypingLimit = "typingLimit";
-
 } // namespace
 
-void acceptLatin1Only(QLineEdit *edit, const QString &refused)
+void acceptLatin1Only(QLineEdit *edit, const QString &refused, int limit)
 {
     edit->setValidator(new Latin1Validator(edit));
-    setRefusedCharacters(edit, refused);
-    // Only typing and pasting are rejected, never a value set from a file or the unit (the
-    // upload names those): the note explains a key that seemed to do nothing.
-    QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit] {
-        const QString c = edit->property(kLastRefused).toString();
-        edit->setProperty(kLastRefused, QVariant());
-        if (!c.isEmpty())
-            QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), edit->toolTip(), edit);
-    });
-}
-
-void setRefusedCharacters(QLineEdit *edit, const QString &refused)
-{
     edit->setProperty(kRefused, refused);
+    edit->setProperty(kTypingLimit, limit);
+    edit->setProperty("lastLength", int(edit->text().size()));
     edit->setToolTip(refused.isEmpty() ? QString() : refusedNote(refused));
+    QObject::connect(edit, &QLineEdit::textChanged, edit,
+                     [edit](const QString &text) { edit->setProperty("lastLength", int(text.size())); });
+    // Typing and pasting are refused whole: the note explains a key that seemed to do nothing.
+    QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit] {
+        const QString why = edit->property(kLastRefusal).toString();
+        edit->setProperty(kLastRefusal, QVariant());
+        if (!why.isEmpty())
+            QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), why, edit);
+    });
 }
 
 QString refusedNote(const QString &refused)
@@ -71,18 +81,34 @@ QString refusedNote(const QString &refused)
                           "where values end.");
 }
 
+QLabel *lengthCounter(QLineEdit *edit, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    const QString name = edit->objectName();
+    label->setObjectName(QStringLiteral("lbl") + name.mid(3) + QStringLiteral("Count"));
+    const int limit = edit->property(kTypingLimit).toInt();
+    label->setAccessibleName(QStringLiteral("%1 length").arg(edit->accessibleName()));
+    label->setToolTip(QStringLiteral("The unit takes at most %1 characters").arg(limit));
+    const auto show = [label, limit](const QString &text) {
+        const bool over = text.size() > limit;
+        label->setText(over ? QStringLiteral("%1/%2: too long for the unit").arg(text.size()).arg(limit)
+                            : QStringLiteral("%1/%2").arg(text.size()).arg(limit));
+        label->setStyleSheet(over ? QStringLiteral("QLabel { color: #b00000; font-weight: bold; }") : QString());
+    };
+    show(edit->text());
+    QObject::connect(edit, &QLineEdit::textChanged, label, show);
+    return label;
+}
+
 bool setLimitedText(QLineEdit *edit, const QString &value, LongValue policy)
 {
-    if (!edit->property(kTypingLimit).isValid())
-        edit->setProperty(kTypingLimit, edit->maxLength());
     const int limit = edit->property(kTypingLimit).toInt();
-    const bool tooLong = value.size() > limit;
-    if (!tooLong || policy == LongValue::Cut) {
-        edit->setMaxLength(limit);
-        edit->setText(value.left(limit));
-    } else {
-        edit->setMaxLength(int(value.size()));
-        edit->setText(value);
+    const bool tooLong = limit > 0 && value.size() > limit;
+    const QString shown = tooLong && policy == LongValue::Cut ? value.left(limit) : value;
+    if (edit->text() != shown) {
+        edit->setProperty(kSetting, true);
+        edit->setText(shown);
+        edit->setProperty(kSetting, false);
     }
     return tooLong;
 }

@@ -1,17 +1,20 @@
 #include "settings/numberpage.h"
 
+#include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
-#include "settings/celleditor.h"
 #include "settings/editorlimits.h"
-#include "settings/numbergrid.h"
+#include "settings/numberlistmodel.h"
+#include "settings/numberview.h"
+#include "settings/valuecheck.h"
 
 #include <QCheckBox>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace settings {
@@ -19,6 +22,7 @@ namespace settings {
 namespace {
 
 const QString kExample = QStringLiteral("eg: 27821234567");
+const QString kProblemStyle = QStringLiteral("QLabel { color: #b00000; }");
 
 QLineEdit *makeEdit(const QString &name, const QString &label, const QString &start, int limit, QWidget *parent,
                     const QString &refused = kRefusedInText)
@@ -26,10 +30,8 @@ QLineEdit *makeEdit(const QString &name, const QString &label, const QString &st
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setAccessibleName(label);
-    if (limit > 0)
-        edit->setMaxLength(limit);
-    acceptLatin1Only(edit, refused);
     edit->setText(start);
+    acceptLatin1Only(edit, refused, limit);
     return edit;
 }
 
@@ -38,7 +40,7 @@ QGroupBox *makeChecks(const QString &frameName, const QString &caption, const QS
 {
     QGroupBox *frame = platform::namedFrame(frameName, caption, parent);
     auto *layout = new QHBoxLayout(frame);
-    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setContentsMargins(6, 2, 6, 2);
     for (int k = 0; k < 4; ++k) {
         QCheckBox *box = platform::namedCheck(boxName.arg(k), boxCaption.arg(k + 1), false, frame);
         layout->addWidget(box);
@@ -48,6 +50,15 @@ QGroupBox *makeChecks(const QString &frameName, const QString &caption, const QS
     return frame;
 }
 
+QLabel *problemLabel(const QString &name, const QString &accessible, QWidget *parent)
+{
+    QLabel *label = platform::namedLabel(name, QString(), nullptr, parent);
+    label->setAccessibleName(accessible);
+    label->setStyleSheet(kProblemStyle);
+    label->setWordWrap(false);
+    return label;
+}
+
 } // namespace
 
 NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringLiteral("Number management"), parent)
@@ -55,23 +66,56 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     setObjectName(QStringLiteral("frame_1"));
     setAccessibleName(title());
 
-    txtSysName_ = makeEdit(QStringLiteral("txtSysName"), QStringLiteral("System name"), QStringLiteral("GSM Unit"), 15, this);
-    txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), QStringLiteral("5831"), 4, this,
-                        kRefusedInPassword);
+    txtSysName_ = makeEdit(QStringLiteral("txtSysName"), QStringLiteral("System name"), QStringLiteral("GSM Unit"),
+                           kNameLength, this);
+    txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), QStringLiteral("5831"),
+                        kPasswordLength, this, kRefusedInPassword);
     txtMastNum_ = makeEdit(QStringLiteral("txtMastNum"), QStringLiteral("Master number"), QString(), 0, this);
-    auto *system = new QFormLayout;
-    system->addRow(platform::namedLabel(QStringLiteral("lblSysName"), QStringLiteral("System name"), txtSysName_, this), txtSysName_);
-    system->addRow(platform::namedLabel(QStringLiteral("lblPass"), QStringLiteral("System password"), txtPass_, this), txtPass_);
-    auto *master = new QHBoxLayout;
-    master->addWidget(txtMastNum_, 1);
-    master->addWidget(platform::namedLabel(QStringLiteral("lblMastHint"), kExample, nullptr, this));
-    system->addRow(platform::namedLabel(QStringLiteral("lblMastNum"), QStringLiteral("Master number"), txtMastNum_, this), master);
+    auto *system = new QGridLayout;
+    system->addWidget(platform::namedLabel(QStringLiteral("lblSysName"), QStringLiteral("System name"), txtSysName_, this), 0, 0);
+    system->addWidget(txtSysName_, 0, 1);
+    system->addWidget(lengthCounter(txtSysName_, this), 0, 2);
+    system->addWidget(platform::namedLabel(QStringLiteral("lblPass"), QStringLiteral("System password"), txtPass_, this), 0, 3);
+    system->addWidget(txtPass_, 0, 4);
+    system->addWidget(lengthCounter(txtPass_, this), 0, 5);
+    system->addWidget(platform::namedLabel(QStringLiteral("lblMastNum"), QStringLiteral("Master number"), txtMastNum_, this), 1, 0);
+    system->addWidget(txtMastNum_, 1, 1);
+    system->addWidget(platform::namedLabel(QStringLiteral("lblMastHint"), kExample, nullptr, this), 1, 2, 1, 4);
+    system->setColumnStretch(1, 3);
+    system->setColumnStretch(4, 1);
 
-    grdNum_ = new NumberGrid(this);
-    cellEditor_ = new CellEditor(*grdNum_);
+    model_ = new NumberListModel(this);
+    filter_ = new NumberFilterModel(*model_, this);
+    grdNum_ = new NumberView(this);
+    grdNum_->setModel(filter_);
+    delegate_ = new NumberDelegate(*filter_, grdNum_);
+    grdNum_->setItemDelegate(delegate_);
+    grdNum_->fitColumns();
+
+    txtFilter_ = new QLineEdit(this);
+    txtFilter_->setObjectName(QStringLiteral("txtFilter"));
+    txtFilter_->setAccessibleName(QStringLiteral("Find"));
+    txtFilter_->setPlaceholderText(QStringLiteral("Find a number or unit number (Ctrl+F)"));
+    txtFilter_->setClearButtonEnabled(true);
+    acceptLatin1Only(txtFilter_);
+    auto *find = new QShortcut(QKeySequence::Find, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(find, &QShortcut::activated, txtFilter_, [this] {
+        txtFilter_->setFocus(Qt::ShortcutFocusReason);
+        txtFilter_->selectAll();
+    });
+    lblNumCount_ = platform::namedLabel(QStringLiteral("lblNumCount"), QString(), nullptr, this);
+    cmdUndo_ = platform::namedButton(QStringLiteral("cmdUndo"), QStringLiteral("Undo"), this);
+    cmdRedo_ = platform::namedButton(QStringLiteral("cmdRedo"), QStringLiteral("Redo"), this);
+    auto *listBar = new QHBoxLayout;
+    listBar->addWidget(platform::namedLabel(QStringLiteral("lblFilter"), QStringLiteral("Find"), txtFilter_, this));
+    listBar->addWidget(txtFilter_, 1);
+    listBar->addWidget(lblNumCount_);
+    listBar->addWidget(cmdUndo_);
+    listBar->addWidget(cmdRedo_);
+
+    lblCellProblem_ = problemLabel(QStringLiteral("lblCellProblem"), QStringLiteral("Why the entry is refused"), this);
     cmdNumClear_ = platform::namedButton(QStringLiteral("cmdNumClear"), QStringLiteral("Delete ALL"), this);
     cmdNumDel_ = platform::namedButton(QStringLiteral("cmdNumDel"), QStringLiteral("Delete Selected"), this);
-    auto *gridLabel = platform::namedLabel(QStringLiteral("lblTelList"), QStringLiteral("Telephone list"), grdNum_, this);
     cmdImportCsv_ = platform::namedButton(QStringLiteral("cmdImportCsv"), QStringLiteral("Import CSV"), this);
     cmdExportCsv_ = platform::namedButton(QStringLiteral("cmdExportCsv"), QStringLiteral("Export CSV"), this);
     cmdImportCsv_->setToolTip(QStringLiteral("Read numbers from a spreadsheet saved as CSV: number, then outputs "
@@ -80,7 +124,7 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     auto *deletes = new QHBoxLayout;
     deletes->addWidget(cmdImportCsv_);
     deletes->addWidget(cmdExportCsv_);
-    deletes->addStretch(1);
+    deletes->addWidget(lblCellProblem_, 1);
     deletes->addWidget(cmdNumClear_);
     deletes->addWidget(cmdNumDel_);
 
@@ -89,6 +133,7 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     frmAddNum_->setAccessibleName(frmAddNum_->title());
     txtNum_ = makeEdit(QStringLiteral("txtNum"), QStringLiteral("Telephone number"), QString(), 0, frmAddNum_);
     cmdAddNum_ = platform::namedButton(QStringLiteral("cmdAddNum"), QStringLiteral("Add"), frmAddNum_);
+    lblNumProblem_ = problemLabel(QStringLiteral("lblNumProblem"), QStringLiteral("Why the number is refused"), frmAddNum_);
     frmRing_ = makeChecks(QStringLiteral("frmRing"), QStringLiteral("Incoming Ring activate:"), QStringLiteral("chkOutput_%1"),
                           QStringLiteral("Output %1"), chkOutput_, frmAddNum_);
     frminput_ = makeChecks(QStringLiteral("frminput"), QStringLiteral("Input notification"), QStringLiteral("chkInput_%1"),
@@ -97,60 +142,129 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     entry->addWidget(platform::namedLabel(QStringLiteral("Label1"), QStringLiteral("Telephone number"), txtNum_, frmAddNum_), 0, 0);
     entry->addWidget(txtNum_, 0, 1);
     entry->addWidget(cmdAddNum_, 0, 2);
-    entry->addWidget(platform::namedLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_), 1, 1);
+    entry->addWidget(platform::namedLabel(QStringLiteral("Label6"), kExample, nullptr, frmAddNum_), 0, 3);
+    entry->addWidget(lblNumProblem_, 1, 1, 1, 3);
     entry->setColumnStretch(1, 1);
+    // One of the two shows per model: stacked, they take the width of one.
+    auto *boxes = new QVBoxLayout;
+    boxes->addWidget(frmRing_);
+    boxes->addWidget(frminput_);
     auto *addLayout = new QVBoxLayout(frmAddNum_);
-    addLayout->setContentsMargins(6, 4, 6, 4);
+    addLayout->setContentsMargins(6, 2, 6, 2);
+    addLayout->setSpacing(2);
     addLayout->addLayout(entry);
-    addLayout->addWidget(frmRing_);
-    addLayout->addWidget(frminput_);
+    addLayout->addLayout(boxes);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(4);
     layout->addLayout(system);
-    layout->addWidget(gridLabel);
+    layout->addLayout(listBar);
     layout->addWidget(grdNum_, 1);
     layout->addLayout(deletes);
     layout->addWidget(frmAddNum_);
 
     connect(cmdAddNum_, &QPushButton::clicked, this, &NumberManagementPage::cmdAddNum_Click);
+    connect(txtNum_, &QLineEdit::returnPressed, this, &NumberManagementPage::cmdAddNum_Click);
+    connect(txtNum_, &QLineEdit::textEdited, lblNumProblem_, [this](const QString &text) {
+        lblNumProblem_->setText(text.isEmpty() ? QString() : check_number(text).problem);
+    });
     connect(cmdNumDel_, &QPushButton::clicked, this, &NumberManagementPage::cmdNumDel_Click);
     connect(cmdNumClear_, &QPushButton::clicked, this, &NumberManagementPage::cmdNumClear_Click);
+    connect(grdNum_, &NumberView::deleteRequested, this, &NumberManagementPage::cmdNumDel_Click);
+    connect(delegate_, &NumberDelegate::problemChanged, lblCellProblem_, &QLabel::setText);
+    connect(txtFilter_, &QLineEdit::textChanged, filter_, &NumberFilterModel::setFilter);
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(filter_, signal, this, &NumberManagementPage::showCount);
+    connect(filter_, &QAbstractItemModel::modelReset, this, &NumberManagementPage::showCount);
+    connect(filter_, &QAbstractItemModel::layoutChanged, this, &NumberManagementPage::showCount);
+    showCount();
 }
 
 NumberManagementPage::~NumberManagementPage() = default;
 
-void NumberManagementPage::setUnitModel(const QString &model) { unitModel_ = model; }
+void NumberManagementPage::setUnitModel(const QString &model)
+{
+    unitModel_ = model;
+    model_->setUnitModel(model);
+    grdNum_->fitColumns();
+}
 
-QLineEdit *NumberManagementPage::Text1() const { return cellEditor_->text1(); }
+void NumberManagementPage::setRoom(std::optional<int> room)
+{
+    room_ = room;
+    showCount();
+}
+
+void NumberManagementPage::showCount()
+{
+    const int total = model_->rowCount();
+    const int shown = filter_->rowCount();
+    QString text = total == 1 ? QStringLiteral("1 number") : QStringLiteral("%1 numbers").arg(total);
+    if (shown != total)
+        text = QStringLiteral("%1 of %2 shown").arg(shown).arg(text);
+    if (room_)
+        text += *room_ >= 0 ? QStringLiteral(", room for %1 more").arg(*room_)
+                            : QStringLiteral(", %1 too many for one upload").arg(-*room_);
+    lblNumCount_->setText(text);
+}
+
+void NumberManagementPage::commitOpenEdit() { grdNum_->commitOpenEdit(); }
 
 void NumberManagementPage::cmdAddNum_Click()
 {
-    NumberGrid &grid = *grdNum_;
-    grid.setRows(grid.rows() + 1);
-    const int row = grid.rows() - 1;
-    grid.setTextMatrix(row, 1, stored_number(txtNum_->text()));
-    if (unitModel_ == QLatin1String("intercom"))
-        return; // the unit number is the operator's to type in place
-    // Every new row carries the flags ticked now, even when the number is already listed.
-    for (int k = 0; k < 4; ++k)
-        grid.setTextMatrix(row, 2 + k, chkOutput_[k]->checkState() == Qt::Checked ? QStringLiteral("*") : QString());
-    for (int r = 1; r < grid.rows(); ++r)
-        grid.setTextMatrix(r, 0, QString::number(r));
+    const NumberCheck check = check_number(txtNum_->text());
+    if (!check.ok()) {
+        lblNumProblem_->setText(check.problem);
+        return;
+    }
+    if (const int row = model_->findNumber(check.stored); row >= 0) {
+        lblNumProblem_->setText(QStringLiteral("%1 is already in the list (row %2)").arg(check.stored).arg(row + 1));
+        return;
+    }
+    lblNumProblem_->clear();
+    QList<NumberRow> rows = model_->rows();
+    NumberRow added{QString(), check.stored, {}};
+    if (model_->gate()) {
+        for (int k = 0; k < 4; ++k)
+            added.outputs[k] = chkOutput_[k]->checkState() == Qt::Checked;
+        rows.append(added);
+        for (qsizetype r = 0; r < rows.size(); ++r) // running numbers, gaps closed
+            rows[r].unit = QString::number(r + 1);
+    } else {
+        rows.append(added); // the unit number is the operator's to type in place
+    }
+    model_->change(rows, QStringLiteral("Add %1").arg(check.stored));
+    // The new row is shown and the number stays selected: typing the next one replaces it.
+    const QModelIndex shown = filter_->mapFromSource(model_->index(int(model_->rowCount() - 1), NumberListModel::kNumberColumn));
+    if (shown.isValid())
+        grdNum_->scrollTo(shown);
+    txtNum_->selectAll();
 }
 
 void NumberManagementPage::cmdNumDel_Click()
 {
-    NumberGrid &grid = *grdNum_;
-    if (grid.rows() == 2) {
-        grid.setRows(1);
-    } else if (grid.rows() > 2) {
-        const int row = grid.rowSel();
-        if (row >= 1)
-            grid.removeRowAt(row);
-    }
+    grdNum_->commitOpenEdit();
+    const QList<int> selected = grdNum_->selectedListRows();
+    if (selected.isEmpty())
+        return;
+    QList<NumberRow> rows = model_->rows();
+    for (auto it = selected.crbegin(); it != selected.crend(); ++it)
+        rows.removeAt(*it);
+    grdNum_->clearSelection();
+    model_->change(rows, selected.size() == 1 ? QStringLiteral("Delete 1 number")
+                                              : QStringLiteral("Delete %1 numbers").arg(selected.size()));
 }
 
-void NumberManagementPage::cmdNumClear_Click() { grdNum_->setRows(1); }
+void NumberManagementPage::cmdNumClear_Click()
+{
+    grdNum_->commitOpenEdit();
+    const int n = model_->rowCount();
+    if (n == 0 || !dialogs_)
+        return;
+    if (!dialogs_->askYesNo(QStringLiteral("Delete all %1 numbers from the list?\n\nUndo (Ctrl+Z) brings them back.").arg(n)))
+        return;
+    model_->change({}, QStringLiteral("Delete ALL"));
+}
 
 } // namespace settings

@@ -2,29 +2,43 @@
 #include <QGroupBox>
 #include <QString>
 #include <array>
+#include <optional>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace platform {
+class Dialogs;
+}
+
 namespace settings {
 
-class CellEditor;
-class NumberGrid;
+class NumberDelegate;
+class NumberFilterModel;
+class NumberListModel;
+class NumberView;
 
-// Page 1: system name, password, master number, the number table with its entry panel
-// and the in-place cell editor.
+// Page 1: system name, password, master number, the number list with its filter, its count and
+// its entry panel.
 class NumberManagementPage : public QGroupBox {
     Q_OBJECT
 public:
     explicit NumberManagementPage(QWidget *parent = nullptr);
     ~NumberManagementPage() override;
 
-    // "gate" or "intercom": Add and the editor read it. It does not lay out the grid.
+    // "gate" or "intercom": decides the list's columns; Add reads it.
     void setUnitModel(const QString &model);
     QString unitModel() const { return unitModel_; }
+    // Who asks before Delete ALL; without it Delete ALL does nothing.
+    void setDialogs(platform::Dialogs *dialogs) { dialogs_ = dialogs; }
+    // How many more numbers one upload could carry, for the count; none: the count only.
+    void setRoom(std::optional<int> room);
 
-    NumberGrid *grdNum() const { return grdNum_; }
+    NumberListModel &numberModel() const { return *model_; }
+    NumberFilterModel &filterModel() const { return *filter_; }
+    NumberView *grdNum() const { return grdNum_; }
     QGroupBox *frmAddNum() const { return frmAddNum_; }
     QGroupBox *frmRing() const { return frmRing_; }
     QGroupBox *frminput() const { return frminput_; }
@@ -32,6 +46,10 @@ public:
     QLineEdit *txtSysName() const { return txtSysName_; }
     QLineEdit *txtMastNum() const { return txtMastNum_; }
     QLineEdit *txtNum() const { return txtNum_; }
+    QLineEdit *txtFilter() const { return txtFilter_; }
+    QLabel *lblNumCount() const { return lblNumCount_; }
+    QLabel *lblNumProblem() const { return lblNumProblem_; }
+    QLabel *lblCellProblem() const { return lblCellProblem_; }
     QCheckBox *chkOutput(int k) const { return chkOutput_.at(k); }
     QCheckBox *chkInput(int k) const { return chkInput_.at(k); }
     QPushButton *cmdAddNum() const { return cmdAddNum_; }
@@ -39,16 +57,26 @@ public:
     QPushButton *cmdNumClear() const { return cmdNumClear_; }
     QPushButton *cmdImportCsv() const { return cmdImportCsv_; }
     QPushButton *cmdExportCsv() const { return cmdExportCsv_; }
-    QLineEdit *Text1() const;
-    CellEditor &cellEditor() const { return *cellEditor_; }
+    QPushButton *cmdUndo() const { return cmdUndo_; }
+    QPushButton *cmdRedo() const { return cmdRedo_; }
+
+    // Writes back an edit still open in the list.
+    void commitOpenEdit();
 
     void cmdAddNum_Click();
     void cmdNumDel_Click();
     void cmdNumClear_Click();
 
 private:
+    void showCount();
+
     QString unitModel_;
-    NumberGrid *grdNum_ = nullptr;
+    platform::Dialogs *dialogs_ = nullptr;
+    std::optional<int> room_;
+    NumberListModel *model_ = nullptr;
+    NumberFilterModel *filter_ = nullptr;
+    NumberView *grdNum_ = nullptr;
+    NumberDelegate *delegate_ = nullptr;
     QGroupBox *frmAddNum_ = nullptr;
     QGroupBox *frmRing_ = nullptr;
     QGroupBox *frminput_ = nullptr;
@@ -56,6 +84,10 @@ private:
     QLineEdit *txtSysName_ = nullptr;
     QLineEdit *txtMastNum_ = nullptr;
     QLineEdit *txtNum_ = nullptr;
+    QLineEdit *txtFilter_ = nullptr;
+    QLabel *lblNumCount_ = nullptr;
+    QLabel *lblNumProblem_ = nullptr;
+    QLabel *lblCellProblem_ = nullptr;
     std::array<QCheckBox *, 4> chkOutput_{};
     std::array<QCheckBox *, 4> chkInput_{};
     QPushButton *cmdAddNum_ = nullptr;
@@ -63,7 +95,8 @@ private:
     QPushButton *cmdNumClear_ = nullptr;
     QPushButton *cmdImportCsv_ = nullptr;
     QPushButton *cmdExportCsv_ = nullptr;
-    CellEditor *cellEditor_ = nullptr;
+    QPushButton *cmdUndo_ = nullptr;
+    QPushButton *cmdRedo_ = nullptr;
 };
 
 } // namespace settings

@@ -1,33 +1,123 @@
 #include "settings/settingseditors.h"
 
-#include "settings/numbergrid.h"
+#include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/systemparameterspage.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QUndoStack>
 
 namespace settings {
 
 namespace {
 bool ticked(const QCheckBox *box) { return box->checkState() == Qt::Checked; }
 void tick(QCheckBox *box, bool on) { box->setCheckState(on ? Qt::Checked : Qt::Unchecked); }
+// Enough steps for a long session; each holds the list's rows, which share their texts.
+constexpr int kUndoSteps = 500;
 } // namespace
 
+// One step: the settings before and after. Typing in one field merges into one step.
+class SettingsChange : public QUndoCommand {
+public:
+    SettingsChange(SettingsEditors &editors, SettingsSet before, SettingsSet after, const QString &what,
+                   QString field)
+        : QUndoCommand(what), editors_(editors), before_(std::move(before)), after_(std::move(after)),
+          field_(std::move(field))
+    {
+    }
+    void undo() override { editors_.apply(before_); }
+    void redo() override { editors_.apply(after_); }
+    int id() const override { return field_.isEmpty() ? -1 : 1; }
+    bool mergeWith(const QUndoCommand *other) override
+    {
+        const auto *next = static_cast<const SettingsChange *>(other);
+        if (next->field_ != field_)
+            return false;
+        after_ = next->after_;
+        setObsolete(after_ == before_);
+        return true;
+    }
+
+private:
+    SettingsEditors &editors_;
+    SettingsSet before_;
+    SettingsSet after_;
+    QString field_; // the text field typed in; empty for a step that never merges
+};
+
 SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage &num, QObject *parent)
-    : QObject(parent), sys_(&sys), num_(&num)
+    : QObject(parent), sys_(&sys), num_(&num), stack_(new QUndoStack(this))
 {
+    stack_->setUndoLimit(kUndoSteps);
+    undo_ = stack_->createUndoAction(this, QStringLiteral("Undo"));
+    undo_->setObjectName(QStringLiteral("actUndo"));
+    undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redo_ = stack_->createRedoAction(this, QStringLiteral("Redo"));
+    redo_->setObjectName(QStringLiteral("actRedo"));
+    redo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // Page 0 is always shown: the keys work whichever tab is open.
+    for (QWidget *page : {static_cast<QWidget *>(sys_), static_cast<QWidget *>(num_)})
+        page->addActions({undo_, redo_});
+    connect(num_->cmdUndo(), &QPushButton::clicked, stack_, &QUndoStack::undo);
+    connect(num_->cmdRedo(), &QPushButton::clicked, stack_, &QUndoStack::redo);
+    connect(stack_, &QUndoStack::canUndoChanged, num_->cmdUndo(), &QPushButton::setEnabled);
+    connect(stack_, &QUndoStack::canRedoChanged, num_->cmdRedo(), &QPushButton::setEnabled);
+    connect(stack_, &QUndoStack::undoTextChanged, num_->cmdUndo(),
+            [this](const QString &text) { num_->cmdUndo()->setToolTip(text.isEmpty() ? QString() : "Undo " + text); });
+    connect(stack_, &QUndoStack::redoTextChanged, num_->cmdRedo(),
+            [this](const QString &text) { num_->cmdRedo()->setToolTip(text.isEmpty() ? QString() : "Redo " + text); });
+    num_->cmdUndo()->setEnabled(false);
+    num_->cmdRedo()->setEnabled(false);
+
     for (QLineEdit *edit : {num_->txtPass(), num_->txtSysName(), num_->txtMastNum(), sys_->txtInputName(0),
-                            sys_->txtInputName(1), sys_->txtInputName(2), sys_->txtInputName(3)})
+                            sys_->txtInputName(1), sys_->txtInputName(2), sys_->txtInputName(3)}) {
+        edit->installEventFilter(this);
         connect(edit, &QLineEdit::textChanged, this, &SettingsEditors::changed);
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, edit] { edited(QStringLiteral("Edit ") + edit->accessibleName(), edit->objectName()); });
+    }
     for (QCheckBox *box : {sys_->chkErep(), sys_->chkOcnf(), sys_->chkMonInput(0), sys_->chkMonInput(1),
-                           sys_->chkMonInput(2), sys_->chkMonInput(3), sys_->chksys(), sys_->chktel()})
+                           sys_->chkMonInput(2), sys_->chkMonInput(3), sys_->chksys(), sys_->chktel()}) {
         connect(box, &QCheckBox::stateChanged, this, &SettingsEditors::changed);
-    const QAbstractItemModel *rows = num_->grdNum()->model();
-    connect(rows, &QAbstractItemModel::dataChanged, this, &SettingsEditors::changed);
-    connect(rows, &QAbstractItemModel::rowsInserted, this, &SettingsEditors::changed);
-    connect(rows, &QAbstractItemModel::rowsRemoved, this, &SettingsEditors::changed);
-    connect(rows, &QAbstractItemModel::modelReset, this, &SettingsEditors::changed);
+        connect(box, &QCheckBox::stateChanged, this, [this, box] {
+            edited((ticked(box) ? QStringLiteral("Tick ") : QStringLiteral("Untick ")) + box->text(), QString());
+        });
+    }
+    NumberListModel &rows = numbers();
+    connect(&rows, &QAbstractItemModel::dataChanged, this, &SettingsEditors::changed);
+    connect(&rows, &QAbstractItemModel::rowsInserted, this, &SettingsEditors::changed);
+    connect(&rows, &QAbstractItemModel::rowsRemoved, this, &SettingsEditors::changed);
+    connect(&rows, &QAbstractItemModel::modelReset, this, &SettingsEditors::changed);
+    rows.setRecorder([this](const QList<NumberRow> &after, const QString &what) { setNumbers(after, what); });
+    connect(this, &SettingsEditors::changed, this, &SettingsEditors::showRoom);
+    shown_ = store();
+}
+
+SettingsEditors::~SettingsEditors()
+{
+    // The list may outlive this object; its changes then apply at once.
+    if (num_)
+        numbers().setRecorder({});
+}
+
+bool SettingsEditors::eventFilter(QObject *watched, QEvent *event)
+{
+    // Undo and redo keys in a settings field go to the one history, not to the field's own:
+    // otherwise Ctrl+Z there would undo old typing instead of the last change.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction *action : {undo_, redo_})
+            if (action->shortcuts().contains(pressed)) {
+                event->ignore();
+                return true;
+            }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QString SettingsEditors::password() const { return num_->txtPass()->text(); }
@@ -65,7 +155,15 @@ bool SettingsEditors::uploadSystem() const { return ticked(sys_->chksys()); }
 bool SettingsEditors::uploadTelephone() const { return ticked(sys_->chktel()); }
 bool SettingsEditors::uploadSchedules() const { return ticked(sys_->chkrep()); }
 
-NumberGrid &SettingsEditors::numbers() const { return *num_->grdNum(); }
+NumberListModel &SettingsEditors::numbers() const { return num_->numberModel(); }
+
+void SettingsEditors::setNumbers(const QList<NumberRow> &rows, const QString &what)
+{
+    SettingsSet after = shown_;
+    after.numbers = rows;
+    if (after != shown_)
+        stack_->push(new SettingsChange(*this, shown_, after, what, QString()));
+}
 
 SettingsSet SettingsEditors::store() const
 {
@@ -81,25 +179,19 @@ SettingsSet SettingsEditors::store() const
     set.outputConfirmation = outputConfirmation();
     set.uploadSystem = uploadSystem();
     set.uploadTelephone = uploadTelephone();
-    const NumberGrid &grid = numbers();
-    set.numbers.reserve(grid.rows() - 1);
-    for (int r = 1; r < grid.rows(); ++r) {
-        NumberRow row{grid.textMatrix(r, 0), grid.textMatrix(r, 1), {}};
-        // Any text in a mark cell counts as set.
-        for (int k = 0; k < 4; ++k)
-            row.outputs[k] = !grid.textMatrix(r, 2 + k).isEmpty();
-        set.numbers.append(row);
-    }
+    set.numbers = numbers().rows(); // shared, not copied, until one of them changes
     return set;
 }
 
-QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue policy)
+QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue policy, const QString &what)
 {
+    const SettingsSet before = shown_;
     QList<LongValueKept> kept;
     auto text = [&](const QString &field, const QString &value, bool tooLong) {
         if (tooLong)
             kept.append({field, int(value.size())});
     };
+    applying_ = true;
     text(QStringLiteral("System password"), set.password, setPassword(set.password, policy));
     text(QStringLiteral("System name"), set.systemName, setSystemName(set.systemName, policy));
     text(QStringLiteral("Master number"), set.masterNumber, setMasterNumber(set.masterNumber, policy));
@@ -111,18 +203,54 @@ QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue pol
         setMonitorInput(k, set.monitorInputs[k]);
     tick(sys_->chksys(), set.uploadSystem);
     tick(sys_->chktel(), set.uploadTelephone);
-
-    NumberGrid &grid = numbers();
-    grid.setRows(1);
-    grid.setRows(int(set.numbers.size()) + 1);
-    for (int i = 0; i < set.numbers.size(); ++i) {
-        const NumberRow &row = set.numbers.at(i);
-        grid.setTextMatrix(i + 1, 0, row.unit);
-        grid.setTextMatrix(i + 1, 1, row.number);
-        for (int k = 0; k < 4; ++k)
-            grid.setTextMatrix(i + 1, 2 + k, row.outputs[k] ? QStringLiteral("*") : QString());
-    }
+    numbers().setRows(set.numbers);
+    applying_ = false;
+    const SettingsSet after = store();
+    if (after != before)
+        stack_->push(new SettingsChange(*this, before, after, what, QString()));
+    shown_ = after;
     return kept;
+}
+
+void SettingsEditors::apply(const SettingsSet &set)
+{
+    applying_ = true;
+    setPassword(set.password, LongValue::Keep);
+    setSystemName(set.systemName, LongValue::Keep);
+    setMasterNumber(set.masterNumber, LongValue::Keep);
+    for (int k = 0; k < 4; ++k) {
+        setInputName(k, set.inputNames[k], LongValue::Keep);
+        setMonitorInput(k, set.monitorInputs[k]);
+    }
+    setErrorReporting(set.errorReporting);
+    setOutputConfirmation(set.outputConfirmation);
+    tick(sys_->chksys(), set.uploadSystem);
+    tick(sys_->chktel(), set.uploadTelephone);
+    numbers().setRows(set.numbers);
+    applying_ = false;
+    shown_ = store();
+}
+
+void SettingsEditors::edited(const QString &what, const QString &field)
+{
+    if (applying_)
+        return;
+    const SettingsSet after = store();
+    if (after == shown_)
+        return;
+    stack_->push(new SettingsChange(*this, shown_, after, what, field));
+    shown_ = after;
+}
+
+void SettingsEditors::setRoomFunction(std::function<int(const SettingsSet &)> room)
+{
+    room_ = std::move(room);
+    showRoom();
+}
+
+void SettingsEditors::showRoom()
+{
+    num_->setRoom(room_ ? std::optional<int>(room_(store())) : std::nullopt);
 }
 
 } // namespace settings

@@ -1,25 +1,34 @@
 #pragma once
 #include "settings/editorlimits.h"
+#include "settings/numberpage.h"
 #include "settings/settingsset.h"
+#include "settings/systemparameterspage.h"
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <functional>
+
+class QAction;
+class QUndoStack;
 
 namespace settings {
 
-class NumberGrid;
-class NumberManagementPage;
-class SystemParametersPage;
+class NumberListModel;
 
 // Narrow read/write access to the one set of settings, for the link and the transfer code.
-// It holds pointers to the editors, never copies of the values.
+// It holds pointers to the editors and the number list, never copies of the values.
 // The text setters return true when the value was longer than the editor's typing limit;
 // `policy` says whether it was cut or kept whole (see kLongValueDefault).
+//
+// Every change of a setting, typed or loaded, is one step of the undo history: typing in
+// one field is one step until another change comes between.
 class SettingsEditors : public QObject {
     Q_OBJECT
 public:
     SettingsEditors(SystemParametersPage &sys, NumberManagementPage &num, QObject *parent = nullptr);
+    ~SettingsEditors() override;
 
     QString password() const;
     bool setPassword(const QString &value, LongValue policy = kLongValueDefault);
@@ -42,21 +51,48 @@ public:
     bool uploadTelephone() const; // chktel
     bool uploadSchedules() const; // chkrep
 
-    NumberGrid &numbers() const;
+    // The number list the grid shows.
+    NumberListModel &numbers() const;
+    // Replaces the number list as one step of the undo history.
+    void setNumbers(const QList<NumberRow> &rows, const QString &what);
 
-    // The editors' values and the grid's rows as one value, taken when a transfer starts.
+    // The editors' values and the list's rows as one value, taken when a transfer starts.
     SettingsSet store() const;
-    // Shows `set` in the editors and replaces the grid's rows with its numbers. Returns the
-    // editors whose new value is over their typing limit.
-    QList<LongValueKept> load(const SettingsSet &set, LongValue policy = kLongValueDefault);
+    // Shows `set` in the editors and replaces the list with its numbers, as one step of the
+    // undo history named `what`. Returns the editors whose new value is over their typing limit.
+    QList<LongValueKept> load(const SettingsSet &set, LongValue policy = kLongValueDefault,
+                              const QString &what = QStringLiteral("Load settings"));
+
+    QUndoStack *undoStack() const { return stack_; }
+    QAction *undoAction() const { return undo_; }
+    QAction *redoAction() const { return redo_; }
+
+    // How many more numbers one upload of the settings could carry; the count beside the list
+    // says it. Without it the count gives the numbers only.
+    void setRoomFunction(std::function<int(const SettingsSet &)> room);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // Any setting that store() takes may have changed: a text, a box, a row of the list.
     void changed();
 
 private:
-    SystemParametersPage *sys_;
-    NumberManagementPage *num_;
+    friend class SettingsChange;
+    // Shows `set` exactly, recording nothing.
+    void apply(const SettingsSet &set);
+    void edited(const QString &what, const QString &field);
+    void showRoom();
+
+    QPointer<SystemParametersPage> sys_;
+    QPointer<NumberManagementPage> num_; // the pages may go first
+    QUndoStack *stack_;
+    QAction *undo_;
+    QAction *redo_;
+    SettingsSet shown_; // what the editors showed after the last recorded step
+    bool applying_ = false;
+    std::function<int(const SettingsSet &)> room_;
 };
 
 } // namespace settings

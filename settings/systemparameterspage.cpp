@@ -3,6 +3,7 @@
 #include "platform/namedcontrols.h"
 
 #include "settings/editorlimits.h"
+#include "settings/valuecheck.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,10 +59,10 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
         auto *name = new QLineEdit(QStringLiteral("Input %1").arg(k + 1), frmsys_);
         name->setObjectName(QStringLiteral("txtInputName_%1").arg(k));
         name->setAccessibleName(QStringLiteral("Input name %1").arg(k + 1));
-        name->setMaxLength(15);
-        acceptLatin1Only(name, kRefusedInText);
+        acceptLatin1Only(name, kRefusedInText, kNameLength);
         txtInputName_[k] = name;
-        namesLayout->addWidget(name, k / 2, k % 2);
+        namesLayout->addWidget(name, k / 2, 2 * (k % 2));
+        namesLayout->addWidget(lengthCounter(name, frmsys_), k / 2, 2 * (k % 2) + 1);
     }
     namesLabel->setBuddy(txtInputName_[0]);
 

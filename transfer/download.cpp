@@ -36,7 +36,8 @@ void Download::done(const DumpOutcome &outcome)
     }
     // The unit's list replaces the one shown; values it does not report stay as they are.
     const UnitDump dump = read_unit_dump(outcome.records, editors_.store());
-    const QString tooLong = long_values_message(editors_.load(dump.settings));
+    const QString tooLong = long_values_message(
+        editors_.load(dump.settings, settings::kLongValueDefault, QStringLiteral("Read settings from unit")));
     if (!tooLong.isEmpty())
         dialogs_.message(tooLong, platform::Dialogs::Icon::Information);
 }

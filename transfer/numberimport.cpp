@@ -5,12 +5,14 @@
 #include "platform/textfile.h"
 #include "settings/settingseditors.h"
 #include "settings/unitmodel.h"
+#include "settings/valuecheck.h"
 #include "transfer/numbercsv.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 
 namespace transfer {
 
@@ -66,32 +68,48 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
     QSet<QString> listed;
     for (const settings::NumberRow &row : std::as_const(set.numbers))
         listed.insert(row.number);
+    // Every number passes the one check the list holds, whatever the reader made of it.
+    QList<CsvRefusal> refused = csv.refused;
     QList<settings::NumberRow> fresh, all;
     QStringList duplicateLines;
+    QSet<QString> read;
     for (const CsvNumber &n : csv.numbers) {
-        all.append(n.row);
-        if (listed.contains(n.row.number))
+        const settings::NumberCheck check = settings::check_number(n.row.number);
+        QString why = check.ok() ? settings::text_problem(n.row.unit, settings::kRefusedInText) : check.problem;
+        if (why.isEmpty() && read.contains(check.stored))
+            why = QStringLiteral("%1 was already read").arg(check.stored);
+        if (!why.isEmpty()) {
+            refused.append({n.line, why});
+            continue;
+        }
+        read.insert(check.stored);
+        settings::NumberRow row = n.row;
+        row.number = check.stored;
+        all.append(row);
+        if (listed.contains(row.number))
             duplicateLines << QString::number(n.line);
         else
-            fresh.append(n.row);
+            fresh.append(row);
     }
+    std::stable_sort(refused.begin(), refused.end(),
+                     [](const CsvRefusal &a, const CsvRefusal &b) { return a.line < b.line; });
 
     QString summary = QStringLiteral("%1 read from \"%2\", %3 can be imported.")
                           .arg(count(csv.rowsRead, "row", "rows"), QFileInfo(name).fileName())
-                          .arg(csv.numbers.size());
-    if (!csv.refused.isEmpty()) {
-        summary += QStringLiteral("\n%1 refused:").arg(count(csv.refused.size(), "row", "rows"));
-        for (qsizetype i = 0; i < csv.refused.size() && i < kRefusalsListed; ++i)
-            summary += QStringLiteral("\nline %1: %2").arg(csv.refused[i].line).arg(csv.refused[i].why);
-        if (csv.refused.size() > kRefusalsListed)
-            summary += QStringLiteral("\nand %1 more.").arg(csv.refused.size() - kRefusalsListed);
+                          .arg(all.size());
+    if (!refused.isEmpty()) {
+        summary += QStringLiteral("\n%1 refused:").arg(count(refused.size(), "row", "rows"));
+        for (qsizetype i = 0; i < refused.size() && i < kRefusalsListed; ++i)
+            summary += QStringLiteral("\nline %1: %2").arg(refused[i].line).arg(refused[i].why);
+        if (refused.size() > kRefusalsListed)
+            summary += QStringLiteral("\nand %1 more.").arg(refused.size() - kRefusalsListed);
     }
     if (!duplicateLines.isEmpty())
         summary += QStringLiteral("\n%1 already in the list (%2 %3): adding leaves them out.")
                        .arg(count(duplicateLines.size(), "number is", "numbers are"),
                             QLatin1String(duplicateLines.size() == 1 ? "line" : "lines"),
                             duplicateLines.join(QStringLiteral(", ")));
-    if (csv.numbers.isEmpty()) {
+    if (all.isEmpty()) {
         dialogs.message(summary + QStringLiteral("\nNothing was imported; the list is unchanged."),
                         platform::Dialogs::Icon::Information);
         return;
@@ -121,7 +139,7 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
     if (unitModel != settings::kIntercom) // running numbers, as Add writes them
         for (qsizetype i = 0; i < set.numbers.size(); ++i)
             set.numbers[i].unit = QString::number(i + 1);
-    editors.load(set);
+    editors.setNumbers(set.numbers, QStringLiteral("Import CSV"));
 }
 
 void cmdExportCsv_Click(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)

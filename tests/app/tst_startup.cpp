@@ -6,19 +6,23 @@
 #include "mainwindow/outputtestpage.h"
 #include "platform/devicemonitor.h"
 #include "platform/portcatalogue.h"
-#include "settings/celleditor.h"
-#include "settings/numbergrid.h"
+#include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
+#include "settings/numberview.h"
+#include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
 #include "tests/support/fakes.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 using fakes::FakeDialogs;
 using fakes::FakeSerialPort;
@@ -75,8 +79,9 @@ struct Harness {
     QStringList header() const
     {
         QStringList out;
-        for (int c = 0; c < main->frame1()->grdNum()->cols(); ++c)
-            out << main->frame1()->grdNum()->textMatrix(0, c);
+        const settings::NumberListModel &list = main->frame1()->numberModel();
+        for (int c = 0; c < list.columnCount(); ++c)
+            out << list.headerData(c, Qt::Horizontal).toString();
         return out;
     }
     template <typename T>
@@ -155,8 +160,15 @@ private slots:
         QVERIFY(h.main->frmsys()->isVisible());
         QVERIFY(h.main->frmRing()->isVisible());
         QVERIFY(!h.main->frminput()->isVisible());
-        QCOMPARE(h.header(), QStringList({"No.", " Caller Number      ", "Output 1", "Output 2", "Output 3", "Output 4", ""}));
-        QCOMPARE(h.main->frame1()->grdNum()->rows(), 1);
+        QCOMPARE(h.header(), QStringList({"No.", " Caller Number      ", "Output 1", "Output 2", "Output 3", "Output 4"}));
+        QCOMPARE(h.main->frame1()->numberModel().rowCount(), 0);
+        // The room left follows one upload's command limit and what the upload sends.
+        QCOMPARE(h.main->frame1()->lblNumCount()->text(), QStringLiteral("0 numbers, room for 996 more"));
+        QCOMPARE(h.main->editors().undoStack()->count(), 0); // preparing the window is no change to undo
+        QVERIFY(!h.main->frame1()->cmdUndo()->isEnabled());
+        h.main->frame0()->chksys()->click();
+        QCOMPARE(h.main->frame1()->lblNumCount()->text(), QStringLiteral("0 numbers, room for 989 more"));
+        h.main->frame0()->chksys()->click();
         QComboBox *net = h.main->frame0()->cmbNetwork();
         QCOMPARE(net->count(), 3);
         QCOMPARE(net->itemText(0) + net->itemText(1) + net->itemText(2), QStringLiteral("VodacomMTNCellC"));
@@ -204,7 +216,7 @@ private slots:
         names = QStringList{"frame_0", "frame_1", "frame_3", "frame_4", "frmsys", "chkErep", "chkOcnf", "chksys",
                             "chktel", "chkrep", "cmdReset", "cmbNetwork", "txtSysName", "txtPass", "txtMastNum",
                             "grdNum", "cmdNumClear", "cmdNumDel", "frmAddNum", "txtNum", "Label1", "Label6",
-                            "cmdAddNum", "frmRing", "frminput", "Text1", "txtLog", "cmdLoad", "cmdSave",
+                            "cmdAddNum", "frmRing", "frminput", "txtFilter", "lblNumCount", "cmdUndo", "cmdRedo", "txtLog", "cmdLoad", "cmdSave",
                             "cmdDownload", "cmdUpload", "pbar", "TabStrip1", "cmbPort", "cmdOpenPort",
                             "lblPortDevice", "lblPortState", "lblSimulated"};
         for (int k = 0; k < 4; ++k)
@@ -222,7 +234,7 @@ private slots:
         const QList<std::pair<const char *, const char *>> accessible{
             {"txtPass", "System password"}, {"txtSysName", "System name"}, {"txtMastNum", "Master number"},
             {"txtNum", "Telephone number"}, {"cmbNetwork", "Network"},        {"grdNum", "Telephone list"},
-            {"txtLog", "Log"},              {"pbar", "Progress"},             {"Text1", "Cell editor"},
+            {"txtLog", "Log"},              {"pbar", "Progress"},             {"txtFilter", "Find"},
             {"txtInputName_0", "Input name 1"}, {"txtInputName_3", "Input name 4"}, {"cmdUpload", "UPLOAD SETTINGS TO GSM UNIT"},
             {"chkMonInput_2", "Input 3"}, {"cmbPort", "COMM PORT"}, {"cmdOpenPort", "OPEN PORT"}};
         // clang-format on
@@ -246,10 +258,16 @@ private slots:
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command1_Click();
         settings::NumberManagementPage *page = h.main->frame1();
+        page->txtNum()->setText("0821");
         page->cmdAddNum()->click();
-        page->grdNum()->setCurrentCell(0, 1);
-        page->cellEditor().edit_cell('+');
-        QTest::keyClicks(page->Text1(), "27+825");
+        settings::NumberView *view = page->grdNum();
+        view->setCurrentIndex(view->model()->index(0, 1));
+        view->edit(view->currentIndex());
+        QVERIFY(view->editing());
+        auto *editor = qobject_cast<QLineEdit *>(view->indexWidget(view->currentIndex()));
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "27 825");
         QTemporaryDir dir;
         h.mainDialogs.saveAnswer = dir.filePath("x.gsm");
         h.mainDialogs.answerYes = false;
@@ -259,8 +277,8 @@ private slots:
             h.main->close();
         else
             h.main->findChild<QPushButton *>(trigger)->click();
-        QVERIFY(!page->cellEditor().editing());
-        QCOMPARE(page->grdNum()->textMatrix(1, 1), "+27825");
+        QVERIFY(!view->editing());
+        QCOMPARE(page->numberModel().rows().at(0).number, "+27825");
         QFile saved(h.mainDialogs.saveAnswer);
         QCOMPARE(saved.open(QIODevice::ReadOnly) && saved.readAll().contains("TN,27825,1,|"), trigger == "cmdSave");
     }

@@ -8,7 +8,7 @@
 #include "platform/portcatalogue.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
-#include "settings/numbergrid.h"
+#include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
@@ -64,12 +64,8 @@ struct Bench {
     QLineEdit *pass() const { return main->frame1()->txtPass(); }
     void addNumber(const QString &number, const QString &col0, bool flag1 = false)
     {
-        settings::NumberGrid *g = main->frame1()->grdNum();
-        g->setRows(g->rows() + 1);
-        g->setTextMatrix(g->rows() - 1, 0, col0);
-        g->setTextMatrix(g->rows() - 1, 1, number);
-        if (flag1)
-            g->setTextMatrix(g->rows() - 1, 2, QStringLiteral("*"));
+        settings::NumberListModel &g = main->frame1()->numberModel();
+        g.setRows(g.rows() + QList<settings::NumberRow>{{col0, number, {flag1, false, false, false}}});
     }
     quint32 colour(int output) const
     {
@@ -201,12 +197,12 @@ private slots:
 
         b.main->findChild<QPushButton *>(QStringLiteral("cmdDownload"))->click();
         QVERIFY(!b.main->frame3()->cmdStop(1)->isEnabled()); // no output test across the download
-        settings::NumberGrid *g = b.main->frame1()->grdNum();
+        const settings::NumberListModel &g = b.main->frame1()->numberModel();
         QTRY_COMPARE_WITH_TIMEOUT(b.main->frame1()->txtSysName()->text(), QStringLiteral("Block C"), 10000);
-        QCOMPARE(g->rows(), 3);
-        QCOMPARE(g->textMatrix(1, 1), QStringLiteral("+27831110001"));
-        QCOMPARE(g->textMatrix(1, 0), QStringLiteral("12"));
-        QCOMPARE(g->textMatrix(2, 0), QStringLiteral("7"));
+        QCOMPARE(g.rowCount(), 2);
+        QCOMPARE(g.rows().at(0).number, QStringLiteral("+27831110001"));
+        QCOMPARE(g.rows().at(0).unit, QStringLiteral("12"));
+        QCOMPARE(g.rows().at(1).unit, QStringLiteral("7"));
         QCOMPARE(b.main->editors().inputName(1), QStringLiteral("Door"));
         QVERIFY(b.log().contains(QStringLiteral("<END>")));
         QVERIFY(!b.log().contains(QStringLiteral("SEND: ")));
@@ -270,7 +266,7 @@ private slots:
         QCOMPARE(b.dialogs.messages.size(), 1);
         QVERIFY(!b.dialogs.messageTexts().contains(QStringLiteral("Upload complete")));
         // The settings stay in the editors, and a later press changes nothing but says so.
-        QCOMPARE(b.main->frame1()->grdNum()->rows(), 21);
+        QCOMPARE(b.main->frame1()->numberModel().rowCount(), 20);
         QCOMPARE(b.pass()->text(), QStringLiteral("5831"));
         const QString logBefore = b.log();
         b.main->frame3()->cmdStop(3)->click();

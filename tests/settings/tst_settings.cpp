@@ -1,8 +1,9 @@
 // Typing limits, values from outside, and the number entry panel.
-#include "settings/numbergrid.h"
+#include "settings/numberform.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
+#include <QLabel>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -13,34 +14,10 @@
 using namespace settings;
 
 namespace {
-// The two pages as the main window holds them; the grid has the columns Add writes to.
 struct Pages {
     SystemParametersPage sys;
     NumberManagementPage num;
     SettingsEditors editors{sys, num};
-    NumberGrid &grid = *num.grdNum();
-    explicit Pages(const QString &model = QStringLiteral("gate"))
-    {
-        num.setUnitModel(model);
-        grid.setCols(model == QLatin1String("gate") ? 6 : 2);
-    }
-    void add(const QString &typed)
-    {
-        num.txtNum()->setText(typed);
-        num.cmdAddNum()->click();
-    }
-    // Each data row, its cells "|"-joined.
-    QStringList rows() const
-    {
-        QStringList out;
-        for (int r = 1; r < grid.rows(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < grid.cols(); ++c)
-                cells << grid.textMatrix(r, c);
-            out << cells.join(QLatin1Char('|'));
-        }
-        return out;
-    }
 };
 } // namespace
 
@@ -49,8 +26,6 @@ class TstSettings : public QObject {
 private slots:
     void limits();
     void storedForm();
-    void addAndDelete();
-    void intercomAdd();
 };
 
 void TstSettings::limits()
@@ -62,10 +37,11 @@ void TstSettings::limits()
     QVERIFY(!p.sys.chkrep()->isEnabled() && !p.sys.cmdReset()->isEnabled() && p.sys.cmdReset()->toolTip().contains("no command"));
 
     const QList<std::tuple<QLineEdit *, QString, QString, bool>> typing{
-        {p.num.txtPass(), "12345", "1234", false},
-        {p.num.txtSysName(), "abcdefghijklmnopq", "abcdefghijklmno", false},
-        {p.sys.txtInputName(3), "0123456789ABCDEFG", "0123456789ABCDE", false},
+        // (a tool tip fades rather than going at once: the one without a note comes first)
         {p.num.txtMastNum(), QString(60, QLatin1Char('7')), QString(60, QLatin1Char('7')), false},
+        {p.num.txtPass(), "12345", "1234", true},
+        {p.num.txtSysName(), "abcdefghijklmnopq", "abcdefghijklmno", true},
+        {p.sys.txtInputName(3), "0123456789ABCDEFG", "0123456789ABCDE", true},
         // What would end a record or a command on the wire is refused, with a note saying why.
         {p.num.txtPass(), "1.2|*", "12", true},
         {p.num.txtSysName(), "Gate|North*", "GateNorth", true},
@@ -76,8 +52,9 @@ void TstSettings::limits()
         QToolTip::hideText();
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), shown);
-        QCOMPARE(QToolTip::text(), noted ? edit->toolTip() : QString());
+        QCOMPARE(QToolTip::text().isEmpty(), !noted);
     }
+    QCOMPARE(QToolTip::text(), p.sys.txtInputName(0)->toolTip());
     QVERIFY(p.num.txtPass()->toolTip().contains("\".\" cannot be used in the password"));
 
     // Nothing outside Latin-1, typed or pasted; Latin-1 letters are fine.
@@ -85,8 +62,30 @@ void TstSettings::limits()
     for (QChar c : QStringLiteral("G\u20ACe\u00E9"))
         QTest::sendKeyEvent(QTest::Click, p.num.txtSysName(), Qt::Key_unknown, QString(c), Qt::NoModifier);
     QCOMPARE(e.systemName(), QStringLiteral("Ge\u00E9"));
-    p.num.Text1()->insert(QStringLiteral("\u4E2D"));
-    QCOMPARE(p.num.Text1()->text(), QString());
+
+    // A paste that does not fit, or holds a control character, is refused whole, never cut;
+    // the counter beside the field shows its limit.
+    const QList<std::tuple<QLineEdit *, QString, QString>> pasted{
+        {p.num.txtSysName(), "Oak Ridge Gate 2", "at most 15 characters"},
+        {p.num.txtPass(), "1\x7f", "Control characters"},
+        {p.num.txtMastNum(), "0821\n234", "Control characters"},
+        {p.sys.txtInputName(1), "Door\t1", "Control characters"},
+        {p.num.txtNum(), "\u4E2D", ""}};
+    for (const auto &[edit, text, why] : pasted) {
+        edit->clear();
+        QToolTip::hideText();
+        edit->insert(text);
+        QCOMPARE(edit->text(), QString());
+        QVERIFY(QToolTip::text().contains(why));
+    }
+    QLabel *count = p.num.findChild<QLabel *>("lblSysNameCount");
+    QTest::keyClicks(p.num.txtSysName(), "Oak Ridge");
+    QCOMPARE(count->text(), "9/15");
+    QVERIFY(e.setSystemName("Oak Ridge Gate 2")); // from a file: kept whole, and said
+    QCOMPARE(count->text(), "16/15: too long for the unit");
+    QTest::keyClick(p.num.txtSysName(), Qt::Key_Backspace); // it may be shortened, not lengthened
+    QTest::keyClick(p.num.txtSysName(), Qt::Key_A);
+    QCOMPARE(e.systemName(), "Oak Ridge Gate ");
 
     // A long value from outside raises the limit; one that fits brings the typing limit back.
     QVERIFY(e.setPassword(QStringLiteral("123456")));
@@ -106,49 +105,6 @@ void TstSettings::storedForm()
     // clang-format on
     for (const auto &[typed, stored] : cases)
         QCOMPARE(stored_number(typed), stored);
-}
-
-void TstSettings::addAndDelete()
-{
-    Pages p;
-    p.num.cmdNumDel()->click(); // empty table: nothing happens
-    QCOMPARE(p.grid.rows(), 1);
-
-    p.num.chkOutput(0)->setChecked(true);
-    p.num.chkOutput(2)->setCheckState(Qt::PartiallyChecked); // greyed counts as not set
-    p.num.chkOutput(3)->setChecked(true);
-    for (const char *n : {"0821", "0822", "0823", "0824"})
-        p.add(QString::fromLatin1(n));
-    p.grid.setRow(2);
-    p.num.cmdNumDel()->click();
-    QCOMPARE(p.rows(), (QStringList{"1|+27821|*|||*", "3|+27823|*|||*", "4|+27824|*|||*"}));
-
-    // A number typed exactly as listed is a new row with the flags ticked now; the old row keeps its own.
-    p.num.chkOutput(1)->setChecked(true);
-    p.add(QStringLiteral("+27823"));
-    QCOMPARE(p.rows(), (QStringList{"1|+27821|*|||*", "2|+27823|*|||*", "3|+27824|*|||*", "4|+27823|*|*||*"}));
-    // The panel stays as it was.
-    QCOMPARE(p.num.txtNum()->text(), QStringLiteral("+27823"));
-    QVERIFY(p.num.chkOutput(1)->isChecked());
-
-    // One row left: Delete Selected empties the table whichever cell is current.
-    p.num.cmdNumClear()->click();
-    QCOMPARE(p.grid.rows(), 1);
-    p.add(QStringLiteral("1"));
-    p.grid.setCurrentCell(-1, -1);
-    p.num.cmdNumDel()->click();
-    QCOMPARE(p.grid.rows(), 1);
-}
-
-void TstSettings::intercomAdd()
-{
-    // The unit number is the operator's to type: Add neither numbers the rows nor adds columns.
-    Pages p(QStringLiteral("intercom"));
-    p.num.chkOutput(0)->setChecked(true);
-    p.add(QStringLiteral("0831"));
-    p.grid.setTextMatrix(1, 0, QStringLiteral("7"));
-    p.add(QStringLiteral("0832"));
-    QCOMPARE(p.rows(), (QStringList{"7|+27831", "|+27832"}));
 }
 
 QTEST_MAIN(TstSettings)

@@ -1,6 +1,6 @@
 #pragma once
 // The settings pages as the main window holds them, without a window.
-#include "settings/numbergrid.h"
+#include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
@@ -13,24 +13,30 @@ struct Pages {
     settings::SystemParametersPage sys;
     settings::NumberManagementPage num;
     settings::SettingsEditors editors{sys, num};
-    settings::NumberGrid &grid = *num.grdNum();
-    Pages() { grid.setCols(6); } // number, caller number, four output marks
-    // Appends a row: column 0, the number, then mark cells from column 2 on.
+    settings::NumberListModel &grid = num.numberModel();
+    Pages() { num.setUnitModel(QStringLiteral("gate")); } // number, caller number, four output marks
+    // Appends a row: column 0, the number, then the output marks (any text sets one).
     void addRow(const QString &col0, const QString &number, const QStringList &marks = {})
     {
-        const int r = grid.rows();
-        grid.setRows(r + 1);
-        grid.setTextMatrix(r, 0, col0);
-        grid.setTextMatrix(r, 1, number);
-        for (int i = 0; i < marks.size(); ++i)
-            grid.setTextMatrix(r, 2 + i, marks.at(i));
+        settings::NumberRow row{col0, number, {}};
+        for (int i = 0; i < marks.size() && i < 4; ++i)
+            row.outputs[i] = !marks.at(i).isEmpty();
+        grid.setRows(grid.rows() + QList<settings::NumberRow>{row});
+    }
+    // `n` rows of distinct numbers.
+    void setCount(int n)
+    {
+        QList<settings::NumberRow> rows;
+        for (int i = 0; i < n; ++i)
+            rows.append({QString::number(i + 1), QStringLiteral("+2782%1").arg(i, 7, 10, QLatin1Char('0')), {}});
+        grid.setRows(rows);
     }
     // "col0:number" per data row, ";"-joined.
     QString rows() const
     {
         QStringList out;
-        for (int r = 1; r < grid.rows(); ++r)
-            out << grid.textMatrix(r, 0) + ':' + grid.textMatrix(r, 1);
+        for (const settings::NumberRow &row : grid.rows())
+            out << row.unit + ':' + row.number;
         return out.join(';');
     }
     // pass/name/master/input 1/input 4/error reporting/monitor 1, a blank, the rows.

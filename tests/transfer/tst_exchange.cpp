@@ -93,10 +93,10 @@ private slots:
     {
         Rig r;
         r.link.set_link_mode(unitlink::kModeDownload);
-        r.pages.grid.setRows(998); // 4 fixed commands + 997 numbers: one more than fits
+        r.pages.setCount(997); // 4 fixed commands + 997 numbers: one more than fits
         r.upload();
         QCOMPARE(r.dialogs.messages.size(), 1);
-        r.pages.grid.setRows(997);
+        r.pages.setCount(996);
         r.dialogs.answerYes = false;
         r.upload();
         QCOMPARE(r.dialogs.questions.size(), 1); // none for the refused upload

@@ -1,0 +1,87 @@
+#pragma once
+#include "settings/settingsset.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSortFilterProxyModel>
+#include <QString>
+#include <functional>
+
+namespace settings {
+
+// The number list as a table: the one copy of the rows that the grid shows and that a
+// transfer or a save takes. Gate: "No.", the number and the four output rights; intercom:
+// the unit number and the number.
+//
+// Every change goes through change(): when a recorder is set (the editors' undo history),
+// the change is handed to it, which applies it with setRows(); otherwise it applies at once.
+class NumberListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // A sort key for every column: numbers and unit numbers as text, rights as 0 or 1.
+    static constexpr int SortRole = Qt::UserRole + 1;
+    using Recorder = std::function<void(const QList<NumberRow> &after, const QString &what)>;
+
+    explicit NumberListModel(QObject *parent = nullptr);
+
+    // "gate" or "intercom": decides the columns. Clears nothing.
+    void setUnitModel(const QString &model);
+    QString unitModel() const { return unitModel_; }
+    bool gate() const { return gate_; }
+    static constexpr int kUnitColumn = 0;
+    static constexpr int kNumberColumn = 1;
+    static constexpr int kFirstOutputColumn = 2;
+    static bool isOutputColumn(int column) { return column >= kFirstOutputColumn; }
+
+    const QList<NumberRow> &rows() const { return rows_; }
+    // Replaces the rows, telling the views only about the rows that differ (an edit of one row
+    // stays one changed row, an appended row one inserted row).
+    void setRows(const QList<NumberRow> &rows);
+    // Asks for a change: through the recorder when there is one, at once otherwise.
+    void change(const QList<NumberRow> &after, const QString &what);
+    void setRecorder(Recorder recorder) { recorder_ = std::move(recorder); }
+
+    // The first row holding `stored` other than `except`; -1 when none.
+    int findNumber(const QString &stored, int except = -1) const;
+    // Why `text` cannot go into the cell at `index`; empty when it can.
+    QString problem(const QModelIndex &index, const QString &text) const;
+    // The rows with `row` set (on) or cleared (off) on output `k` (0..3).
+    QList<NumberRow> withOutput(int row, int k, bool on) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Takes a typed number (checked and put into its stored form), a unit number, or a right
+    // (CheckStateRole). Refuses what problem() names, and a number already in the list.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+private:
+    QString unitModel_;
+    bool gate_ = true;
+    QList<NumberRow> rows_;
+    Recorder recorder_;
+};
+
+// The filter and the sort order of the grid. The filter finds a number by any run of its
+// digits, as typed or in national form ("0831" finds "+27831..."), or a unit number.
+class NumberFilterModel : public QSortFilterProxyModel {
+    Q_OBJECT
+public:
+    explicit NumberFilterModel(NumberListModel &source, QObject *parent = nullptr);
+    void setFilter(const QString &text);
+    QString filter() const { return filter_; }
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
+
+private:
+    NumberListModel &source_;
+    QString filter_;
+    QString digits_;   // the filter's digits, without blanks, dashes, brackets or "+"
+    QString national_; // "27..." for a filter typed with its trunk "0"
+};
+
+} // namespace settings
