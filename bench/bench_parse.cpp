@@ -1,6 +1,7 @@
 // The record parser at 1,000 / 10,000 / 100,000 records, and a settings file loaded into the
 // number grid of a shown page, as the load button does. Times are this thread's CPU time.
 #include "bench/benchutil.h"
+#include "mainwindow/filebuttons.h"
 #include "settings/numbergrid.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"

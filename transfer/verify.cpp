@@ -1,5 +1,6 @@
 #include "transfer/verify.h"
 
+#include "link/wire.h"
 #include "settings/numberform.h"
 #include "settings/unitmodel.h"
 #include "transfer/settingsparser.h"
@@ -26,9 +27,9 @@ UploadedParts uploaded_parts(const QList<UploadCommand> &commands)
 {
     UploadedParts parts;
     for (const UploadCommand &c : commands) {
-        if (c.word == QLatin1String("SYS INP1 "))
+        if (c.word == unitlink::wire::input_name_word(0))
             parts.system = true;
-        else if (c.word == unitlink::kClearWord)
+        else if (c.word == unitlink::wire::kClearNumbers)
             parts.telephone = true;
     }
     return parts;
