@@ -9,6 +9,7 @@
 #include "settings/systemparameterspage.h"
 #include "settings/unitmodel.h"
 #include "tests/support/fakes.h"
+#include "transfer/recordtags.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
 
@@ -20,10 +21,12 @@ namespace {
 
 QString records(int count)
 {
-    QString text = QStringLiteral("<START>|MP,5831|SN,Bench|I1,Door|MN,27821111111|");
+    using namespace transfer::tags;
+    QString text = kStart + QLatin1Char('|') + kPassword + QStringLiteral("5831|") + kName + QStringLiteral("Bench|")
+                   + input_name(0) + QStringLiteral("Door|") + kMasterNumber + QStringLiteral("27821111111|");
     for (int i = 0; i < count; ++i)
-        text += QStringLiteral("TN,2782%1,%2,13|").arg(i, 7, 10, QLatin1Char('0')).arg(i % 100 + 1);
-    return text + QStringLiteral("<END>");
+        text += kNumber + QStringLiteral("2782%1,%2,13|").arg(i, 7, 10, QLatin1Char('0')).arg(i % 100 + 1);
+    return text + kEnd;
 }
 
 // Median CPU milliseconds of `work` over enough runs to fill about half a second.

@@ -4,14 +4,11 @@
 #include "link/unitlink.h"
 #include "link/wire.h"
 #include "platform/timer.h"
+#include "transfer/recordtags.h"
 
 #include <utility>
 
 namespace transfer {
-
-namespace {
-const QString kEndMarker = QStringLiteral("<END>");
-} // namespace
 
 QString DumpOutcome::reason() const
 {
@@ -100,7 +97,7 @@ void DumpReader::onQuiet()
             emit lateAnswerIgnored();
         return;
     }
-    if (text.contains(kEndMarker))
+    if (text.contains(tags::kEnd))
         finish(DumpOutcome::Status::Received, text);
     // Every code of the answer, not only the first few a reply is read for: a unit may repeat
     // its refusal many times.

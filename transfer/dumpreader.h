@@ -33,8 +33,8 @@ struct DumpOutcome {
     QString reason() const;
 };
 
-// Reads the unit's settings dump, with no widgets: one request ("*", password, " SYS SPEW*"
-// and a carriage return), then the answer is collected by the link until the line has been
+// Reads the unit's settings dump, with no widgets: one request (the link's dump request),
+// then the answer is collected by the link until the line has been
 // quiet for a second. Every request ends in exactly one call of its `done`. An answer that
 // comes after its request was declared failed is logged, never read, and reported once.
 class DumpReader : public QObject {
