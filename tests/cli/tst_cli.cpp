@@ -317,8 +317,6 @@ private slots:
         QTest::addColumn<QString>("site");
         QTest::addColumn<QStringList>("options");
         QTest::newRow("gate") << QStringLiteral("gate") << kGateSite << QStringList();
-        QTest::newRow("gate, system parameters") << QStringLiteral("gate") << kGateSite
-                                                 << QStringList{QStringLiteral("--system-parameters")};
         QTest::newRow("gate, no numbers") << QStringLiteral("gate") << kGateSite
                                           << QStringList{QStringLiteral("--system-parameters"), QStringLiteral("--no-numbers")};
         QTest::newRow("intercom") << QStringLiteral("intercom") << kIntercomSite

@@ -1,7 +1,10 @@
 // The upload's commands and start, and reading the settings back from the unit.
 #include "link/unitlink.h"
 #include "mainwindow/download.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/outputtestpage.h"
 #include "mainwindow/uploadbutton.h"
+#include "platform/portcatalogue.h"
 #include "settings/unitmodel.h"
 #include "tests/support/fakes.h"
 #include "tests/transfer/rig.h"
@@ -10,6 +13,8 @@
 #include "transfer/uploadjob.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -239,6 +244,43 @@ private slots:
         r.tmrCheckGSM.fire();
         QVERIFY(!r.reader.busy());
         QTRY_VERIFY(r.dialogs.messageTexts().last().startsWith("Reading the settings was interrupted"));
+    }
+
+    // A message box runs an event loop of its own: the link goes on reading the port under it,
+    // and a line of noise fills no memory however long the box stays up.
+    void linkReadsWhileAMessageIsUp()
+    {
+        struct Dialogs : fakes::FakeDialogs {
+            std::function<void()> whileUp;
+            void message(const QString &text, Icon icon, const QString &title) override
+            {
+                fakes::FakeDialogs::message(text, icon, title);
+                if (whileUp)
+                    std::exchange(whileUp, nullptr)();
+            }
+        } dialogs;
+        fakes::FakeSerialPort port;
+        platform::PortCatalogue catalogue({}, "/dev/unit", nullptr);
+        mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue};
+        mainwindow::FrmMain main(p, {settings::kGate, {0, 1, 3, 4}, catalogue.entries().value(0)});
+        main.runit();
+        qsizetype most = 0;
+        dialogs.whileUp = [&] {
+            for (int i = 0; i < 160; ++i) { // 10 MiB without a ")"
+                port.feed(QByteArray(64 * 1024, '('));
+                QCoreApplication::processEvents();
+                most = std::max(most, main.link().rx_buffer().size());
+            }
+            port.feed(")(14)"); // the noise ends, then the unit reports output 1
+            QCoreApplication::processEvents();
+        };
+        main.frame3()->cmdStart(1)->click();
+        port.feedNow("ERROR (39)"); // the message is shown once this handler has returned
+        QCOMPARE(dialogs.messages.size(), 0);
+        QTRY_COMPARE(dialogs.messageTexts(), QStringList{"Incorrect GSM unit password"});
+        QVERIFY(port.pending.isEmpty());
+        QVERIFY2(most > 0 && most <= 2 * unitlink::kRxTailKept, qPrintable(QString::number(most)));
+        QCOMPARE(main.frame3()->lblOutput(1)->property("colourBgr").toUInt(), mainwindow::kColourGreen);
     }
 };
 
