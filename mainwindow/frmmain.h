@@ -86,7 +86,6 @@ public:
     unitlink::UnitLink &link() const { return *link_; }
     unitlink::OutputTester &outputTester() const { return *outputTester_; }
     transfer::Download &download() const { return *download_; }
-    transfer::UploadJob &uploadJob() const { return *uploadJob_; }
     int current_tab() const { return current_tab_; }
 
 protected:

@@ -79,9 +79,10 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &cho
     resumed_ = stopping_ = asked_ = false;
     awaiting_.reset();
     running_ = true;
-    phase_ = Phase::Chain;
     const QList<UploadCommand> commands = upload_commands(set, choices.model);
     sent_ = {set, uploaded_parts(commands)};
+    // Nothing of this upload is on the line: an earlier chain cut short is not its to resume.
+    phase_ = Phase::Idle;
     if (const QString why = problem(set, choices.model); !why.isEmpty()) {
         UploadOutcome outcome;
         outcome.kind = UploadOutcome::Kind::Unsendable;
@@ -90,6 +91,7 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &cho
         finish(outcome);
         return false;
     }
+    phase_ = Phase::Chain;
     link_.set_link_mode(unitlink::kModeUpload);
     link_.clear_queue();
     for (const UploadCommand &c : commands)

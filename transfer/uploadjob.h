@@ -76,8 +76,6 @@ public:
     // The answer to currentPasswordWanted(): the unit's present password, or empty to give up.
     void resendWith(const QString &current);
 
-    const SentUpload &sent() const { return sent_; }
-
 signals:
     void verifying();
     // The unit refused the password command's opening password; resendWith() answers.
