@@ -1,10 +1,10 @@
 #include "app/frmselect.h"
 
-#include "app/globals.h"
 #include "mainwindow/frmmain.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
 #include "platform/portlist.h"
+#include "settings/unitmodel.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -108,16 +108,13 @@ bool FrmSelect::takeChoice(const QString &model, QVector<qint16> tabs)
         dialogs_.message(QStringLiteral("Please select a valid comm port"));
         return false;
     }
-    Module1::unit_model = model;
-    Module1::tab_frames = tabs;
-    Module1::comm_port = qint16(entry->number);
     main_ = createMain_(mainwindow::Choice{model, std::move(tabs), *entry});
     return true;
 }
 
 void FrmSelect::Command1_Click()
 {
-    if (!takeChoice(Module1::kGate, {0, 1, 3, 4}))
+    if (!takeChoice(settings::kGate, {0, 1, 3, 4}))
         return;
     main_->frminput()->hide();
     main_->frmRing()->show();
@@ -128,7 +125,7 @@ void FrmSelect::Command1_Click()
 
 void FrmSelect::Command3_Click()
 {
-    if (!takeChoice(Module1::kIntercom, {0, 1, 4}))
+    if (!takeChoice(settings::kIntercom, {0, 1, 4}))
         return;
     main_->show();
     main_->runit();

@@ -3,6 +3,7 @@
 // causes are handled, as during an upload; the time is the thread's CPU time, including
 // putting the lines on screen.
 #include "bench/benchutil.h"
+#include "link/wire.h"
 #include "mainwindow/logbox.h"
 
 #include <QApplication>
@@ -13,7 +14,12 @@ namespace {
 constexpr int kWindow = 1000; // lines measured in one run
 constexpr int kRuns = 7;      // the machine is shared: medians of many
 
-QString line(int i) { return QStringLiteral("\r\nSEND: *5831 TEL ADDN 2782%1,13*").arg(i, 7, 10, QLatin1Char('0')); }
+QString line(int i)
+{
+    return QStringLiteral("\r\nSEND: ")
+           + unitlink::wire::command_text(QStringLiteral("5831"), unitlink::wire::kAddNumber,
+                                          QStringLiteral("2782%1,13").arg(i, 7, 10, QLatin1Char('0')));
+}
 
 // A log box already holding some lines.
 class FilledLog {

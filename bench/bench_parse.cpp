@@ -1,6 +1,7 @@
 // The record parser at 1,000 / 10,000 / 100,000 records, and a settings file loaded into the
 // number grid of a shown page, as the load button does. Times are this thread's CPU time.
 #include "bench/benchutil.h"
+#include "mainwindow/filebuttons.h"
 #include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
@@ -8,6 +9,7 @@
 #include "settings/systemparameterspage.h"
 #include "settings/unitmodel.h"
 #include "tests/support/fakes.h"
+#include "transfer/recordtags.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
 
@@ -19,10 +21,12 @@ namespace {
 
 QString records(int count)
 {
-    QString text = QStringLiteral("<START>|MP,5831|SN,Bench|I1,Door|MN,27821111111|");
+    using namespace transfer::tags;
+    QString text = kStart + QLatin1Char('|') + kPassword + QStringLiteral("5831|") + kName + QStringLiteral("Bench|")
+                   + input_name(0) + QStringLiteral("Door|") + kMasterNumber + QStringLiteral("27821111111|");
     for (int i = 0; i < count; ++i)
-        text += QStringLiteral("TN,2782%1,%2,13|").arg(i, 7, 10, QLatin1Char('0')).arg(i % 100 + 1);
-    return text + QStringLiteral("<END>");
+        text += kNumber + QStringLiteral("2782%1,%2,13|").arg(i, 7, 10, QLatin1Char('0')).arg(i % 100 + 1);
+    return text + kEnd;
 }
 
 // Median CPU milliseconds of `work` over enough runs to fill about half a second.

@@ -4,11 +4,10 @@
 // and waits for its reply. One run: every upload here is bound by the line, not the machine.
 #include "bench/benchutil.h"
 #include "link/unitlink.h"
+#include "link/wire.h"
 #include "platform/latin1.h"
 #include "platform/qtserialport.h"
 #include "settings/unitmodel.h"
-#include "tests/support/fakehost.h"
-#include "tests/support/fakes.h"
 #include "transfer/uploadplan.h"
 #include "unitsim/unitprotocol.h"
 
@@ -48,11 +47,8 @@ QList<settings::NumberRow> rows(qsizetype count)
 double throughLink(const QString &device, const QList<transfer::UploadCommand> &commands)
 {
     platform::QtSerialPort port;
-    fakes::FakeTimer quiet;
-    fakes::FakeDialogs dialogs;
-    fakes::FakeHost host;
-    host.pass = kPassword;
-    unitlink::UnitLink link(port, quiet, dialogs, host);
+    unitlink::UnitLink link(port);
+    link.set_chain_password(kPassword);
     if (!port.open(device, {}))
         return -1;
     QEventLoop loop;
@@ -62,7 +58,12 @@ double throughLink(const QString &device, const QList<transfer::UploadCommand> &
     });
     QElapsedTimer clock;
     clock.start();
-    if (!transfer::start_upload(link, commands))
+    link.clear_queue();
+    link.set_link_mode(unitlink::kModeUpload);
+    for (const transfer::UploadCommand &c : commands)
+        if (!link.queue_cmd(c.label, c.value, c.word))
+            return -1;
+    if (!link.start_upload())
         return -1;
     loop.exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
@@ -131,7 +132,7 @@ int main(int argc, char **argv)
     QString received;
     do
         received += QString::fromLocal8Bit(unit.readAll());
-    while (received.count(unitlink::kAddWord) < kAdded && unit.waitForReadyRead(1000));
+    while (received.count(unitlink::wire::kAddNumber) < kAdded && unit.waitForReadyRead(1000));
     const double fullWall = throughLink(device, full.commands);
     const double rawWall = rawClient(device, full.commands);
     unit.terminate();
@@ -139,7 +140,7 @@ int main(int argc, char **argv)
     if (shortWall < 0 || fullWall < 0 || rawWall < 0)
         return fail(QStringLiteral("an upload did not complete"));
     const auto countOf = [&received](const QString &word) { return received.count(QStringLiteral("> ") + word); };
-    if (countOf(unitlink::kAddWord) != kAdded || countOf(unitlink::kClearWord) != 0)
+    if (countOf(unitlink::wire::kAddNumber) != kAdded || countOf(unitlink::wire::kClearNumbers) != 0)
         return fail(QStringLiteral("the shortest upload was not %1 numbers alone: %2").arg(kAdded).arg(received));
 
     bench::heading(QStringLiteral("%1 numbers added to a unit holding %2, at 9600 baud each way (one run)").arg(kAdded).arg(kHeld));

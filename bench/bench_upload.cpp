@@ -3,6 +3,7 @@
 // to ")"), the link alone, and the main window with its log hidden and shown.
 #include "bench/benchutil.h"
 #include "link/unitlink.h"
+#include "link/wire.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/logbox.h"
 #include "platform/dialogs.h"
@@ -102,21 +103,6 @@ public:
     QString saveFileName(const QString &, const QString &) override { return {}; }
 };
 
-struct BenchHost : unitlink::LinkHost {
-    int value = 0, maximum = 0;
-    QString password() const override { return QStringLiteral("5831"); }
-    void appendLog(const QString &) override {}
-    void clearLog() override {}
-    void setProgress(int v, int m) override
-    {
-        value = v;
-        maximum = m;
-    }
-    int progressValue() const override { return value; }
-    int progressMaximum() const override { return maximum; }
-    void setOutputColour(int, quint32) override {}
-};
-
 settings::SettingsSet settingsOf1000Commands()
 {
     settings::SettingsSet set;
@@ -151,7 +137,7 @@ bool rawClient(const QString &device, const QList<transfer::UploadCommand> &comm
     tcsetattr(fd, TCSANOW, &tio);
     bool ok = true;
     for (const transfer::UploadCommand &c : commands) {
-        const QByteArray frame = platform::toWire(QStringLiteral("*5831 ") + c.word + c.value + QLatin1Char('*'));
+        const QByteArray frame = unitlink::wire::bytes(unitlink::wire::command_text(QStringLiteral("5831"), c.word, c.value));
         run.sent();
         if (::write(fd, frame.constData(), size_t(frame.size())) != frame.size())
             ok = false;
@@ -174,23 +160,26 @@ bool rawClient(const QString &device, const QList<transfer::UploadCommand> &comm
 bool linkAlone(const QString &device, const QList<transfer::UploadCommand> &commands, Run &run)
 {
     TimedPort port(run);
-    platform::QtTimer quiet;
-    BenchDialogs dialogs;
-    BenchHost host;
-    unitlink::UnitLink link(port, quiet, dialogs, host);
+    unitlink::UnitLink link(port);
     if (!port.open(device, {}))
         return failed(port.errorDescription());
     link.set_link_mode(unitlink::kModeUpload);
+    link.set_chain_password(QStringLiteral("5831"));
     link.clear_queue();
     for (const transfer::UploadCommand &c : commands)
         link.queue_cmd(c.label, c.value, c.word);
     QEventLoop loop;
-    dialogs.loop = &loop;
+    bool completed = false;
+    QObject::connect(&link, &unitlink::UnitLink::chainStateChanged, &loop, [&](unitlink::UnitLink::ChainState s) {
+        completed = s == unitlink::UnitLink::ChainState::Completed;
+        if (s != unitlink::UnitLink::ChainState::Running)
+            loop.quit();
+    });
     if (!link.start_upload())
         return failed(QStringLiteral("the link did not start"));
     loop.exec();
     run.ended();
-    return dialogs.last == QLatin1String("Upload complete") || failed(dialogs.last);
+    return completed || failed(QStringLiteral("the link's chain stopped short"));
 }
 
 bool window(const QString &device, const settings::SettingsSet &set, bool logShown, Run &run)

@@ -45,7 +45,7 @@ const char kDescription[] =
     "  2    the port cannot be opened, or closed during the work\n"
     "  3    wrong password\n"
     "  4    the unit refused a command\n"
-    "  5    no answer from the unit in time (see --timeout)\n"
+    "  5    no readable answer from the unit in time (see --timeout)\n"
     "  6    verification found differences\n"
     "  7    the file cannot be read or written, or is not a settings file\n"
     "  130  stopped by Ctrl-C";
@@ -149,6 +149,10 @@ int main(int argc, char *argv[])
         QStringLiteral("FILE"));
     const QCommandLineOption verifyOption(QStringLiteral("verify"),
                                           QStringLiteral("After an upload, read the settings back and compare."));
+    const QCommandLineOption systemOption(
+        QStringLiteral("system-parameters"),
+        QStringLiteral("Send the system options and the input names too (the window's \"System parameters\" box); "
+                       "without it the unit keeps its own."));
     const QCommandLineOption noNumbersOption(
         QStringLiteral("no-numbers"),
         QStringLiteral("Upload without the master number and the number list; the unit keeps its own."));
@@ -160,8 +164,8 @@ int main(int argc, char *argv[])
         QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
                        "settings it sends back)."),
         QStringLiteral("S"));
-    parser.addOptions({portOption, modelOption, passwordOption, passwordFileOption, verifyOption, noNumbersOption, jsonOption,
-                       quietOption, timeoutOption});
+    parser.addOptions({portOption, modelOption, passwordOption, passwordFileOption, verifyOption, systemOption,
+                       noNumbersOption, jsonOption, quietOption, timeoutOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, upload, download, verify or output"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("FILE, or N on|off"), QStringLiteral("[...]"));
 
@@ -197,6 +201,8 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("%1 needs --port").arg(command));
     if ((parser.isSet(verifyOption) || parser.isSet(noNumbersOption)) && !isUpload)
         return usage(QStringLiteral("--verify and --no-numbers go with upload only"));
+    if (parser.isSet(systemOption) && !isUpload && !isVerify)
+        return usage(QStringLiteral("--system-parameters goes with upload and verify only"));
 
     const QString model = parser.value(modelOption);
     if (!isOutput && model != settings::kGate && model != settings::kIntercom)
@@ -254,7 +260,8 @@ int main(int argc, char *argv[])
             report.error(error);
             return done(cli::kBadFile, error);
         }
-        set.uploadSystem = true;
+        // The same choices as the window's boxes, so one file gives the same commands from both.
+        set.uploadSystem = parser.isSet(systemOption);
         set.uploadTelephone = !parser.isSet(noNumbersOption);
     }
     const bool fromFile = isUpload || isVerify;

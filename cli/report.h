@@ -10,7 +10,7 @@ public:
     Reporter(bool quiet, bool terminal);
     ~Reporter();
 
-    // A step of a run of `maximum` steps, e.g. "upload: 612/1000 TEL ADDN 27821234567,13".
+    // A step of a run of `maximum` steps, e.g. "upload: 612/1000" and the command acknowledged.
     void step(const QString &line, int value, int maximum);
     void info(const QString &line);
     void error(const QString &line);

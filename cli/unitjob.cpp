@@ -1,13 +1,10 @@
 #include "cli/unitjob.h"
 
 #include "cli/report.h"
-#include "link/outputtester.h"
 #include "link/replycodes.h"
-#include "platform/dialogs.h"
-#include "platform/latin1.h"
+#include "link/wire.h"
 #include "platform/qttimer.h"
 #include "platform/serialport.h"
-#include "transfer/dumpreader.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
@@ -17,176 +14,175 @@ namespace cli {
 
 namespace {
 
-const QString kRecvPrefix = QStringLiteral("\r\nRECV: ");
-
-// The link tells the windows' operator through message boxes; here the job words every
-// outcome itself, so the boxes go nowhere.
-class SilentDialogs : public platform::Dialogs {
-public:
-    void message(const QString &, Icon, const QString &) override {}
-    bool askYesNo(const QString &, Icon, const QString &) override { return false; }
-    QString openFileName(const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &) override { return {}; }
-};
-SilentDialogs silentDialogs;
-
 QString seconds(int ms) { return QString::number(ms / 1000.0, 'g', 3); }
+
+QJsonArray codesJson(const QList<qint16> &codes)
+{
+    QJsonArray out;
+    for (const qint16 c : codes)
+        out.append(QJsonObject{{QStringLiteral("code"), c}, {QStringLiteral("meaning"), unitlink::code_meaning(c)}});
+    return out;
+}
+
+QString position(const transfer::UploadOutcome &o)
+{
+    return QStringLiteral("%1 of %2 commands acknowledged").arg(o.acknowledged).arg(o.total);
+}
 
 } // namespace
 
 UnitJob::UnitJob(platform::SerialPort &port, Reporter &report, Patience patience, QObject *parent)
     : QObject(parent), port_(port), report_(report), patience_(patience),
-      tmrCheckGSM_(std::make_unique<platform::QtTimer>()), dumpDeadline_(std::make_unique<platform::QtTimer>())
+      quiet_(std::make_unique<platform::QtTimer>()), dumpDeadline_(std::make_unique<platform::QtTimer>()),
+      replyTimer_(std::make_unique<platform::QtTimer>())
 {
-    link_ = std::make_unique<unitlink::UnitLink>(port_, *tmrCheckGSM_, silentDialogs,
-                                                 static_cast<unitlink::LinkHost &>(*this));
-    reader_ = std::make_unique<transfer::DumpReader>(*link_, *tmrCheckGSM_, *dumpDeadline_, silentDialogs,
-                                                     [](const QString &) {});
-    connect(link_.get(), &unitlink::UnitLink::chainStateChanged, this, &UnitJob::onChainState);
-    // After the link's own handler: an upload then already stands as aborted.
-    connect(&port_, &platform::SerialPort::lost, this, &UnitJob::onPortLost);
+    link_ = std::make_unique<unitlink::UnitLink>(port_);
+    link_->setReplyTimer(replyTimer_.get(), patience_.replyMs);
+    reader_ = std::make_unique<transfer::DumpReader>(*link_, *quiet_, *dumpDeadline_, [](const QString &) {});
+    upload_ = std::make_unique<transfer::UploadJob>(*link_, *reader_);
+    connect(link_.get(), &unitlink::UnitLink::replyReceived, this, &UnitJob::onReply);
+    connect(link_.get(), &unitlink::UnitLink::acknowledged, this, [this](int done, int total) {
+        const unitlink::QueueEntry &e = link_->cmd_queue().at(done - 1);
+        report_.step(QStringLiteral("upload: %1/%2 %3").arg(done).arg(total).arg(unitlink::wire::shown_command(e.word, e.value)),
+                     done, total);
+    });
+    connect(link_.get(), &unitlink::UnitLink::portLost, this,
+            [this](int errorNumber, const QString &description) { onPortLost(errorNumber, description); });
+    connect(upload_.get(), &transfer::UploadJob::verifying, this, [this] {
+        report_.info(QStringLiteral("upload: all %1 commands acknowledged; reading the settings back").arg(link_->cmd_count()));
+    });
+    connect(upload_.get(), &transfer::UploadJob::finished, this, &UnitJob::onUploadFinished);
     overdue_.setSingleShot(true);
-    connect(&overdue_, &QTimer::timeout, this, &UnitJob::onOverdue);
+    connect(&overdue_, &QTimer::timeout, this, [this] {
+        finish(kNoAnswer, QStringLiteral("output: the unit did not answer within %1 s. Check the cable, the port "
+                                         "and that the unit is switched on.")
+                              .arg(seconds(patience_.replyMs)));
+    });
 }
 
 UnitJob::~UnitJob() = default;
 
-QString UnitJob::commandText(int entry) const
+QJsonObject UnitJob::result() const
 {
-    const unitlink::QueueEntry &e = link_->cmd_queue().at(entry);
-    return e.word + e.value;
-}
-
-QString UnitJob::position() const
-{
-    return QStringLiteral("%1 of %2 commands acknowledged").arg(value_).arg(maximum_);
-}
-
-void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model, const QString &password,
-                          bool verify)
-{
-    const QString unsendable = transfer::unsendable_value(set, model);
-    if (!unsendable.isEmpty()) {
-        finish(kBadFile, QStringLiteral("upload: ") + unsendable);
-        return;
-    }
-    const QList<transfer::UploadCommand> commands = transfer::upload_commands(set, model);
-    result_[QStringLiteral("commands")] = int(commands.size());
-    // The unit's list is cleared before the numbers go out: never start what cannot end.
-    if (commands.size() > transfer::kMaxUploadCommands) {
-        finish(kBadFile, QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
-                                        "Remove %3 numbers from the file. Nothing was sent.")
-                             .arg(commands.size())
-                             .arg(transfer::kMaxUploadCommands)
-                             .arg(commands.size() - transfer::kMaxUploadCommands));
-        return;
-    }
-    // What will be replaced is the operator's own choice here; only the summary's warnings are news.
-    for (const QString &line : transfer::upload_summary(set, model).split(QLatin1Char('\n')).mid(1))
-        report_.info(QStringLiteral("upload: ") + line);
-    phase_ = Phase::Upload;
-    verify_ = verify;
-    sent_ = {set, transfer::uploaded_parts(commands)};
-    model_ = model;
-    password_ = password;
-    newPassword_ = set.password;
-    if (!transfer::start_upload(*link_, commands)) {
-        finish(kPortFailed, QStringLiteral("upload: nothing could be written to the port: %1")
-                                .arg(port_.errorDescription()));
-        return;
-    }
-    overdue_.start(patience_.replyMs);
-}
-
-void UnitJob::setProgress(int value, int maximum)
-{
-    value_ = value;
-    maximum_ = maximum;
-    if (value <= 0)
-        return;
-    // Entry 0 is "SYS PASS": once the unit took it, it holds the new password.
-    password_ = newPassword_;
-    report_.step(QStringLiteral("upload: %1/%2 %3").arg(value).arg(maximum).arg(commandText(value - 1)), value,
-                 maximum);
-    overdue_.start(patience_.replyMs);
-}
-
-void UnitJob::appendLog(const QString &text)
-{
-    if (!text.startsWith(kRecvPrefix))
-        return;
-    lastReply_ = text.mid(kRecvPrefix.size());
-    lastCodes_ = unitlink::read_reply_codes(lastReply_);
-    // How often the unit gave each code: a 1000-command upload stays readable.
-    QJsonObject codes = result_.value(QStringLiteral("codes")).toObject();
-    for (const qint16 c : std::as_const(lastCodes_)) {
-        const QString key = QString::number(c);
-        codes[key] = codes.value(key).toInt() + 1;
-    }
-    result_[QStringLiteral("codes")] = codes;
-    // The link acts on the reply after logging it: judge it once it has.
-    if (phase_ == Phase::Stopping || phase_ == Phase::Output)
-        QTimer::singleShot(0, this, &UnitJob::onReplyRead);
-}
-
-void UnitJob::setOutputColour(int output, quint32 colourBgr)
-{
-    if (output == output_)
-        outputReported_ = colourBgr == unitlink::kColourGreen ? 1 : 0;
-}
-
-void UnitJob::onChainState(unitlink::UnitLink::ChainState state)
-{
-    using State = unitlink::UnitLink::ChainState;
-    if (phase_ != Phase::Upload)
-        return;
-    result_[QStringLiteral("acknowledged")] = value_;
-    switch (state) {
-    case State::Completed:
-        overdue_.stop();
-        if (!verify_) {
-            finish(kDone, QStringLiteral("upload: done, all %1 commands acknowledged").arg(maximum_));
-            return;
-        }
-        report_.info(QStringLiteral("upload: all %1 commands acknowledged; reading the settings back").arg(maximum_));
-        requestDump(password_);
-        return;
-    case State::Unacknowledged:
-        overdue_.stop();
-        // The link names the refusal once it has told about it, after this signal.
-        QTimer::singleShot(0, this, &UnitJob::onRefused);
-        return;
-    case State::Aborted:
-        onPortLost(port_.errorNumber(), port_.errorDescription());
-        return;
-    case State::Idle:
-    case State::Running:
-        return;
-    }
-}
-
-void UnitJob::onRefused()
-{
-    if (phase_ != Phase::Upload || link_->chain_state() != unitlink::UnitLink::ChainState::Unacknowledged)
-        return;
-    const unitlink::Refusal &refusal = link_->last_refusal();
+    QJsonObject out = result_;
     QJsonArray codes;
-    for (const qint16 c : refusal.codes)
-        codes.append(c);
-    result_[QStringLiteral("refused")] = QJsonObject{{QStringLiteral("label"), refusal.label},
-                                                     {QStringLiteral("command"), commandText(refusal.command - 1)},
-                                                     {QStringLiteral("position"), refusal.command},
-                                                     {QStringLiteral("codes"), codes},
-                                                     {QStringLiteral("numbersKept"), refusal.numbersKept}};
-    if (refusal.codes.contains(unitlink::kWrongPasswordCode)) {
-        finish(kWrongPassword, QStringLiteral("upload: Incorrect GSM unit password: the unit refused \"%1\" "
-                                              "(command %2 of %3). Give the unit's password with --password.")
-                                   .arg(refusal.label)
-                                   .arg(refusal.command)
-                                   .arg(refusal.total));
+    for (auto it = codes_.cbegin(); it != codes_.cend(); ++it)
+        codes.append(QJsonObject{{QStringLiteral("code"), it.key()},
+                                 {QStringLiteral("meaning"), unitlink::code_meaning(it.key())},
+                                 {QStringLiteral("count"), it.value()}});
+    if (!codes.isEmpty())
+        out[QStringLiteral("codes")] = codes;
+    return out;
+}
+
+void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model, const QString &password, bool verify)
+{
+    phase_ = Phase::Upload;
+    model_ = model;
+    result_[QStringLiteral("commands")] = int(transfer::upload_commands(set, model).size());
+    // What will be replaced is the operator's own choice here; only the summary's warnings are news.
+    if (transfer::UploadJob::problem(set, model).isEmpty())
+        for (const QString &line : transfer::upload_summary(set, model).split(QLatin1Char('\n')).mid(1))
+            report_.info(QStringLiteral("upload: ") + line);
+    transfer::UploadChoices choices;
+    choices.model = model;
+    choices.password = password;
+    choices.verify = verify;
+    choices.giveUpOnSilence = true;
+    upload_->start(set, choices);
+}
+
+void UnitJob::onUploadFinished(const transfer::UploadOutcome &o)
+{
+    using Kind = transfer::UploadOutcome::Kind;
+    result_[QStringLiteral("acknowledged")] = o.acknowledged;
+    if (o.kind == Kind::Refused || (o.kind == Kind::WrongPassword && !o.readingBack)) {
+        const unitlink::Refusal &r = o.refusal;
+        result_[QStringLiteral("refused")] = QJsonObject{{QStringLiteral("label"), r.label},
+                                                         {QStringLiteral("command"), r.shown},
+                                                         {QStringLiteral("position"), r.command},
+                                                         {QStringLiteral("codes"), codesJson(r.codes)},
+                                                         {QStringLiteral("numbersKept"), r.numbersKept}};
+    }
+    if (o.verification) {
+        judge(*o.verification, QStringLiteral("verify: "));
         return;
     }
-    finish(kRefused, QStringLiteral("upload: ") + unitlink::refusal_text(refusal));
+    const QString readBack = QStringLiteral("verify: ") + o.reason;
+    switch (o.kind) {
+    case Kind::Done:
+        finish(kDone, QStringLiteral("upload: done, all %1 commands acknowledged").arg(o.total));
+        return;
+    case Kind::Differences: // always carries its verification
+        return;
+    case Kind::Unsendable: finish(kBadFile, QStringLiteral("upload: ") + o.reason); return;
+    case Kind::PortClosed:
+        finish(kPortFailed, QStringLiteral("upload: nothing could be written to the port: %1").arg(port_.errorDescription()));
+        return;
+    case Kind::Refused: finish(kRefused, QStringLiteral("upload: ") + transfer::refusal_text(o.refusal)); return;
+    case Kind::WrongPassword:
+        finish(kWrongPassword,
+               (o.readingBack ? readBack
+                              : QStringLiteral("upload: Incorrect GSM unit password: the unit refused \"%1\" (command %2 of %3)")
+                                    .arg(o.refusal.label)
+                                    .arg(o.refusal.command)
+                                    .arg(o.refusal.total))
+                   + QStringLiteral(". Give the unit's password with --password."));
+        return;
+    case Kind::NoAnswer:
+        finish(kNoAnswer, o.readingBack ? readBack
+                                        : QStringLiteral("upload: the unit did not answer \"%1\" (command %2 of %3) "
+                                                         "within %4 s; %5. Check the cable, the port and that the unit "
+                                                         "is switched on.")
+                                              .arg(o.label)
+                                              .arg(o.command)
+                                              .arg(o.total)
+                                              .arg(seconds(patience_.replyMs), position(o)));
+        return;
+    case Kind::Unreadable:
+        finish(kNoAnswer, QStringLiteral("upload: the unit's answer to \"%1\" (command %2 of %3) could not be read; "
+                                         "the line may be noisy. %4.")
+                              .arg(o.label)
+                              .arg(o.command)
+                              .arg(o.total)
+                              .arg(position(o)));
+        return;
+    case Kind::PortLost:
+        finish(kPortFailed, QStringLiteral("The serial port closed: %1 at command %2 of %3; %4. Check the cable or "
+                                           "USB adapter, reconnect the unit and start again.")
+                                .arg(platform::SerialPort::lossInWords(port_.errorNumber(), port_.errorDescription()))
+                                .arg(o.acknowledged + 1)
+                                .arg(o.total)
+                                .arg(position(o)));
+        return;
+    case Kind::Stopped:
+        finish(kInterrupted, QStringLiteral("upload: stopped by Ctrl-C; %1.").arg(position(o)));
+        return;
+    }
+}
+
+void UnitJob::onReply(const QString &text, const QList<qint16> &codes)
+{
+    for (const qint16 c : codes)
+        ++codes_[c];
+    if (phase_ != Phase::Output)
+        return;
+    overdue_.stop();
+    const unitlink::Reply reply = unitlink::read_reply(text);
+    if (reply.wrongPassword) {
+        finish(kWrongPassword, QStringLiteral("output: Incorrect GSM unit password. Give the unit's password with "
+                                              "--password."));
+        return;
+    }
+    for (const unitlink::OutputState &s : reply.outputs) {
+        if (s.output != output_)
+            continue;
+        result_[QStringLiteral("state")] = s.on ? QStringLiteral("on") : QStringLiteral("off");
+        finish(s.on == outputOn_ ? kDone : kRefused,
+               QStringLiteral("output: output %1 is %2").arg(output_).arg(s.on ? QStringLiteral("on") : QStringLiteral("off")));
+        return;
+    }
+    finish(kRefused, QStringLiteral("output: the unit did not report output %1 (reply \"%2\").").arg(output_).arg(text.trimmed()));
 }
 
 void UnitJob::startOutput(int output, bool on, const QString &password)
@@ -194,16 +190,13 @@ void UnitJob::startOutput(int output, bool on, const QString &password)
     phase_ = Phase::Output;
     output_ = output;
     outputOn_ = on;
-    password_ = password;
     link_->set_link_mode(unitlink::kModeUpload);
-    const QString command = unitlink::OutputTester::commandText(output, on);
     result_[QStringLiteral("output")] = output;
-    if (!link_->write_command(platform::toWire(QLatin1Char('*') + password + command))) {
-        finish(kPortFailed, QStringLiteral("output: nothing could be written to the port: %1")
-                                .arg(port_.errorDescription()));
+    if (!link_->write_command(unitlink::wire::bytes(unitlink::wire::output_text(password, output, on)))) {
+        finish(kPortFailed, QStringLiteral("output: nothing could be written to the port: %1").arg(port_.errorDescription()));
         return;
     }
-    report_.info(QStringLiteral("output: sent%1").arg(command.chopped(1)));
+    report_.info(QStringLiteral("output: sent ") + unitlink::wire::output_command(output, on));
     overdue_.start(patience_.replyMs);
 }
 
@@ -237,22 +230,21 @@ void UnitJob::onDump(const transfer::DumpOutcome &outcome)
     const QString step = downloadPath_.isEmpty() ? QStringLiteral("verify: ") : QStringLiteral("download: ");
     switch (outcome.status) {
     case Status::Received:
-        downloadPath_.isEmpty() ? judgeVerification(outcome) : writeDownload(outcome);
+        if (downloadPath_.isEmpty())
+            judge(transfer::verify_upload(sent_.settings, model_, sent_.parts, transfer::read_unit_dump(outcome.records)),
+                  step);
+        else
+            writeDownload(outcome);
         return;
     case Status::WrongPassword:
-        finish(kWrongPassword,
-               step + outcome.reason() + QStringLiteral(". Give the unit's password with --password."));
+        finish(kWrongPassword, step + outcome.reason() + QStringLiteral(". Give the unit's password with --password."));
         return;
-    case Status::LineLost:
-        onPortLost(port_.errorNumber(), port_.errorDescription());
-        return;
+    case Status::LineLost: onPortLost(port_.errorNumber(), port_.errorDescription()); return;
     case Status::NoAnswer:
     case Status::Incomplete:
     case Status::TooLarge:
     case Status::TooSlow:
-    case Status::Interrupted:
-        finish(kNoAnswer, step + outcome.reason());
-        return;
+    case Status::Interrupted: finish(kNoAnswer, step + outcome.reason()); return;
     }
 }
 
@@ -270,10 +262,8 @@ void UnitJob::writeDownload(const transfer::DumpOutcome &outcome)
                       .arg(downloadPath_));
 }
 
-void UnitJob::judgeVerification(const transfer::DumpOutcome &outcome)
+void UnitJob::judge(const transfer::Verification &v, const QString &step)
 {
-    const transfer::Verification v =
-        transfer::verify_upload(sent_.settings, model_, sent_.parts, transfer::read_unit_dump(outcome.records));
     QJsonArray differences;
     for (const transfer::Difference &d : v.differences)
         differences.append(QJsonObject{{QStringLiteral("field"), d.field},
@@ -283,92 +273,31 @@ void UnitJob::judgeVerification(const transfer::DumpOutcome &outcome)
     result_[QStringLiteral("differences")] = differences;
     result_[QStringLiteral("notVerifiable")] = QJsonArray::fromStringList(v.notVerifiable);
     // One line each, so that a script can grep them.
-    const QString text = QStringLiteral("verify: ")
-                         + transfer::verification_text(v).replace(QLatin1Char('\n'), QStringLiteral("\nverify: "));
+    const QString text = step + transfer::verification_text(v).replace(QLatin1Char('\n'), QStringLiteral("\n") + step);
     finish(v.ok() ? kDone : kDifferences, text);
-}
-
-void UnitJob::onReplyRead()
-{
-    if (phase_ == Phase::Stopping) {
-        if (link_->accepted())
-            ++value_;
-        result_[QStringLiteral("acknowledged")] = value_;
-        finish(kInterrupted, QStringLiteral("upload: stopped by Ctrl-C; %1.").arg(position()));
-        return;
-    }
-    if (phase_ != Phase::Output)
-        return;
-    overdue_.stop();
-    if (lastCodes_.contains(unitlink::kWrongPasswordCode)) {
-        finish(kWrongPassword, QStringLiteral("output: Incorrect GSM unit password. Give the unit's password with "
-                                              "--password."));
-        return;
-    }
-    if (outputReported_ < 0) {
-        finish(kRefused, QStringLiteral("output: the unit did not report output %1 (reply \"%2\").")
-                             .arg(output_)
-                             .arg(lastReply_.trimmed()));
-        return;
-    }
-    const bool on = outputReported_ == 1;
-    result_[QStringLiteral("state")] = on ? QStringLiteral("on") : QStringLiteral("off");
-    finish(on == outputOn_ ? kDone : kRefused,
-           QStringLiteral("output: output %1 is %2").arg(output_).arg(on ? QStringLiteral("on") : QStringLiteral("off")));
 }
 
 void UnitJob::interrupt()
 {
-    if (phase_ == Phase::Upload && link_->chain_state() == unitlink::UnitLink::ChainState::Running) {
-        // Emptying the queue leaves the link nothing to send when the reply in flight comes.
-        phase_ = Phase::Stopping;
-        link_->clear_queue();
-        report_.info(QStringLiteral("upload: stopping after the command in flight (command %1 of %2)")
-                         .arg(value_ + 1)
-                         .arg(maximum_));
+    if (phase_ == Phase::Upload && upload_->running()) {
+        if (!std::exchange(stopping_, true))
+            report_.info(QStringLiteral("upload: stopping after the command in flight (command %1 of %2)")
+                             .arg(link_->acknowledged_count() + 1)
+                             .arg(link_->cmd_count()));
+        upload_->stop();
         return;
     }
-    finish(kInterrupted, phase_ == Phase::Stopping
-                             ? QStringLiteral("upload: stopped by Ctrl-C before the unit answered; %1.").arg(position())
-                             : QStringLiteral("Stopped by Ctrl-C."));
+    finish(kInterrupted, QStringLiteral("Stopped by Ctrl-C."));
 }
 
 void UnitJob::onPortLost(int errorNumber, const QString &description)
 {
-    const QString where = phase_ == Phase::Upload || phase_ == Phase::Stopping
-                              ? QStringLiteral(" at command %1 of %2; %3").arg(value_ + 1).arg(maximum_).arg(position())
-                              : QString();
-    finish(kPortFailed, QStringLiteral("The serial port closed: %1%2. Check the cable or USB adapter, reconnect the "
+    // An upload tells its own loss, with how far it got.
+    if (phase_ == Phase::Upload)
+        return;
+    finish(kPortFailed, QStringLiteral("The serial port closed: %1. Check the cable or USB adapter, reconnect the "
                                        "unit and start again.")
-                            .arg(platform::SerialPort::lossInWords(errorNumber, description), where));
-}
-
-void UnitJob::onOverdue()
-{
-    switch (phase_) {
-    case Phase::Upload:
-        finish(kNoAnswer, QStringLiteral("upload: the unit did not answer \"%1\" (command %2 of %3) within %4 s; "
-                                         "%5. Check the cable, the port and that the unit is switched on.")
-                              .arg(link_->cmd_queue().at(value_).label)
-                              .arg(value_ + 1)
-                              .arg(maximum_)
-                              .arg(seconds(patience_.replyMs), position()));
-        return;
-    case Phase::Stopping:
-        finish(kInterrupted, QStringLiteral("upload: stopped by Ctrl-C; the unit did not answer the command in "
-                                            "flight within %1 s; %2.")
-                                 .arg(seconds(patience_.replyMs), position()));
-        return;
-    case Phase::Output:
-        finish(kNoAnswer, QStringLiteral("output: the unit did not answer within %1 s. Check the cable, the port "
-                                         "and that the unit is switched on.")
-                              .arg(seconds(patience_.replyMs)));
-        return;
-    case Phase::Dump: // the reader keeps its own time
-    case Phase::Idle:
-    case Phase::Finished:
-        return;
-    }
+                            .arg(platform::SerialPort::lossInWords(errorNumber, description)));
 }
 
 void UnitJob::finish(int code, const QString &message)

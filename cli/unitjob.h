@@ -2,9 +2,10 @@
 #include "link/unitlink.h"
 #include "settings/settingsset.h"
 #include "transfer/dumpreader.h"
-#include "transfer/upload.h"
+#include "transfer/uploadjob.h"
 
 #include <QJsonObject>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -13,7 +14,8 @@
 
 namespace platform {
 class SerialPort;
-}
+class Timer;
+} // namespace platform
 
 namespace cli {
 
@@ -26,7 +28,7 @@ enum ExitCode : int {
     kPortFailed = 2, // the port cannot be opened, or went away
     kWrongPassword = 3,
     kRefused = 4,       // the unit refused a command
-    kNoAnswer = 5,      // no answer within the patience
+    kNoAnswer = 5,      // no readable answer within the patience
     kDifferences = 6,   // the unit does not hold what the file holds
     kBadFile = 7,       // the file cannot be read or written, or is not a settings file
     kInterrupted = 130, // Ctrl-C
@@ -34,8 +36,8 @@ enum ExitCode : int {
 
 // One conversation with the unit on an open port: an upload (optionally verified), a
 // download, a verification or an output test. Runs in the event loop and ends with
-// finished(); result() then holds what was done for --json.
-class UnitJob : public QObject, private unitlink::LinkHost {
+// finished(); result() then holds what was done for --json. No password is ever shown.
+class UnitJob : public QObject {
     Q_OBJECT
 public:
     struct Patience {
@@ -47,8 +49,7 @@ public:
     ~UnitJob() override;
 
     // `password` opens the unit; the set's own password is what the unit holds afterwards.
-    void startUpload(const settings::SettingsSet &set, const QString &model, const QString &password,
-                     bool verify);
+    void startUpload(const settings::SettingsSet &set, const QString &model, const QString &password, bool verify);
     void startOutput(int output, bool on, const QString &password);
     // Reads the unit's settings into the file at `path`, written whole or not at all.
     void startDownload(const QString &path, const QString &model, const QString &password);
@@ -60,7 +61,7 @@ public:
 
     bool isFinished() const { return phase_ == Phase::Finished; }
     int exitCode() const { return exitCode_; }
-    QJsonObject result() const { return result_; }
+    QJsonObject result() const;
 
 signals:
     void finished(int exitCode);
@@ -68,56 +69,36 @@ signals:
 private:
     enum class Phase { Idle,
                        Upload,
-                       Stopping,
                        Output,
                        Dump,
                        Finished };
 
-    // LinkHost
-    QString password() const override { return password_; }
-    void appendLog(const QString &text) override;
-    void clearLog() override {}
-    void setProgress(int value, int maximum) override;
-    int progressValue() const override { return value_; }
-    int progressMaximum() const override { return maximum_; }
-    void setOutputColour(int output, quint32 colourBgr) override;
-
-    void onChainState(unitlink::UnitLink::ChainState state);
-    void onRefused();
-    void onReplyRead();
-    void onOverdue();
+    void onReply(const QString &text, const QList<qint16> &codes);
+    void onUploadFinished(const transfer::UploadOutcome &outcome);
     void onPortLost(int errorNumber, const QString &description);
     void requestDump(const QString &password);
     void onDump(const transfer::DumpOutcome &outcome);
     void writeDownload(const transfer::DumpOutcome &outcome);
-    void judgeVerification(const transfer::DumpOutcome &outcome);
+    void judge(const transfer::Verification &v, const QString &step);
     void finish(int code, const QString &message);
-    QString position() const;
-    QString commandText(int entry) const;
 
     platform::SerialPort &port_;
     Reporter &report_;
     Patience patience_;
-    std::unique_ptr<platform::Timer> tmrCheckGSM_;
-    std::unique_ptr<platform::Timer> dumpDeadline_;
+    std::unique_ptr<platform::Timer> quiet_, dumpDeadline_, replyTimer_;
     std::unique_ptr<unitlink::UnitLink> link_;
     std::unique_ptr<transfer::DumpReader> reader_;
-    QTimer overdue_;
+    std::unique_ptr<transfer::UploadJob> upload_;
+    QTimer overdue_; // an output test's answer
 
     Phase phase_ = Phase::Idle;
-    QString password_;
-    QString newPassword_; // the password the unit holds once "SYS PASS" is acknowledged
-    int value_ = 0;
-    int maximum_ = 0;
-    bool verify_ = false;
+    bool stopping_ = false;
     QString model_;
     transfer::SentUpload sent_; // what the unit should hold, for a verification
     QString downloadPath_;      // empty: the dump is verified
     int output_ = 0;
     bool outputOn_ = false;
-    int outputReported_ = -1; // 1 on, 0 off, -1 not reported
-    QString lastReply_;
-    QList<qint16> lastCodes_;
+    QMap<qint16, int> codes_; // how often the unit gave each code
 
     int exitCode_ = kDone;
     QJsonObject result_;

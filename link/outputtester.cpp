@@ -1,15 +1,16 @@
 #include "link/outputtester.h"
 
 #include "link/unitlink.h"
-#include "platform/latin1.h"
+#include "link/wire.h"
 #include "platform/timer.h"
 
 #include <utility>
 
 namespace unitlink {
 
-OutputTester::OutputTester(UnitLink &link, platform::Timer &tmrOut, QObject *parent)
-    : QObject(parent), link_(link), tmrOut_(tmrOut)
+OutputTester::OutputTester(UnitLink &link, platform::Timer &tmrOut, std::function<QString()> password,
+                           QObject *parent)
+    : QObject(parent), link_(link), tmrOut_(tmrOut), password_(std::move(password))
 {
     // The timer keeps running once started; every tick releases the buttons again.
     connect(&tmrOut_, &platform::Timer::timeout, this, [this] {
@@ -18,19 +19,13 @@ OutputTester::OutputTester(UnitLink &link, platform::Timer &tmrOut, QObject *par
     });
 }
 
-QString OutputTester::commandText(int output, bool on)
-{
-    return QStringLiteral(" SET OUT%1 NOW %2*").arg(output).arg(on ? QStringLiteral("ON") : QStringLiteral("OFF"));
-}
-
 void OutputTester::press(int output, bool on)
 {
     if (output < 1 || output > 4)
         return;
-    const QString text = QLatin1Char('*') + link_.password() + commandText(output, on);
     // A press that could not be sent leaves everything as it was (the link has said why),
     // including a download that may be collecting.
-    if (!link_.write_command(platform::toWire(text)))
+    if (!link_.write_command(wire::bytes(wire::output_text(password_(), output, on))))
         return;
     link_.set_link_mode(kModeUpload);
     if (output == 1 && on)

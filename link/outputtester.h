@@ -1,5 +1,8 @@
 #pragma once
 #include <QObject>
+#include <QString>
+
+#include <functional>
 
 namespace platform {
 class Timer;
@@ -11,16 +14,15 @@ class UnitLink;
 
 // The hand test of the unit's four outputs: each press writes one command straight to the
 // port, outside the upload queue; the unit's answer colours the output's state label
-// through the link's usual reply handling.
+// reported by the link's usual reply handling.
 class OutputTester : public QObject {
     Q_OBJECT
 public:
     static constexpr int kLockMs = 1500;
 
-    OutputTester(UnitLink &link, platform::Timer &tmrOut, QObject *parent = nullptr);
-
-    // The command text after the password, e.g. " SET OUT3 NOW OFF*".
-    static QString commandText(int output, bool on);
+    // `password` opens each command, read at the press.
+    OutputTester(UnitLink &link, platform::Timer &tmrOut, std::function<QString()> password,
+                 QObject *parent = nullptr);
 
     // A press of the ON (on) or OFF button of output 1..4.
     void press(int output, bool on);
@@ -37,6 +39,7 @@ private:
 
     UnitLink &link_;
     platform::Timer &tmrOut_;
+    std::function<QString()> password_;
     bool locked_ = false;
     bool busy_ = false;
     bool enabled_ = true;

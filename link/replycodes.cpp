@@ -1,86 +1,105 @@
 #include "link/replycodes.h"
 
-#include <limits>
-
 namespace unitlink {
 
 namespace {
-bool isSkipped(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
-}
+bool isSkipped(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'); }
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+constexpr qint16 code(ReplyCode c) { return static_cast<qint16>(c); }
+bool isAcceptance(qint16 c)
+{
+    return c == code(ReplyCode::SettingAccepted) || c == code(ReplyCode::MasterAccepted)
+           || c == code(ReplyCode::ListCleared) || c == code(ReplyCode::NumberAdded)
+           || c == code(ReplyCode::PasswordChanged);
+}
 } // namespace
 
-qint16 leading_number(const QString &text)
+QString code_meaning(qint16 c)
 {
-    QString s;
-    s.reserve(text.size());
-    for (QChar c : text)
-        if (!isSkipped(c))
-            s.append(c);
-
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-'))) {
-        negative = s[i] == QLatin1Char('-');
-        ++i;
-    }
-
-    // Whole part, kept exactly as long as it can still fit 16 bits once rounded.
-    bool anyDigit = false;
-    bool tooLarge = false;
-    qint64 whole = 0;
-    for (; i < s.size() && isDigit(s[i]); ++i) {
-        anyDigit = true;
-        if (!tooLarge) {
-            whole = whole * 10 + (s[i].unicode() - '0');
-            if (whole > 100000)
-                tooLarge = true;
-        }
-    }
-
-    // Decimal part: only how it compares with one half matters.
-    int firstDecimal = -1;
-    bool restNonZero = false;
-    if (i < s.size() && s[i] == QLatin1Char('.')) {
-        for (++i; i < s.size() && isDigit(s[i]); ++i) {
-            anyDigit = true;
-            const int d = s[i].unicode() - '0';
-            if (firstDecimal < 0)
-                firstDecimal = d;
-            else if (d != 0)
-                restNonZero = true;
-        }
-    }
-    if (!anyDigit)
-        return 0;
-    if (tooLarge)
-        return kCodeWithoutEffect;
-
-    if (firstDecimal > 5 || (firstDecimal == 5 && restNonZero) || (firstDecimal == 5 && whole % 2 == 1))
-        ++whole;
-    const qint64 value = negative ? -whole : whole;
-    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
-        return kCodeWithoutEffect;
-    return static_cast<qint16>(value);
+    if (isAcceptance(c))
+        return QStringLiteral("accepted");
+    if (c == code(ReplyCode::WrongPassword))
+        return QStringLiteral("wrong password");
+    if (c >= code(ReplyCode::Output1Off) && c <= code(ReplyCode::Output4On))
+        return QStringLiteral("output %1 %2")
+            .arg((c - code(ReplyCode::Output1Off)) / 2 + 1)
+            .arg((c - code(ReplyCode::Output1Off)) % 2 ? QStringLiteral("on") : QStringLiteral("off"));
+    return QString();
 }
 
-QList<qint16> read_reply_codes(const QString &text, qsizetype limit)
+bool read_code(QStringView item, qint16 *out)
+{
+    qsizetype i = 0;
+    const auto skip = [&] {
+        while (i < item.size() && isSkipped(item[i]))
+            ++i;
+    };
+    skip();
+    bool negative = false;
+    if (i < item.size() && (item[i] == QLatin1Char('+') || item[i] == QLatin1Char('-'))) {
+        negative = item[i] == QLatin1Char('-');
+        ++i;
+    }
+    qint64 value = 0;
+    bool anyDigit = false;
+    for (skip(); i < item.size() && isDigit(item[i]); skip()) {
+        anyDigit = true;
+        if (value <= 100000)
+            value = value * 10 + (item[i].unicode() - '0');
+        ++i;
+    }
+    if (!anyDigit || i != item.size())
+        return false;
+    value = negative ? -value : value;
+    *out = value < -32768 || value > 32767 ? kCodeWithoutEffect : static_cast<qint16>(value);
+    return true;
+}
+
+QList<qint16> read_reply_codes(const QString &text, qsizetype limit, int *unreadable)
 {
     QList<qint16> codes;
+    int bad = 0;
     qsizetype from = 0;
-    while (codes.size() < limit) {
+    for (qsizetype items = 0; items < limit; ++items) {
         const qsizetype open = text.indexOf(QLatin1Char('('), from);
         if (open < 0)
             break;
         const qsizetype close = text.indexOf(QLatin1Char(')'), open);
         if (close < 0)
             break;
-        codes.append(leading_number(text.mid(open + 1, close - open - 1)));
+        qint16 c = 0;
+        if (read_code(QStringView(text).sliced(open + 1, close - open - 1), &c))
+            codes.append(c);
+        else
+            ++bad;
         from = close;
     }
+    if (unreadable)
+        *unreadable = bad;
     return codes;
+}
+
+Reply read_reply(const QString &text)
+{
+    Reply r;
+    r.codes = read_reply_codes(text, kMaxReplyCodes, &r.unreadable);
+    bool other = false;
+    for (const qint16 c : std::as_const(r.codes)) {
+        if (c < 1)
+            break;
+        if (c >= code(ReplyCode::Output1Off) && c <= code(ReplyCode::Output4On)) {
+            const int k = c - code(ReplyCode::Output1Off);
+            r.outputs.append({k / 2 + 1, k % 2 == 1});
+            continue;
+        }
+        other = true;
+        if (c == code(ReplyCode::WrongPassword))
+            r.wrongPassword = true;
+        else if (isAcceptance(c))
+            r.accepted = true;
+    }
+    r.outputStateOnly = !r.outputs.isEmpty() && !other;
+    return r;
 }
 
 } // namespace unitlink

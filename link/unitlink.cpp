@@ -1,61 +1,13 @@
 #include "link/unitlink.h"
 
-#include "link/replycodes.h"
-#include "platform/dialogs.h"
+#include "link/wire.h"
 #include "platform/latin1.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
 
-#include <QStringList>
-#include <utility>
-
 namespace unitlink {
 
-namespace {
-const QString kLineBreak = QStringLiteral("\r\n");
-const QString kNotOpenText = QStringLiteral(
-    "The serial port is not open, so nothing was sent to the unit. "
-    "Choose a working COMM PORT in the main window and press OPEN PORT.");
-
-// What a code is known to say; empty where only the unit knows.
-QString codeMeaning(qint16 code)
-{
-    if (code == kWrongPasswordCode)
-        return QStringLiteral("wrong password");
-    if (code >= 13 && code <= 20)
-        return QStringLiteral("output %1 %2").arg((code - 11) / 2).arg(code % 2 ? QStringLiteral("red") : QStringLiteral("green"));
-    return QString();
-}
-} // namespace
-
-QString refusal_text(const Refusal &refusal)
-{
-    QStringList codes;
-    for (const qint16 code : refusal.codes) {
-        const QString meaning = codeMeaning(code);
-        codes << (meaning.isEmpty() ? QString::number(code) : QStringLiteral("%1: %2").arg(code).arg(meaning));
-    }
-    QString text = QStringLiteral("The unit refused \"%1\" ").arg(refusal.label);
-    if (codes.isEmpty())
-        text += QStringLiteral("(its answer carried no status code).");
-    else
-        text += QStringLiteral("(code%1 %2).").arg(codes.size() > 1 ? QStringLiteral("s") : QString(), codes.join(QStringLiteral(", ")));
-    text += QStringLiteral(" The upload stopped at command %1 of %2.").arg(refusal.command).arg(refusal.total);
-    if (refusal.numbersKept == 0)
-        text += QStringLiteral(" The unit's number list was cleared by this upload and is now empty.");
-    else if (refusal.numbersKept > 0)
-        text += QStringLiteral(" The unit's number list was cleared by this upload and now holds only the %1 "
-                               "number%2 sent before this one.")
-                    .arg(refusal.numbersKept)
-                    .arg(refusal.numbersKept == 1 ? QString() : QStringLiteral("s"));
-    if (refusal.numbersKept >= 0)
-        text += QStringLiteral(" Correct the settings and upload again to send the whole list.");
-    return text;
-}
-
-UnitLink::UnitLink(platform::SerialPort &port, platform::Timer &tmrCheckGSM, platform::Dialogs &dialogs,
-                   LinkHost &host, QObject *parent)
-    : QObject(parent), port_(port), tmrCheckGSM_(tmrCheckGSM), dialogs_(dialogs), host_(host)
+UnitLink::UnitLink(platform::SerialPort &port, QObject *parent) : QObject(parent), port_(port)
 {
     connect(&port_, &platform::SerialPort::dataReceived, this, &UnitLink::onDataReceived);
     connect(&port_, &platform::SerialPort::lost, this, &UnitLink::onPortLost);
@@ -81,43 +33,27 @@ void UnitLink::clear_queue()
         setState(ChainState::Idle);
 }
 
-QString UnitLink::password() const { return host_.password(); }
-
-QString UnitLink::wire_text(int entry) const { return wire_text(entry, host_.password()); }
-
 QString UnitLink::wire_text(int entry, const QString &pass) const
 {
     const QueueEntry &e = queue_.at(entry);
-    return QLatin1Char('*') + pass + QLatin1Char(' ') + e.word + e.value + QLatin1Char('*');
+    return wire::command_text(pass, e.word, e.value);
 }
 
 bool UnitLink::start_upload()
 {
     if (cmdCount_ == 0)
         return false;
-    if (!port_.isOpen()) {
-        dialogs_.message(kNotOpenText, platform::Dialogs::Icon::Stop);
-        return false;
-    }
-    const QString pass = host_.password();
-    const QueueEntry &first = queue_[0];
-    passwordTold_ = passwordAsked_ = false;
+    passwordTold_ = stopping_ = false;
     clearedAt_ = -1;
-    refusal_ = Refusal{};
-    lastSent_ = wire_text(0);
-    if (!writeOrComplain(platform::toWire(lastSent_))) {
+    cmdPos_ = 0;
+    acked_ = 0;
+    if (!sendEntry(0, password_)) {
         setState(ChainState::Aborted);
         return false;
     }
-    host_.setProgress(0, cmdCount_);
-    // The first line differs from the later ones by the blank before its closing star.
-    host_.appendLog(kLineBreak + QStringLiteral("SEND: *") + pass + QLatin1Char(' ') + first.word + first.value
-                    + QStringLiteral(" *"));
     cmdPos_ = 1;
-    acked_ = 0;
     setState(ChainState::Running);
-    if (replyTimer_)
-        replyTimer_->start(kReplyPatienceMs);
+    startPatience();
     return true;
 }
 
@@ -134,25 +70,43 @@ bool UnitLink::resume_upload()
     // Whatever arrived of the lost line's last answer belongs to no command now.
     rx_.clear();
     linkMode_ = kModeUpload;
-    host_.setProgress(acked_, cmdCount_);
-    if (!send_entry(acked_))
+    passwordTold_ = false;
+    if (!sendEntry(acked_, password_))
         return false;
     cmdPos_ = acked_ + 1;
     setState(ChainState::Running);
-    if (replyTimer_)
-        replyTimer_->start(kReplyPatienceMs);
+    startPatience();
     return true;
 }
 
-bool UnitLink::send_entry(int i, const QString &prefix)
+bool UnitLink::resend_refused(const QString &current)
 {
-    if (i < 0 || i >= kQueueEntries)
+    const int entry = cmdPos_ - 1;
+    if (state_ != ChainState::Unacknowledged || entry < 0 || queue_[entry].word != wire::kPassword)
         return false;
-    const QString text = prefix.isNull() ? wire_text(i) : wire_text(i, prefix);
-    if (!writeOrComplain(platform::toWire(text)))
+    passwordTold_ = false;
+    if (!sendEntry(entry, current)) {
+        setState(ChainState::Aborted);
+        return false;
+    }
+    setState(ChainState::Running);
+    startPatience();
+    return true;
+}
+
+void UnitLink::stop_after_current()
+{
+    if (state_ == ChainState::Running)
+        stopping_ = true;
+}
+
+bool UnitLink::sendEntry(int i, const QString &pass)
+{
+    const QString text = wire_text(i, pass);
+    if (!write(wire::bytes(text)))
         return false;
     lastSent_ = text;
-    host_.appendLog(kLineBreak + QStringLiteral("SEND: ") + text);
+    emit commandSent(i + 1, cmdCount_, text);
     return true;
 }
 
@@ -160,24 +114,16 @@ bool UnitLink::write_command(const QByteArray &bytes)
 {
     // A new exchange: its wrong password deserves a word of its own.
     passwordTold_ = false;
-    return writeOrComplain(bytes);
+    return write(bytes);
 }
 
 bool UnitLink::port_open() const { return port_.isOpen(); }
 
-bool UnitLink::check_port()
-{
-    if (port_.isOpen())
-        return true;
-    dialogs_.message(kNotOpenText, platform::Dialogs::Icon::Stop);
-    return false;
-}
-
-bool UnitLink::writeOrComplain(const QByteArray &bytes)
+bool UnitLink::write(const QByteArray &bytes)
 {
     if (port_.isOpen() && port_.write(bytes))
         return true;
-    dialogs_.message(kNotOpenText, platform::Dialogs::Icon::Stop);
+    emit notSent();
     return false;
 }
 
@@ -192,8 +138,9 @@ void UnitLink::onDataReceived()
 {
     rx_ += platform::fromWire(port_.readAll());
     if (linkMode_ == kModeDownload) {
-        tmrCheckGSM_.stop();
-        tmrCheckGSM_.start(1000);
+        // The reader decides when a dump is whole or too large; this only keeps a line that
+        // never stops from filling memory while nobody reads.
+        keepTail(kRxDownloadKept);
         emit downloadDataReceived();
         return;
     }
@@ -239,127 +186,63 @@ qsizetype UnitLink::codesStart(const QString &reply) const
 
 void UnitLink::onReplyComplete(qsizetype codesStart)
 {
-    host_.appendLog(kLineBreak + QStringLiteral("RECV: ") + rx_);
-    const QString reply = rx_.mid(codesStart);
-    process_reply(reply);
-    rx_.clear();
+    const QString text = std::exchange(rx_, QString());
+    const Reply reply = read_reply(text.mid(codesStart));
+    emit replyReceived(text, reply.codes);
+    for (const OutputState &o : reply.outputs)
+        emit outputReported(o.output, o.on);
+    if (reply.wrongPassword && !std::exchange(passwordTold_, true))
+        emit wrongPassword();
 
     if (state_ != ChainState::Running)
         return; // e.g. the answer to an output test: there is no upload to advance
     const int entry = cmdPos_ - 1;
-    if (!accepted()) {
+    if (!reply.accepted) {
         // An output test pressed during an upload answers with output states only; the
         // answer to the upload's command is still to come, so the chain waits for it.
-        if (outputStateOnly_)
+        if (reply.outputStateOnly)
             return;
         setState(ChainState::Unacknowledged);
-        if (wrongPassword_ && offerCurrentPassword(entry))
-            return;
-        refuse(entry, read_reply_codes(reply));
+        if (reply.noise())
+            emit unreadableAnswer(text);
+        else
+            refuse(entry, reply);
         return;
     }
     acked_ = cmdPos_;
-    if (entry >= 0 && queue_[entry].word == kClearWord)
+    if (entry >= 0 && queue_[entry].word == wire::kClearNumbers)
         clearedAt_ = entry;
-    const int maximum = host_.progressMaximum();
-    const int value = host_.progressValue();
-    if (value < maximum)
-        host_.setProgress(value + 1, maximum);
+    emit acknowledged(acked_, cmdCount_);
 
+    if (stopping_) {
+        setState(ChainState::Idle);
+        emit chainStopped(acked_, cmdCount_);
+        return;
+    }
     if (cmdPos_ < kQueueEntries && !queue_[cmdPos_].label.isEmpty()) {
-        if (!send_entry(cmdPos_)) {
+        if (!sendEntry(cmdPos_, password_)) {
             setState(ChainState::Aborted);
             return;
         }
         ++cmdPos_;
-        if (replyTimer_)
-            replyTimer_->start(kReplyPatienceMs);
+        startPatience();
         return;
     }
-    // Told before anyone acts on the completion (a verification reads the unit next); the
-    // chain no longer runs while the message is up.
-    state_ = ChainState::Completed;
-    if (replyTimer_)
-        replyTimer_->stop();
-    dialogs_.message(QStringLiteral("Upload complete"), platform::Dialogs::Icon::Information,
-                     QStringLiteral("Upload complete"));
-    emit chainStateChanged(state_);
+    setState(ChainState::Completed);
+    emit chainCompleted(cmdCount_);
 }
 
-bool UnitLink::offerCurrentPassword(int entry)
+void UnitLink::refuse(int entry, const Reply &reply)
 {
-    // Only the password command can be opened with another password than the one it sets.
-    if (entry < 0 || queue_[entry].word != kPasswordWord || std::exchange(passwordAsked_, true))
-        return false;
-    const QString current = dialogs_.askPassword(
-        QStringLiteral("If you are changing the unit's password, type the password the unit has now.\nIt opens the "
-                       "password command; the rest of the upload uses the new password \"%1\".")
-            .arg(queue_[entry].value),
-        QStringLiteral("Unit's current password"));
-    if (current.isEmpty() || state_ != ChainState::Unacknowledged)
-        return false;
-    passwordTold_ = false;
-    if (!send_entry(entry, current)) {
-        setState(ChainState::Aborted);
-        return true;
-    }
-    setState(ChainState::Running);
-    if (replyTimer_)
-        replyTimer_->start(kReplyPatienceMs);
-    return true;
-}
-
-void UnitLink::refuse(int entry, const QList<qint16> &codes)
-{
-    refusal_ = Refusal{entry + 1, cmdCount_, queue_[entry].label, codes, -1};
+    const QueueEntry &e = queue_[entry];
+    Refusal refusal{entry + 1, cmdCount_, e.label, wire::shown_command(e.word, e.value), reply.codes,
+                    reply.wrongPassword, e.word == wire::kPassword, -1};
     if (clearedAt_ >= 0) {
-        refusal_.numbersKept = 0;
+        refusal.numbersKept = 0;
         for (int i = clearedAt_ + 1; i < entry; ++i)
-            refusal_.numbersKept += queue_[i].word == kAddWord ? 1 : 0;
+            refusal.numbersKept += queue_[i].word == wire::kAddNumber ? 1 : 0;
     }
-    // A wrong password has had its own message.
-    if (!wrongPassword_)
-        dialogs_.message(refusal_text(refusal_), platform::Dialogs::Icon::Stop);
-}
-
-void UnitLink::process_reply(const QString &reply)
-{
-    ack_.fill(false);
-    wrongPassword_ = false;
-    bool outputState = false, other = false;
-    for (const qint16 code : read_reply_codes(reply)) {
-        if (code < 1)
-            break;
-        (code >= 13 && code <= 20 ? outputState : other) = true;
-        switch (code) {
-        case 12: ack_[0] = true; break;
-        case 22:
-        case 23: ack_[1] = true; break;
-        case 38: ack_[2] = true; break;
-        case 24: ack_[3] = true; break;
-        case 13:
-        case 15:
-        case 17:
-        case 19:
-            host_.setOutputColour((code - 11) / 2, kColourRed);
-            break;
-        case 14:
-        case 16:
-        case 18:
-        case 20:
-            host_.setOutputColour((code - 12) / 2, kColourGreen);
-            break;
-        case kWrongPasswordCode:
-            wrongPassword_ = true;
-            // Once per upload or output test, however often the unit repeats it.
-            if (!std::exchange(passwordTold_, true))
-                dialogs_.message(QStringLiteral("Incorrect GSM unit password"), platform::Dialogs::Icon::Stop);
-            break;
-        default:
-            break;
-        }
-    }
-    outputStateOnly_ = outputState && !other;
+    emit refused(refusal);
 }
 
 void UnitLink::onPortLost(int errorNumber, const QString &description)
@@ -367,17 +250,7 @@ void UnitLink::onPortLost(int errorNumber, const QString &description)
     const bool wasRunning = state_ == ChainState::Running;
     if (wasRunning)
         setState(ChainState::Aborted);
-    host_.appendLog(kLineBreak + QStringLiteral("Port closed: %1:%2").arg(errorNumber).arg(description));
-    QString text = QStringLiteral("The serial port closed: %1. The cable or USB adapter was probably unplugged.")
-                       .arg(platform::SerialPort::lossInWords(errorNumber, description));
-    if (wasRunning)
-        text += QStringLiteral(" The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
-                               "there when the unit is back.")
-                    .arg(acked_)
-                    .arg(cmdCount_);
-    text += QStringLiteral(" Your settings are still in the editors. Reconnect the unit: NorvikConf opens "
-                           "the port again when it returns, or press OPEN PORT.");
-    dialogs_.message(text, platform::Dialogs::Icon::Stop);
+    emit portLost(errorNumber, description, wasRunning, acked_, cmdCount_);
 }
 
 void UnitLink::setState(ChainState state)
@@ -390,11 +263,18 @@ void UnitLink::setState(ChainState state)
     emit chainStateChanged(state);
 }
 
-void UnitLink::setReplyTimer(platform::Timer *timer)
+void UnitLink::setReplyTimer(platform::Timer *timer, int patienceMs)
 {
     replyTimer_ = timer;
+    patienceMs_ = patienceMs;
     if (replyTimer_)
         connect(replyTimer_, &platform::Timer::timeout, this, &UnitLink::onReplyOverdue);
+}
+
+void UnitLink::startPatience()
+{
+    if (replyTimer_)
+        replyTimer_->start(patienceMs_);
 }
 
 void UnitLink::onReplyOverdue()
@@ -402,15 +282,7 @@ void UnitLink::onReplyOverdue()
     replyTimer_->stop(); // once per command: the next send starts it again
     if (state_ != ChainState::Running)
         return;
-    const int sent = cmdPos_ - 1;
-    dialogs_.message(QStringLiteral("The unit has not answered \"%1\" (command %2 of %3) for %4 seconds. "
-                                    "Check the cable, the COMM PORT and that the unit is switched on. The upload "
-                                    "goes on when the unit answers; you can also start it again.")
-                         .arg(queue_[sent].label)
-                         .arg(cmdPos_)
-                         .arg(cmdCount_)
-                         .arg(kReplyPatienceMs / 1000),
-                     platform::Dialogs::Icon::Stop);
+    emit replyOverdue(cmdPos_, cmdCount_, queue_[cmdPos_ - 1].label);
 }
 
 } // namespace unitlink

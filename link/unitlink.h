@@ -1,4 +1,6 @@
 #pragma once
+#include "link/replycodes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -7,37 +9,19 @@
 #include <array>
 
 namespace platform {
-class Dialogs;
 class SerialPort;
 class Timer;
 } // namespace platform
 
 namespace unitlink {
 
-// What the link reads and writes of the main window. The link has no widgets of its own.
-class LinkHost {
-public:
-    virtual ~LinkHost() = default;
-    virtual QString password() const = 0;            // txtPass, read afresh for every send
-    virtual void appendLog(const QString &text) = 0; // appended as given; the link adds "\r\n"
-    virtual void clearLog() = 0;
-    virtual void setProgress(int value, int maximum) = 0;
-    virtual int progressValue() const = 0;
-    virtual int progressMaximum() const = 0;
-    virtual void setOutputColour(int output /*1..4*/, quint32 colourBgr) = 0;
-};
-
 inline constexpr int kQueueEntries = 1001;
-inline constexpr quint32 kColourRed = 255;
-inline constexpr quint32 kColourGreen = 65280;
 inline const QString kModeUpload = QStringLiteral("upload");
 inline const QString kModeDownload = QStringLiteral("download");
-// The command words the link itself looks for in a chain.
-inline const QString kPasswordWord = QStringLiteral("SYS PASS ");
-inline const QString kClearWord = QStringLiteral("TEL CLRN");
-inline const QString kAddWord = QStringLiteral("TEL ADDN ");
 // How much unread text is kept while nobody consumes it (idle, or a reply without ")").
 inline constexpr qsizetype kRxTailKept = 64 * 1024;
+// The most a download may collect before its reader gives up: far more than any dump.
+inline constexpr qsizetype kRxDownloadKept = 2 * 1024 * 1024;
 
 struct QueueEntry {
     QString label; // names the step; an empty label ends the chain
@@ -47,21 +31,20 @@ struct QueueEntry {
 
 // A command of the chain that the unit answered without acknowledgement.
 struct Refusal {
-    int command = 0; // its place in the chain, from 1
-    int total = 0;   // commands in the chain
-    QString label;   // e.g. "System name"
-    QList<qint16> codes;
-    // After an acknowledged "TEL CLRN": the numbers the unit's list now holds; otherwise -1.
+    int command = 0;     // its place in the chain, from 1
+    int total = 0;       // commands in the chain
+    QString label;       // e.g. "System name"
+    QString shown;       // its word and value, a password hidden, e.g. "SYS NAME Gate"
+    QList<qint16> codes; // the readable codes of the answer
+    bool wrongPassword = false;
+    bool passwordCommand = false; // the refused command sets the password
+    // After an acknowledged "clear the list": the numbers the unit's list now holds; otherwise -1.
     int numbersKept = -1;
 };
 
-// What the operator is told: "The unit refused "System name" (code 11). The upload stopped
-// at command 2 of 13.", and what became of the unit's number list.
-QString refusal_text(const Refusal &refusal);
-
-// The serial conversation with the unit: a queue of commands sent one at a time, each
-// after the unit acknowledged the one before, the log lines of that exchange, and the
-// reading of the unit's status codes.
+// The serial conversation with the unit: a queue of commands sent one at a time, each after
+// the unit acknowledged the one before, and the reading of the unit's answers. It shows
+// nothing: what happens is reported by the signals below, and whoever shows it decides how.
 class UnitLink : public QObject {
     Q_OBJECT
 public:
@@ -74,8 +57,7 @@ public:
     };
     Q_ENUM(ChainState)
 
-    UnitLink(platform::SerialPort &port, platform::Timer &tmrCheckGSM, platform::Dialogs &dialogs,
-             LinkHost &host, QObject *parent = nullptr);
+    explicit UnitLink(platform::SerialPort &port, QObject *parent = nullptr);
 
     // Queue: entries 0..cmd_count-1 are commands; entry cmd_count is always left empty so
     // the chain finds its end. Refuses (false) a command that would take that last entry.
@@ -84,24 +66,19 @@ public:
     const std::array<QueueEntry, kQueueEntries> &cmd_queue() const { return queue_; }
     int cmd_count() const { return cmdCount_; }
     int cmd_pos() const { return cmdPos_; }
+    int acknowledged_count() const { return acked_; }
 
-    // "*" + password + " " + word + value + "*", no line end.
-    QString wire_text(int entry) const;
+    // The password that opens the chain's commands from the next one sent on.
+    void set_chain_password(const QString &password) { password_ = password; }
+    QString wire_text(int entry) const { return wire_text(entry, password_); }
     QString wire_text(int entry, const QString &pass) const;
-    QString password() const;
 
-    // Sends entry 0 after the queue was filled and starts the chain. False (with a message
-    // to the operator) when nothing could be sent.
+    // Sends entry 0 after the queue was filled and starts the chain. False (with notSent())
+    // when nothing could be sent.
     bool start_upload();
-    // Writes entry i and logs it as sent, opened by `prefix` instead of the password
-    // when one is given. False when it could not be written.
-    bool send_entry(int i, const QString &prefix = QString());
-    // Writes bytes as they are: no queue, no log, no progress. False (with a message) when
-    // the port is not open.
+    // Writes bytes as they are, outside the chain. False (with notSent()) when the port is not open.
     bool write_command(const QByteArray &bytes);
     bool port_open() const;
-    // True when the port is open; otherwise tells the operator and returns false.
-    bool check_port();
 
     void set_link_mode(const QString &mode) { linkMode_ = mode; }
     QString link_mode() const { return linkMode_; }
@@ -110,70 +87,76 @@ public:
     QString take_rx_buffer();
     void clear_rx_buffer() { rx_.clear(); }
 
-    // Reads the status codes of one whole reply and acts on them.
-    void process_reply(const QString &reply);
-    bool ack_flag1() const { return ack_[0]; }
-    bool ack_flag2() const { return ack_[1]; }
-    bool ack_flag3() const { return ack_[2]; }
-    bool ack_flag4() const { return ack_[3]; }
-    // The latest reply acknowledged the command.
-    bool accepted() const { return ack_[0] || ack_[1] || ack_[2] || ack_[3]; }
-
     ChainState chain_state() const { return state_; }
-    // The latest refusal of a chain command, for callers that tell it their own way.
-    const Refusal &last_refusal() const { return refusal_; }
 
     // An upload cut off by the port can go on where it stopped: the command the unit had
     // not acknowledged is sent again, then the rest. resume_at() counts from 1.
     bool can_resume() const { return state_ == ChainState::Aborted && acked_ < cmdCount_; }
     int resume_at() const { return acked_ + 1; }
     bool resume_upload();
+    // The refused password command once more, opened by `current` instead of the chain's password.
+    bool resend_refused(const QString &current);
+    // The chain ends with the answer to the command in flight (chainStopped()).
+    void stop_after_current();
     // The port is being closed under a running chain: the answer it waits for is lost.
     void interrupt();
 
-    // A unit that stops answering mid-upload would otherwise leave the operator looking at
-    // a progress bar that never moves. With a timer set, the operator is told when a
-    // command has waited `kReplyPatienceMs` for its answer; the chain keeps waiting.
+    // With a timer set, replyOverdue() is emitted once per command that has waited
+    // `patienceMs` for its answer; the chain keeps waiting.
     static constexpr int kReplyPatienceMs = 10000;
-    void setReplyTimer(platform::Timer *timer);
+    void setReplyTimer(platform::Timer *timer, int patienceMs = kReplyPatienceMs);
 
 signals:
     void chainStateChanged(unitlink::UnitLink::ChainState state);
-    // Text arrived in download mode; it waits in rx_buffer() and the quiet timer restarted.
+    // A command of the chain went out as `wireText`; `number` counts from 1.
+    void commandSent(int number, int total, const QString &wireText);
+    // A whole answer as it came, echo and all.
+    void replyReceived(const QString &text, const QList<qint16> &codes);
+    void acknowledged(int done, int total);
+    void refused(const unitlink::Refusal &refusal);
+    // The answer held no code but only noise between parentheses; an upload stops there.
+    void unreadableAnswer(const QString &text);
+    // Once per exchange, however often the unit repeats it.
+    void wrongPassword();
+    void outputReported(int output, bool on);
+    void chainCompleted(int total);
+    void chainStopped(int acknowledged, int total);
+    void replyOverdue(int number, int total, const QString &label);
+    // The port closed under the link; `cut` when it cut a running upload short.
+    void portLost(int errorNumber, const QString &description, bool cut, int acknowledged, int total);
+    // Nothing was written: the port is not open.
+    void notSent();
+    // Text arrived in download mode; it waits in rx_buffer().
     void downloadDataReceived();
 
 private:
     void onDataReceived();
     void onPortLost(int errorNumber, const QString &description);
-    void onReplyComplete(qsizetype codesStart); // the codes start there in rx_
+    void onReplyComplete(qsizetype codesStart);
     void keepTail(qsizetype limit);
-    bool writeOrComplain(const QByteArray &bytes);
+    bool write(const QByteArray &bytes);
+    bool sendEntry(int i, const QString &pass);
     void setState(ChainState state);
+    void startPatience();
     void onReplyOverdue();
     qsizetype codesStart(const QString &reply) const;
-    bool offerCurrentPassword(int entry);
-    void refuse(int entry, const QList<qint16> &codes);
+    void refuse(int entry, const Reply &reply);
 
     platform::SerialPort &port_;
-    platform::Timer &tmrCheckGSM_;
     platform::Timer *replyTimer_ = nullptr;
-    platform::Dialogs &dialogs_;
-    LinkHost &host_;
+    int patienceMs_ = kReplyPatienceMs;
 
     std::array<QueueEntry, kQueueEntries> queue_;
     int cmdCount_ = 0;
     int cmdPos_ = 0;
     int acked_ = 0; // entries before this one were acknowledged by the unit
+    QString password_;
     QString rx_;
     QString linkMode_;
-    std::array<bool, 4> ack_{};
-    bool outputStateOnly_ = false; // the latest reply only reported output states
-    bool wrongPassword_ = false;   // the latest reply carried 39
-    bool passwordTold_ = false;    // "Incorrect GSM unit password" shown for this exchange
-    bool passwordAsked_ = false;   // the unit's current password asked for in this chain
-    QString lastSent_;             // the wire text of the chain command awaiting its answer
-    int clearedAt_ = -1;           // the acknowledged "TEL CLRN" entry of this chain
-    Refusal refusal_;
+    bool passwordTold_ = false; // wrongPassword() emitted for this exchange
+    bool stopping_ = false;     // the chain ends with the answer in flight
+    QString lastSent_;          // the wire text of the chain command awaiting its answer
+    int clearedAt_ = -1;        // the acknowledged list-clearing entry of this chain
     ChainState state_ = ChainState::Idle;
 };
 

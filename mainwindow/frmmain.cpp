@@ -1,9 +1,13 @@
 #include "mainwindow/frmmain.h"
 
 #include "link/outputtester.h"
+#include "mainwindow/download.h"
+#include "mainwindow/filebuttons.h"
 #include "mainwindow/logbox.h"
+#include "mainwindow/numberimport.h"
 #include "mainwindow/outputtestpage.h"
 #include "mainwindow/progressbar.h"
+#include "mainwindow/uploadbutton.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
 #include "platform/portlist.h"
@@ -12,12 +16,11 @@
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
-#include "transfer/download.h"
+#include "settings/unitmodel.h"
 #include "transfer/dumpreader.h"
-#include "transfer/numberimport.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
-#include "transfer/uploadcheck.h"
+#include "transfer/uploadjob.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,6 +29,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -123,8 +127,6 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     outer->addLayout(buttons);
     outer->addWidget(pbar_);
 
-    // Before the link: the window must know of a lost port before the link's message box
-    // runs an event loop in which the device may come back.
     connect(platform_.port, &platform::SerialPort::lost, this, &FrmMain::onPortLost);
     connect(platform_.catalogue, &platform::PortCatalogue::changed, this, &FrmMain::onCatalogueChanged);
     connect(cmdOpenPort, &QPushButton::clicked, this, &FrmMain::cmdOpenPort_Click);
@@ -133,23 +135,20 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     tmrCheckGSM_->setObjectName(QStringLiteral("tmrCheckGSM"));
     tmrOut_ = platform_.makeTimer();
     tmrOut_->setObjectName(QStringLiteral("tmrOut"));
-    link_ = std::make_unique<unitlink::UnitLink>(*platform_.port, *tmrCheckGSM_, *platform_.dialogs,
-                                                 static_cast<unitlink::LinkHost &>(*this));
+    link_ = std::make_unique<unitlink::UnitLink>(*platform_.port);
     tmrReply_ = platform_.makeTimer();
     tmrReply_->setObjectName(QStringLiteral("tmrReply"));
     link_->setReplyTimer(tmrReply_.get());
-    outputTester_ = std::make_unique<unitlink::OutputTester>(*link_, *tmrOut_);
+    outputTester_ = std::make_unique<unitlink::OutputTester>(*link_, *tmrOut_, [this] { return editors_->password(); });
     tmrNoAnswer_ = platform_.makeTimer();
     tmrNoAnswer_->setObjectName(QStringLiteral("tmrNoAnswer"));
-    dumpReader_ = std::make_unique<transfer::DumpReader>(*link_, *tmrCheckGSM_, *tmrNoAnswer_, *platform_.dialogs,
+    dumpReader_ = std::make_unique<transfer::DumpReader>(*link_, *tmrCheckGSM_, *tmrNoAnswer_,
                                                          [this](const QString &text) { appendLog(text); });
     download_ = std::make_unique<transfer::Download>(
         *dumpReader_, *editors_, *platform_.dialogs, [this] { clearLog(); },
         [this](const QString &text) { appendLog(text); });
-
-    uploadCheck_ = std::make_unique<transfer::UploadCheck>(
-        *link_, *dumpReader_, *platform_.dialogs, [this](const QString &text) { appendLog(text); },
-        [this] { return frame0_->chkVerify()->isChecked(); });
+    uploadJob_ = std::make_unique<transfer::UploadJob>(*link_, *dumpReader_);
+    connectLink();
     connect(link_.get(), &unitlink::UnitLink::chainStateChanged, this, &FrmMain::updateLineBusy);
     connect(dumpReader_.get(), &transfer::DumpReader::busyChanged, this, &FrmMain::updateLineBusy);
 
@@ -187,7 +186,7 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
 FrmMain::~FrmMain()
 {
     // The link and the tester refer to the timers and the port: let them go first.
-    uploadCheck_.reset();
+    uploadJob_.reset();
     download_.reset();
     dumpReader_.reset();
     outputTester_.reset();
@@ -267,11 +266,13 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
         platform_.dialogs->message(QString::number(port.errorNumber()) + QLatin1Char(':') + port.errorDescription());
         return false;
     }
-    if (link_->can_resume()
-        && platform_.dialogs->askYesNo(QStringLiteral("Resume the upload at command %1 of %2?")
+    // Another unit may have been plugged in meanwhile: a resumed upload is always read back.
+    if (uploadJob_->can_resume()
+        && platform_.dialogs->askYesNo(QStringLiteral("Resume the upload at command %1 of %2? Afterwards the unit's "
+                                                      "settings will be read back to make sure it is the same unit.")
                                            .arg(link_->resume_at())
                                            .arg(link_->cmd_count())))
-        link_->resume_upload();
+        uploadJob_->resume();
     return true;
 }
 
@@ -317,10 +318,69 @@ void FrmMain::onCatalogueChanged()
 void FrmMain::cmdUpload_Click()
 {
     commitOpenEdit();
-    const auto sent = transfer::cmdUpload_Click(*editors_, choice_.unitModel, *link_, *platform_.dialogs,
-                                                [this] { clearLog(); });
-    if (sent)
-        uploadCheck_->started(*sent, choice_.unitModel);
+    mainwindow::cmdUpload_Click(*editors_, choice_.unitModel, frame0_->chkVerify()->isChecked(), *link_, *uploadJob_,
+                                *platform_.dialogs, [this] { clearLog(); });
+}
+
+void FrmMain::connectLink()
+{
+    using unitlink::UnitLink;
+    UnitLink *link = link_.get();
+    connect(link, &UnitLink::commandSent, this, [this](int number, int total, const QString &text) {
+        pbar_->setProgress(number - 1, total);
+        appendLog(QStringLiteral("\r\nSEND: ") + text);
+    });
+    connect(link, &UnitLink::replyReceived, this,
+            [this](const QString &text) { appendLog(QStringLiteral("\r\nRECV: ") + text); });
+    connect(link, &UnitLink::acknowledged, this, [this](int done, int total) { pbar_->setProgress(done, total); });
+    connect(link, &UnitLink::outputReported, this,
+            [this](int output, bool on) { frame3_->setOutputColour(output, on ? kColourGreen : kColourRed); });
+    connect(link, &UnitLink::wrongPassword, this, [this] { tell(QStringLiteral("Incorrect GSM unit password")); });
+    connect(link, &UnitLink::chainCompleted, this, [this] {
+        tell(QStringLiteral("Upload complete"), platform::Dialogs::Icon::Information, QStringLiteral("Upload complete"));
+    });
+    connect(link, &UnitLink::replyOverdue, this, [this](int number, int total, const QString &label) {
+        tell(overdue_text(number, total, label, UnitLink::kReplyPatienceMs));
+    });
+    connect(link, &UnitLink::portLost, this,
+            [this](int errorNumber, const QString &description, bool cut, int acknowledged, int total) {
+                appendLog(QStringLiteral("\r\nPort closed: %1:%2").arg(errorNumber).arg(description));
+                tell(port_lost_text(errorNumber, description, cut, acknowledged, total));
+            });
+    connect(link, &UnitLink::notSent, this, [this] { tell(not_open_text()); });
+
+    connect(uploadJob_.get(), &transfer::UploadJob::verifying, this,
+            [this] { appendLog(QStringLiteral("\r\nVERIFY: reading the settings back from the unit")); });
+    connect(uploadJob_.get(), &transfer::UploadJob::currentPasswordWanted, this, [this](const QString &newPassword) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, newPassword] {
+                uploadJob_->resendWith(platform_.dialogs->askPassword(
+                    QStringLiteral("If you are changing the unit's password, type the password the unit has "
+                                   "now.\nIt opens the password command; the rest of the upload uses the new "
+                                   "password \"%1\".")
+                        .arg(newPassword),
+                    QStringLiteral("Unit's current password")));
+            },
+            Qt::QueuedConnection);
+    });
+    connect(uploadJob_.get(), &transfer::UploadJob::finished, this, &FrmMain::onUploadFinished);
+}
+
+void FrmMain::onUploadFinished(const transfer::UploadOutcome &outcome)
+{
+    const OutcomeReport report = report_of(outcome);
+    for (const QString &line : report.log)
+        appendLog(line);
+    if (!report.message.isEmpty())
+        tell(report.message, report.stop ? platform::Dialogs::Icon::Stop : platform::Dialogs::Icon::Information,
+             report.title);
+}
+
+void FrmMain::tell(const QString &text, platform::Dialogs::Icon icon, const QString &title)
+{
+    QMetaObject::invokeMethod(
+        this, [this, text, icon, title] { platform_.dialogs->message(text, icon, title); }, Qt::QueuedConnection);
 }
 
 void FrmMain::updateLineBusy()
@@ -336,13 +396,7 @@ void FrmMain::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
-QString FrmMain::password() const { return editors_->password(); }
 void FrmMain::appendLog(const QString &text) { txtLog_->append(text); }
 void FrmMain::clearLog() { txtLog_->clearLog(); }
-
-void FrmMain::setProgress(int value, int maximum) { pbar_->setProgress(value, maximum); }
-int FrmMain::progressValue() const { return pbar_->progress(); }
-int FrmMain::progressMaximum() const { return pbar_->progressMaximum(); }
-void FrmMain::setOutputColour(int output, quint32 colourBgr) { frame3_->setOutputColour(output, colourBgr); }
 
 } // namespace mainwindow

@@ -1,6 +1,7 @@
 #pragma once
 #include "link/unitlink.h"
 #include "mainwindow/progressbar.h"
+#include "platform/dialogs.h"
 #include "platform/portcatalogue.h"
 
 #include <QWidget>
@@ -26,7 +27,8 @@ class SystemParametersPage;
 namespace transfer {
 class Download;
 class DumpReader;
-class UploadCheck;
+class UploadJob;
+struct UploadOutcome;
 } // namespace transfer
 namespace unitlink {
 class OutputTester;
@@ -53,8 +55,9 @@ struct Choice {
 };
 
 // The main window: the settings pages, the tabs, the link log and the transfer buttons.
-// It connects the controls to the link and the settings code and holds no settings itself.
-class FrmMain : public QWidget, private unitlink::LinkHost {
+// It connects the controls to the link and the settings code, turns what the link and the
+// upload report into log lines, colours, progress and messages, and holds no settings itself.
+class FrmMain : public QWidget {
     Q_OBJECT
 public:
     // Loading the window builds its pages and the tabs listed in the choice.
@@ -89,14 +92,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // What the link reads and writes of the window.
-    QString password() const override;
-    void appendLog(const QString &text) override;
-    void clearLog() override;
-    void setProgress(int value, int maximum) override;
-    int progressValue() const override;
-    int progressMaximum() const override;
-    void setOutputColour(int output, quint32 colourBgr) override;
+    void appendLog(const QString &text);
+    void clearLog();
+    // Shown once the handler that calls it has returned, so the link keeps reading meanwhile.
+    void tell(const QString &text, platform::Dialogs::Icon icon = platform::Dialogs::Icon::Stop,
+              const QString &title = QString());
+    void connectLink();
+    void onUploadFinished(const transfer::UploadOutcome &outcome);
 
     void buildTabs();
     void selectTab(int index);
@@ -136,7 +138,7 @@ private:
     std::unique_ptr<unitlink::OutputTester> outputTester_;
     std::unique_ptr<transfer::DumpReader> dumpReader_;
     std::unique_ptr<transfer::Download> download_;
-    std::unique_ptr<transfer::UploadCheck> uploadCheck_;
+    std::unique_ptr<transfer::UploadJob> uploadJob_;
     int current_tab_ = 0;
 };
 

@@ -7,6 +7,10 @@ class QPushButton;
 
 namespace mainwindow {
 
+// An output's state label: red while off, green while on (0x00BBGGRR).
+inline constexpr quint32 kColourRed = 255;
+inline constexpr quint32 kColourGreen = 65280;
+
 // The "Output Testing " page: an ON and an OFF button and a state label per output.
 class OutputTestPage : public QGroupBox {
     Q_OBJECT

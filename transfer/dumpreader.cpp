@@ -2,18 +2,14 @@
 
 #include "link/replycodes.h"
 #include "link/unitlink.h"
-#include "platform/dialogs.h"
-#include "platform/latin1.h"
+#include "link/wire.h"
 #include "platform/timer.h"
+#include "transfer/recordtags.h"
 #include "transfer/settingsparser.h"
 
 #include <utility>
 
 namespace transfer {
-
-namespace {
-const QString kEndMarker = QStringLiteral("<END>");
-} // namespace
 
 QString DumpOutcome::reason() const
 {
@@ -46,9 +42,8 @@ QString DumpOutcome::reason() const
 }
 
 DumpReader::DumpReader(unitlink::UnitLink &link, platform::Timer &quiet, platform::Timer &deadline,
-                       platform::Dialogs &dialogs, std::function<void(const QString &)> appendLog, QObject *parent)
-    : QObject(parent), link_(link), quiet_(quiet), deadline_(deadline), dialogs_(dialogs),
-      appendLog_(std::move(appendLog))
+                       std::function<void(const QString &)> appendLog, QObject *parent)
+    : QObject(parent), link_(link), quiet_(quiet), deadline_(deadline), appendLog_(std::move(appendLog))
 {
     connect(&link_, &unitlink::UnitLink::downloadDataReceived, this, &DumpReader::onData);
     connect(&quiet_, &platform::Timer::timeout, this, &DumpReader::onQuiet);
@@ -59,8 +54,7 @@ bool DumpReader::request(const QString &password, Done done)
 {
     if (busy())
         return false;
-    const QString text = QLatin1Char('*') + password + QStringLiteral(" SYS SPEW*\r");
-    if (!link_.write_command(platform::toWire(text)))
+    if (!link_.write_command(unitlink::wire::bytes(unitlink::wire::dump_request_text(password))))
         return false;
     link_.set_link_mode(unitlink::kModeDownload);
     // Whatever was left from earlier exchanges is not part of this answer.
@@ -75,6 +69,8 @@ bool DumpReader::request(const QString &password, Done done)
 
 void DumpReader::onData()
 {
+    quiet_.stop();
+    quiet_.start(kQuietMs);
     if (state_ == State::Waiting) {
         state_ = State::Collecting;
         deadline_.start(kLongestAnswerMs);
@@ -101,16 +97,15 @@ void DumpReader::onQuiet()
             return;
         appendLog_(text);
         if (failed_ && !std::exchange(toldLate_, true))
-            dialogs_.message(QStringLiteral("The unit's answer came after reading the settings had failed; it was "
-                                            "ignored (see the log) and nothing was changed."),
-                             platform::Dialogs::Icon::Information);
+            emit lateAnswerIgnored();
         return;
     }
-    if (text.contains(kEndMarker))
+    if (text.contains(tags::kEnd))
         finish(DumpOutcome::Status::Received, text);
     // Every code of the answer, not only the first few a reply is read for: a unit may repeat
     // its refusal many times.
-    else if (unitlink::read_reply_codes(text, text.size()).contains(unitlink::kWrongPasswordCode))
+    else if (unitlink::read_reply_codes(text, text.size())
+                 .contains(static_cast<qint16>(unitlink::ReplyCode::WrongPassword)))
         finish(DumpOutcome::Status::WrongPassword, text);
     else
         finish(DumpOutcome::Status::Incomplete, text);

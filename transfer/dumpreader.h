@@ -6,7 +6,6 @@
 #include <functional>
 
 namespace platform {
-class Dialogs;
 class Timer;
 } // namespace platform
 namespace unitlink {
@@ -25,7 +24,7 @@ struct DumpOutcome {
         TooLarge,      // more than kLargestAnswer characters
         TooSlow,       // no "<END>" kLongestAnswerMs after the first character
         Interrupted,   // an upload or an output test took the line over
-        LineLost,      // the port closed; the link has told the operator
+        LineLost,      // the port closed
     };
     Status status = Status::NoAnswer;
     QString raw;     // the answer as it came (Received, WrongPassword, Incomplete)
@@ -35,11 +34,10 @@ struct DumpOutcome {
     QString reason() const;
 };
 
-// Reads the unit's settings dump, with no widgets: one request ("*", password, " SYS SPEW*"
-// and a carriage return), then the answer is collected by the link until the line has been
+// Reads the unit's settings dump, with no widgets: one request (the link's dump request),
+// then the answer is collected by the link until the line has been
 // quiet for a second. Every request ends in exactly one call of its `done`. An answer that
-// comes after its request was declared failed is logged, never read, and the operator is
-// told once.
+// comes after its request was declared failed is logged, never read, and reported once.
 class DumpReader : public QObject {
     Q_OBJECT
 public:
@@ -47,16 +45,16 @@ public:
     // A 1000-number dump is about 25 KB; nothing this large is a dump.
     static constexpr qsizetype kLargestAnswer = 1024 * 1024;
     static constexpr int kLongestAnswerMs = 120000;
+    static constexpr int kQuietMs = 1000;
     using Done = std::function<void(const DumpOutcome &)>;
 
-    // `quiet` is the timer the link restarts on every arrival in download mode; `deadline`
-    // is this reader's own.
+    // `quiet` restarts on every arrival and ends the answer when it ticks; `deadline` limits
+    // the wait. Both are this reader's own.
     DumpReader(unitlink::UnitLink &link, platform::Timer &quiet, platform::Timer &deadline,
-               platform::Dialogs &dialogs, std::function<void(const QString &)> appendLog,
-               QObject *parent = nullptr);
+               std::function<void(const QString &)> appendLog, QObject *parent = nullptr);
 
     // Sends the request. False, with `done` never called, when it was not sent: another
-    // request is still waiting, or the port is closed (the link has said so).
+    // request is still waiting, or the port is closed (the link has reported it).
     bool request(const QString &password, Done done);
     bool busy() const { return state_ == State::Waiting || state_ == State::Collecting; }
     // How long a request waits for the first character (kNoAnswerMs unless set).
@@ -64,6 +62,8 @@ public:
 
 signals:
     void busyChanged(bool busy);
+    // An answer came after its request had failed; it was logged, not read. Once per failure.
+    void lateAnswerIgnored();
 
 private:
     enum class State { Idle,
@@ -77,7 +77,6 @@ private:
     unitlink::UnitLink &link_;
     platform::Timer &quiet_;
     platform::Timer &deadline_;
-    platform::Dialogs &dialogs_;
     std::function<void(const QString &)> appendLog_;
     State state_ = State::Idle;
     Done done_;

@@ -2,13 +2,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
-class Dialogs;
-}
 namespace settings {
-class SettingsEditors;
 struct SettingsSet;
-} // namespace settings
+}
 
 namespace transfer {
 
@@ -37,14 +33,5 @@ bool write_settings_file(const QString &path, const settings::SettingsSet &set, 
 // "|", holds no settings, or holds one value the unit could not take changes nothing and
 // returns false with `error` naming the file and, where it can, the record.
 bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error);
-
-// The save button: asks for a name and writes the file; a failure is reported and leaves
-// any existing file as it was.
-void cmdSave_Click(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs);
-
-// The load button: asks for a name and reads the file into the editors. When the list already
-// holds numbers the operator chooses to replace it, add the file's numbers, or cancel.
-// A file that cannot be read changes nothing.
-void cmdLoad_Click(settings::SettingsEditors &editors, platform::Dialogs &dialogs);
 
 } // namespace transfer

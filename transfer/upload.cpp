@@ -1,6 +1,7 @@
 #include "transfer/upload.h"
 
 #include "link/unitlink.h"
+#include "link/wire.h"
 #include "settings/numberform.h"
 #include "settings/unitmodel.h"
 
@@ -8,37 +9,32 @@
 
 namespace transfer {
 
-namespace {
-QString onOff(bool on) { return on ? QStringLiteral("ON") : QStringLiteral("OFF"); }
-} // namespace
-
 QList<UploadCommand> upload_commands(const settings::SettingsSet &set, const QString &unitModel)
 {
     QList<UploadCommand> out;
     auto queue = [&out](const char *label, const QString &value, const QString &word) {
         out.append({QString::fromLatin1(label), value, word});
     };
-    queue("System password", set.password, unitlink::kPasswordWord);
-    queue("System name", set.systemName, "SYS NAME ");
+    namespace wire = unitlink::wire;
+    queue("System password", set.password, wire::kPassword);
+    queue("System name", set.systemName, wire::kName);
     if (set.uploadSystem && unitModel != settings::kIntercom) {
         if (set.systemOptionsKnown) {
-            queue("Error reporting", onOff(set.errorReporting), "SYS EREP ");
-            queue("Output confirmation", onOff(set.outputConfirmation), "SYS OCNF ");
-            queue("Monitor inputs", settings::output_digits(set.monitorInputs), "SYS MONI ");
+            queue("Error reporting", wire::on_off(set.errorReporting), wire::kErrorReporting);
+            queue("Output confirmation", wire::on_off(set.outputConfirmation), wire::kOutputConfirmation);
+            queue("Monitor inputs", settings::output_digits(set.monitorInputs), wire::kMonitorInputs);
         }
-        queue("Input1", set.inputNames[0], "SYS INP1 ");
-        queue("Input2", set.inputNames[1], "SYS INP2 ");
-        queue("Input3", set.inputNames[2], "SYS INP3 ");
-        queue("Input4", set.inputNames[3], "SYS INP4 ");
+        for (int k = 0; k < 4; ++k)
+            out.append({QStringLiteral("Input%1").arg(k + 1), set.inputNames[k], wire::input_name_word(k)});
     }
     if (!set.uploadTelephone)
         return out; // the unit keeps its master number and list
-    queue("Master Number", set.masterNumber, "TEL MAST ");
-    queue("Clear Tel list", QString(), unitlink::kClearWord);
+    queue("Master Number", set.masterNumber, wire::kMasterNumber);
+    queue("Clear Tel list", QString(), wire::kClearNumbers);
     for (const settings::NumberRow &row : set.numbers) {
         QString entry = settings::strip_plus(row.number) + QLatin1Char(',');
         entry += unitModel == settings::kIntercom ? row.unit : settings::output_digits(row.outputs);
-        queue("Send Telno", entry, unitlink::kAddWord);
+        queue("Send Telno", entry, wire::kAddNumber);
     }
     return out;
 }
@@ -98,15 +94,6 @@ QString unsendable_value(const settings::SettingsSet &set, const QString &unitMo
             found = check(QStringLiteral("unit number in row %1 of the list").arg(i + 1), set.numbers.at(i).unit, kRefusedInText);
     }
     return found;
-}
-
-bool start_upload(unitlink::UnitLink &link, const QList<UploadCommand> &commands)
-{
-    link.set_link_mode(unitlink::kModeUpload);
-    link.clear_queue();
-    for (const UploadCommand &c : commands)
-        link.queue_cmd(c.label, c.value, c.word);
-    return link.start_upload();
 }
 
 } // namespace transfer

@@ -5,19 +5,6 @@
 
 #include <QList>
 #include <QString>
-#include <functional>
-#include <optional>
-
-namespace platform {
-class Dialogs;
-}
-namespace settings {
-class SettingsEditors;
-struct SettingsSet;
-} // namespace settings
-namespace unitlink {
-class UnitLink;
-}
 
 namespace transfer {
 
@@ -51,15 +38,5 @@ struct SentUpload {
     settings::SettingsSet settings;
     UploadedParts parts;
 };
-
-// Puts `commands` into the link's queue in upload mode and starts the chain; false when
-// nothing could be written.
-bool start_upload(unitlink::UnitLink &link, const QList<UploadCommand> &commands);
-
-// The upload button: checks the port, asks, then takes the settings from the editors,
-// queues the commands and sends the first one; the link sends the rest as the unit
-// acknowledges them. Returns what is being sent when the upload started.
-std::optional<SentUpload> cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, unitlink::UnitLink &link,
-                                          platform::Dialogs &dialogs, const std::function<void()> &clearLog);
 
 } // namespace transfer

@@ -1,6 +1,6 @@
 #include "transfer/uploadplan.h"
 
-#include "link/unitlink.h"
+#include "link/wire.h"
 #include "settings/numberform.h"
 #include "settings/unitmodel.h"
 #include "transfer/settingsparser.h"
@@ -17,7 +17,10 @@ namespace {
 
 // On the wire a command is its word and value between the password and a blank in front and
 // a star either side: one byte a character.
-qint64 commandBytes(const QString &password, const UploadCommand &c) { return 3 + password.size() + c.word.size() + c.value.size(); }
+qint64 commandBytes(const QString &password, const UploadCommand &c)
+{
+    return unitlink::wire::command_text(password, c.word, c.value).size();
+}
 
 QString count(qsizetype n, const char *one, const char *many)
 {
@@ -101,9 +104,9 @@ void measure(UploadPlan &plan, const QString &password, int bytesPerSecond)
     for (int i = 0; i < plan.commands.size(); ++i) {
         const UploadCommand &c = plan.commands.at(i);
         plan.bytesOut += commandBytes(password, c);
-        if (c.word == unitlink::kClearWord)
+        if (c.word == unitlink::wire::kClearNumbers)
             plan.clearAt = i;
-        if (c.word == unitlink::kAddWord) {
+        if (c.word == unitlink::wire::kAddNumber) {
             if (plan.firstNumber < 0)
                 plan.firstNumber = i;
             ++plan.numbersSent;
@@ -125,7 +128,7 @@ QString summaryOf(const UploadPlan &plan)
                                  : QStringLiteral("Send %1 (%2)").arg(commands, estimate);
     QStringList items;
     for (const UploadCommand &c : plan.commands)
-        if (c.word != unitlink::kAddWord)
+        if (c.word != unitlink::wire::kAddNumber)
             items << c.label;
     if (plan.numbersSent > 0)
         items << count(plan.numbersSent, "new number", "new numbers");
@@ -164,7 +167,7 @@ UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const s
         for (const UploadCommand &c : upload_commands(known, choices.unitModel))
             there.insert(c.word, c.value);
         for (const UploadCommand &c : everything) {
-            if (c.word == unitlink::kClearWord)
+            if (c.word == unitlink::wire::kClearNumbers)
                 break;
             const auto hit = there.constFind(c.word);
             if (hit == there.cend() || *hit != c.value)
@@ -174,7 +177,7 @@ UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const s
         settings::SettingsSet added = wanted;
         added.numbers = change.added;
         for (const UploadCommand &c : upload_commands(added, choices.unitModel))
-            if (c.word == unitlink::kAddWord)
+            if (c.word == unitlink::wire::kAddNumber)
                 plan.commands.append(c);
     }
     measure(plan, wanted.password, choices.lineBytesPerSecond);

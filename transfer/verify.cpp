@@ -1,7 +1,9 @@
 #include "transfer/verify.h"
 
+#include "link/wire.h"
 #include "settings/numberform.h"
 #include "settings/unitmodel.h"
+#include "transfer/recordtags.h"
 #include "transfer/settingsparser.h"
 #include "transfer/upload.h"
 
@@ -26,9 +28,9 @@ UploadedParts uploaded_parts(const QList<UploadCommand> &commands)
 {
     UploadedParts parts;
     for (const UploadCommand &c : commands) {
-        if (c.word == QLatin1String("SYS INP1 "))
+        if (c.word == unitlink::wire::input_name_word(0))
             parts.system = true;
-        else if (c.word == unitlink::kClearWord)
+        else if (c.word == unitlink::wire::kClearNumbers)
             parts.telephone = true;
     }
     return parts;
@@ -49,9 +51,9 @@ class Comparison {
 public:
     explicit Comparison(const UnitDump &found) : found_(found) {}
 
-    void field(const QString &label, const char *tag, const QString &sent, const QString &found)
+    void field(const QString &label, const QString &tag, const QString &sent, const QString &found)
     {
-        if (!found_.tags.contains(QLatin1String(tag)))
+        if (!found_.tags.contains(tag))
             result.notVerifiable << label;
         else
             same(label, sent, found);
@@ -77,21 +79,19 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
 {
     const settings::SettingsSet &held = found.settings;
     Comparison c(found);
-    c.field(QStringLiteral("System password"), "MP,", sent.password, held.password);
-    c.field(QStringLiteral("System name"), "SN,", sent.systemName, held.systemName);
+    c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
+    c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
     if (parts.system) {
         // The dump has no record for the options.
         c.result.notVerifiable << QStringLiteral("Error reporting") << QStringLiteral("Output confirmation")
                                << QStringLiteral("Monitor inputs");
         for (int k = 0; k < 4; ++k)
-            c.field(QStringLiteral("Input name %1").arg(k + 1), k == 0 ? "I1," : k == 1 ? "I2,"
-                                                                             : k == 2   ? "I3,"
-                                                                                        : "I4,",
+            c.field(QStringLiteral("Input name %1").arg(k + 1), tags::input_name(k),
                     sent.inputNames[k], held.inputNames[k]);
     }
     if (!parts.telephone)
         return c.result;
-    c.field(QStringLiteral("Master number"), "MN,", sent.masterNumber, held.masterNumber);
+    c.field(QStringLiteral("Master number"), tags::kMasterNumber, sent.masterNumber, held.masterNumber);
 
     // The unit's list is matched by number, not by position: one number missing must not
     // make every later row look different.

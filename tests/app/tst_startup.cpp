@@ -1,6 +1,5 @@
 // The selection window's probe and choice, and the main window it prepares per model.
 #include "app/frmselect.h"
-#include "app/globals.h"
 #include "link/unitlink.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/outputtestpage.h"
@@ -37,6 +36,7 @@ struct Harness {
     FakeSerialPort unitPort; // the only port there is: listing must never open it
     std::unique_ptr<app::FrmSelect> select;
     std::unique_ptr<mainwindow::FrmMain> main;
+    mainwindow::Choice chosen; // what the selection window handed over
 
     explicit Harness(const QStringList &paths, bool simulated = false)
     {
@@ -51,6 +51,7 @@ struct Harness {
             p.dialogs = &mainDialogs;
             p.makeTimer = [] { return std::make_unique<fakes::FakeTimer>(); };
             p.catalogue = catalogue.get();
+            chosen = c;
             main = std::make_unique<mainwindow::FrmMain>(p, c);
             return main.get();
         });
@@ -129,14 +130,13 @@ private slots:
     {
         Harness h({});
         QVERIFY(h.listed().isEmpty());
-        Module1::unit_model = QStringLiteral("untouched");
         h.select->Command1_Click();
         h.select->Command3_Click();
         QCOMPARE(h.selectDialogs.messageTexts(),
                  QStringList({"Please select a valid comm port", "Please select a valid comm port"}));
         QCOMPARE(h.selectDialogs.messages.first().icon, platform::Dialogs::Icon::None);
         QVERIFY(!h.main);
-        QCOMPARE(Module1::unit_model, QStringLiteral("untouched"));
+        QVERIFY(h.chosen.unitModel.isEmpty());
     }
 
     void gatePreparesThreeTabs()
@@ -146,9 +146,9 @@ private slots:
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command1_Click();
         QVERIFY(h.main);
-        QCOMPARE(Module1::unit_model, QStringLiteral("gate"));
-        QCOMPARE(Module1::comm_port, qint16(1));
-        QCOMPARE(Module1::tab_frames, QVector<qint16>({0, 1, 3, 4}));
+        QCOMPARE(h.chosen.unitModel, QStringLiteral("gate"));
+        QCOMPARE(h.chosen.port.number, 1);
+        QCOMPARE(h.chosen.tabFrames, QVector<qint16>({0, 1, 3, 4}));
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyS4"}));
         QVERIFY(h.unitPort.isOpen());
         QCOMPARE(h.unitPort.settings.baud, 9600);
@@ -191,7 +191,7 @@ private slots:
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command3_Click();
         QVERIFY(h.main);
-        QCOMPARE(Module1::unit_model, QStringLiteral("intercom"));
+        QCOMPARE(h.chosen.unitModel, QStringLiteral("intercom"));
         QCOMPARE(h.tabs(), QStringList({"Number management", "Log"}));
         QCOMPARE(h.header(), QStringList({"Unit No.", " Number              "}));
         QVERIFY(!h.main->frmsys()->isVisible());
@@ -330,7 +330,9 @@ private slots:
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0", "/dev/ttyUSB0"}));
         QVERIFY(h.unitPort.isOpen());
         QCOMPARE(h.mainDialogs.questions.last().text,
-                 QStringLiteral("Resume the upload at command 1 of %1?").arg(h.main->link().cmd_count()));
+                 QStringLiteral("Resume the upload at command 1 of %1? Afterwards the unit's settings will be read "
+                                "back to make sure it is the same unit.")
+                     .arg(h.main->link().cmd_count()));
         QCOMPARE(h.unitPort.writes.size(), 1);
         QCOMPARE(h.main->link().chain_state(), unitlink::UnitLink::ChainState::Aborted);
 

@@ -1,19 +1,29 @@
 // The command-line program as a script runs it: the real binary, without a display, against
 // the simulated unit on a pseudo-terminal that this test drives.
+#include "mainwindow/frmmain.h"
+#include "platform/portcatalogue.h"
+#include "settings/settingseditors.h"
 #include "settings/settingsset.h"
+#include "settings/systemparameterspage.h"
+#include "tests/support/fakes.h"
 #include "transfer/settingsfile.h"
 #include "unitsim/ptyunit.h"
 
+#include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +44,65 @@ settings::SettingsSet parsed(const QString &path)
     settings::SettingsSet set;
     transfer::read_settings_file(path, set, nullptr);
     return set;
+}
+
+// A unit that keeps every byte it receives and accepts every command, on a pseudo-terminal.
+class RawUnit {
+public:
+    RawUnit()
+    {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+            qFatal("no pseudo-terminal");
+        path_ = QString::fromLocal8Bit(::ptsname(master_));
+        slave_ = ::open(::ptsname(master_), O_RDWR | O_NOCTTY); // reading the master fails while no one holds it
+        notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+            char buf[4096];
+            for (ssize_t n; (n = ::read(master_, buf, sizeof buf)) > 0;)
+                for (ssize_t i = 0; i < n; ++i) {
+                    received += buf[i];
+                    // Each command is framed by two stars: the second closes it.
+                    if (buf[i] == '*' && ++stars_ % 2 == 0 && ::write(master_, "OK (12)\r\n", 9) != 9)
+                        qWarning("answer not written");
+                }
+        });
+    }
+    ~RawUnit()
+    {
+        notifier_.reset();
+        ::close(slave_);
+        ::close(master_);
+    }
+    QString path() const { return path_; }
+    QByteArray received;
+
+private:
+    int master_ = -1, slave_ = -1, stars_ = 0;
+    QString path_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// What the window writes for the settings of `path` with its boxes set as given, every
+// command acknowledged at once.
+QByteArray windowWrites(const QString &path, const QString &model, bool system, bool numbers)
+{
+    fakes::FakeSerialPort port;
+    fakes::FakeDialogs dialogs;
+    platform::PortCatalogue catalogue({}, QStringLiteral("/dev/unit"), nullptr);
+    mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue};
+    const bool gate = model == QLatin1String("gate");
+    mainwindow::FrmMain main(p, {model, gate ? QVector<qint16>{0, 1, 3, 4} : QVector<qint16>{0, 1, 4},
+                                 catalogue.entries().value(0)});
+    main.runit();
+    main.editors().load(parsed(path));
+    main.frame0()->chksys()->setChecked(system);
+    main.frame0()->chktel()->setChecked(numbers);
+    main.frame0()->chkVerify()->setChecked(false);
+    main.findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+    for (qsizetype answered = 0; answered < port.writes.size(); ++answered)
+        port.feedNow("OK (12)\r\n");
+    return port.writes.join();
 }
 
 } // namespace
@@ -114,11 +183,15 @@ private slots:
         // The unit starts with another password: the file's own replaces it on the way.
         unit->protocol().state().password = QStringLiteral("1111");
         Run r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
-                     QStringLiteral("--verify"), QStringLiteral("--json"), QStringLiteral("--password-file"),
-                     file(QStringLiteral("secret"), QStringLiteral("1111\n"))});
+                     QStringLiteral("--system-parameters"), QStringLiteral("--verify"), QStringLiteral("--json"),
+                     QStringLiteral("--password-file"), file(QStringLiteral("secret"), QStringLiteral("1111\n"))});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.json.value(QStringLiteral("commands")).toInt(), commands);
         QCOMPARE(r.json.value(QStringLiteral("acknowledged")).toInt(), commands);
+        const QJsonArray codes = r.json.value(QStringLiteral("codes")).toArray();
+        QVERIFY(!codes.isEmpty());
+        for (const QJsonValue c : codes) // every code the unit gave, with what it means to the program
+            QCOMPARE(c[QStringLiteral("meaning")].toString(), QStringLiteral("accepted"));
         QVERIFY(r.json.value(QStringLiteral("matches")).toInt() > 0);
         QVERIFY(r.json.value(QStringLiteral("differences")).toArray().isEmpty());
         QCOMPARE(received.size(), commands + 1); // and the request for the dump
@@ -140,7 +213,7 @@ private slots:
 
         // Without the numbers the unit keeps its own list and master number.
         r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
-                 QStringLiteral("--no-numbers"), QStringLiteral("--json")});
+                 QStringLiteral("--system-parameters"), QStringLiteral("--no-numbers"), QStringLiteral("--json")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.json.value(QStringLiteral("commands")).toInt(), commands - 2 - want.numbers.size());
         QCOMPARE(unit->protocol().state().numbers.size(), want.numbers.size());
@@ -160,7 +233,8 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("says");
         const QStringList upload{QStringLiteral("upload"), QStringLiteral("site.gsm"), QStringLiteral("--model"),
-                                 QStringLiteral("gate"), QStringLiteral("--port"), QStringLiteral("PTY")};
+                                 QStringLiteral("gate"), QStringLiteral("--port"), QStringLiteral("PTY"),
+                                 QStringLiteral("--system-parameters")};
         QTest::newRow("wrong password") << "password" << upload << 3 << "upload: Incorrect GSM unit password";
         QTest::newRow("silent unit") << "silent" << upload + QStringList{QStringLiteral("--timeout"), QStringLiteral("1")}
                                      << 5 << "did not answer \"System password\" (command 1 of 14) within 1 s";
@@ -261,7 +335,7 @@ private slots:
         const QString site = file(QStringLiteral("site.gsm"), kGateSite);
         const QStringList upload{QStringLiteral("upload"), scratch->filePath(QStringLiteral("cut.gsm")),
                                  QStringLiteral("--port"), unit->devicePath(), QStringLiteral("--model"),
-                                 QStringLiteral("gate"), QStringLiteral("--verify")};
+                                 QStringLiteral("gate"), QStringLiteral("--system-parameters"), QStringLiteral("--verify")};
         for (const qsizetype n : {qsizetype(30), qsizetype(120), kGateSite.size() - 1}) {
             file(QStringLiteral("cut.gsm"), kGateSite.left(n));
             const Run r = run(upload);
@@ -304,6 +378,58 @@ private slots:
             QVERIFY(state.numbers[i].number == before.numbers[i].number && state.numbers[i].value == before.numbers[i].value);
     }
 
+    // The gate's password is a secret: neither the lines nor the JSON carry it, even when the
+    // unit refuses the command that sets it.
+    void passwordNeverShown()
+    {
+        const QString sent = file(QStringLiteral("site.gsm"), QString(kGateSite).replace(QStringLiteral("MP,5831"), QStringLiteral("MP,G471")));
+        const QStringList args{QStringLiteral("upload"), sent, QStringLiteral("--port"), unit->devicePath(),
+                               QStringLiteral("--model"), QStringLiteral("gate"), QStringLiteral("--json")};
+        Run ok = run(args, {}, QStringLiteral("5831"));
+        QCOMPARE(ok.code, 0);
+        QCOMPARE(ok.errLines.first(), QStringLiteral("upload: 1/7 SYS PASS ****"));
+        unit->protocol().refuse(QStringLiteral("SYS PASS"), 11);
+        Run refused = run(args, {}, QStringLiteral("G471"));
+        QCOMPARE(refused.code, 4);
+        const QJsonObject r = refused.json.value(QStringLiteral("refused")).toObject();
+        QCOMPARE(r.value(QStringLiteral("command")).toString(), QStringLiteral("SYS PASS ****"));
+        QCOMPARE(r.value(QStringLiteral("codes")).toArray().first()[QStringLiteral("code")].toInt(), 11);
+        for (const Run &run : {ok, refused}) {
+            const QString all = run.errLines.join(QLatin1Char('\n')) + QJsonDocument(run.json).toJson();
+            QVERIFY2(!all.contains(QStringLiteral("G471")) && !all.contains(QStringLiteral("5831")), qPrintable(all));
+        }
+    }
+
+    // One file and the same choices give the same bytes on the wire from the window and from
+    // the command line.
+    void sameBytesAsTheWindow_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("gate") << QStringLiteral("gate") << kGateSite << QStringList();
+        QTest::newRow("gate, no numbers") << QStringLiteral("gate") << kGateSite
+                                          << QStringList{QStringLiteral("--system-parameters"), QStringLiteral("--no-numbers")};
+        QTest::newRow("intercom") << QStringLiteral("intercom") << kIntercomSite
+                                  << QStringList{QStringLiteral("--system-parameters")};
+    }
+    void sameBytesAsTheWindow()
+    {
+        QFETCH(QString, model);
+        QFETCH(QString, site);
+        QFETCH(QStringList, options);
+        const QString path = file(QStringLiteral("site.gsm"), site);
+        RawUnit raw;
+        const Run r = run(QStringList{QStringLiteral("upload"), path, QStringLiteral("--port"), raw.path(),
+                                      QStringLiteral("--model"), model}
+                          + options);
+        QCOMPARE(r.code, 0);
+        const QByteArray window = windowWrites(path, model, options.contains(QStringLiteral("--system-parameters")),
+                                               !options.contains(QStringLiteral("--no-numbers")));
+        QVERIFY(window.count('*') >= 4);
+        QCOMPARE(raw.received, window);
+    }
+
     // Ctrl-C mid-upload: the command in flight is answered, nothing is sent after it, and the
     // program says how far it got.
     void interrupt()
@@ -312,7 +438,8 @@ private slots:
         unit->behaviour().pauseMs = 100;
         const QString sent = file(QStringLiteral("site.gsm"), kGateSite);
         const Run r = run({QStringLiteral("upload"), sent, QStringLiteral("--port"), unit->devicePath(),
-                           QStringLiteral("--model"), QStringLiteral("gate"), QStringLiteral("--json")},
+                           QStringLiteral("--model"), QStringLiteral("gate"), QStringLiteral("--system-parameters"),
+                           QStringLiteral("--json")},
                           [](QProcess &p, int count) {
                               if (count == 3)
                                   ::kill(pid_t(p.processId()), SIGINT);
@@ -325,5 +452,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstCli)
+QTEST_MAIN(TstCli)
 #include "tst_cli.moc"

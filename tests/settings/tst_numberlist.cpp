@@ -1,5 +1,6 @@
 // The number list on a shown page: what enters it by each path, rights, deleting, undo,
 // the filter and the count.
+#include "mainwindow/numberimport.h"
 #include "platform/textfile.h"
 #include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
@@ -7,7 +8,6 @@
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
 #include "tests/support/fakes.h"
-#include "transfer/numberimport.h"
 #include "transfer/upload.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 // The number list in and out as CSV: awkward files as spreadsheets write them, the way back,
 // and the import button's summary and choice.
+#include "mainwindow/numberimport.h"
 #include "platform/textfile.h"
 #include "rig.h"
 #include "settings/unitmodel.h"
 #include "tests/support/fakes.h"
 #include "transfer/numbercsv.h"
-#include "transfer/numberimport.h"
 
 #include <QtTest>
 

@@ -1,4 +1,5 @@
 // Settings texts read into the editors, and the settings file written and read back.
+#include "mainwindow/filebuttons.h"
 #include "platform/textfile.h"
 #include "rig.h"
 #include "settings/unitmodel.h"

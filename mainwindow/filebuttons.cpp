@@ -1,7 +1,8 @@
-#include "transfer/settingsfile.h"
+#include "mainwindow/filebuttons.h"
 
 #include "platform/dialogs.h"
 #include "settings/settingseditors.h"
+#include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
 
 namespace transfer {

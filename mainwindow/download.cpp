@@ -1,10 +1,11 @@
-#include "transfer/download.h"
+#include "mainwindow/download.h"
 
 #include "platform/dialogs.h"
 #include "settings/settingseditors.h"
 #include "transfer/dumpreader.h"
 #include "transfer/settingsparser.h"
 
+#include <QMetaObject>
 #include <utility>
 
 namespace transfer {
@@ -14,6 +15,19 @@ Download::Download(DumpReader &reader, settings::SettingsEditors &editors, platf
     : QObject(parent), reader_(reader), editors_(editors), dialogs_(dialogs), clearLog_(std::move(clearLog)),
       appendLog_(std::move(appendLog))
 {
+    connect(&reader_, &DumpReader::lateAnswerIgnored, this, [this] {
+        tell(QStringLiteral("The unit's answer came after reading the settings had failed; it was ignored (see the "
+                            "log) and nothing was changed."),
+             platform::Dialogs::Icon::Information);
+    });
+}
+
+void Download::tell(const QString &text, platform::Dialogs::Icon icon)
+{
+    // The reader ends inside the port's and the timers' handlers: a message box opened there
+    // would stop the link reading while it is up.
+    QMetaObject::invokeMethod(
+        this, [this, text, icon] { dialogs_.message(text, icon); }, Qt::QueuedConnection);
 }
 
 void Download::cmdDownload_Click()
@@ -31,7 +45,7 @@ void Download::done(const DumpOutcome &outcome)
         appendLog_(outcome.raw);
     if (outcome.status != DumpOutcome::Status::Received) {
         if (!outcome.reason().isEmpty())
-            dialogs_.message(outcome.reason(), platform::Dialogs::Icon::Stop);
+            tell(outcome.reason(), platform::Dialogs::Icon::Stop);
         return;
     }
     // The unit's list replaces the one shown; values it does not report stay as they are.
@@ -39,7 +53,7 @@ void Download::done(const DumpOutcome &outcome)
     const QString tooLong = long_values_message(
         editors_.load(dump.settings, settings::kLongValueDefault, QStringLiteral("Read settings from unit")));
     if (!tooLong.isEmpty())
-        dialogs_.message(tooLong, platform::Dialogs::Icon::Information);
+        tell(tooLong, platform::Dialogs::Icon::Information);
 }
 
 } // namespace transfer

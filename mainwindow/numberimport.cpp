@@ -1,4 +1,4 @@
-#include "transfer/numberimport.h"
+#include "mainwindow/numberimport.h"
 
 #include "link/unitlink.h"
 #include "platform/dialogs.h"

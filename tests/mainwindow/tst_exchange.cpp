@@ -1,39 +1,46 @@
 // The upload's commands and start, and reading the settings back from the unit.
-#include "app/globals.h"
 #include "link/unitlink.h"
-#include "rig.h"
+#include "mainwindow/download.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/outputtestpage.h"
+#include "mainwindow/uploadbutton.h"
+#include "platform/portcatalogue.h"
+#include "settings/unitmodel.h"
 #include "tests/support/fakes.h"
-#include "transfer/download.h"
+#include "tests/transfer/rig.h"
 #include "transfer/dumpreader.h"
 #include "transfer/upload.h"
+#include "transfer/uploadjob.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
-struct Rig : unitlink::LinkHost {
+// The buttons as the window wires them, its log a string.
+struct Rig {
     Pages pages;
     fakes::FakeSerialPort port;
     fakes::FakeTimer tmrCheckGSM, deadline;
     fakes::FakeDialogs dialogs;
     QString log = "earlier";
-    unitlink::UnitLink link{port, tmrCheckGSM, dialogs, *this};
-    transfer::DumpReader reader{link, tmrCheckGSM, deadline, dialogs, [this](const QString &t) { appendLog(t); }};
-    transfer::Download download{reader, pages.editors, dialogs, [this] { clearLog(); },
-                                [this](const QString &t) { appendLog(t); }};
-    Rig() { port.open("/dev/unit", {}); }
-
-    QString password() const override { return pages.editors.password(); }
-    void appendLog(const QString &text) override { log += text; }
-    void clearLog() override { log.clear(); }
-    void setProgress(int, int) override {} // moves only on acknowledgements, which these tests never give
-    int progressValue() const override { return 0; }
-    int progressMaximum() const override { return 0; }
-    void setOutputColour(int, quint32) override {}
-
-    void upload(const QString &model = Module1::kIntercom)
+    unitlink::UnitLink link{port};
+    transfer::DumpReader reader{link, tmrCheckGSM, deadline, [this](const QString &t) { log += t; }};
+    transfer::Download download{reader, pages.editors, dialogs, [this] { log.clear(); },
+                                [this](const QString &t) { log += t; }};
+    transfer::UploadJob job{link, reader};
+    Rig()
     {
-        transfer::cmdUpload_Click(pages.editors, model, link, dialogs, [this] { clearLog(); });
+        port.open("/dev/unit", {});
+        QObject::connect(&link, &unitlink::UnitLink::commandSent,
+                         [this](int, int, const QString &text) { log += "\r\nSEND: " + text; });
+        QObject::connect(&link, &unitlink::UnitLink::notSent, [this] { dialogs.message(mainwindow::not_open_text(), {}, {}); });
+    }
+
+    void upload(const QString &model = settings::kIntercom)
+    {
+        mainwindow::cmdUpload_Click(pages.editors, model, false, link, job, dialogs, [this] { log.clear(); });
     }
 };
 } // namespace
@@ -53,14 +60,14 @@ private slots:
                             "SYS INP4 Door/";
         const QString tail = "TEL MAST +27829/TEL CLRN";
         const QString gateRows = "/TEL ADDN 27821,13/TEL ADDN ,"; // an empty row is still sent
-        QTest::newRow("gate, system, numbers") << Module1::kGate << true << true << true << head + sys + tail + gateRows;
-        QTest::newRow("gate without system") << Module1::kGate << false << true << true << head + tail + gateRows;
-        QTest::newRow("intercom with system") << Module1::kIntercom << true << true << true
+        QTest::newRow("gate, system, numbers") << settings::kGate << true << true << true << head + sys + tail + gateRows;
+        QTest::newRow("gate without system") << settings::kGate << false << true << true << head + tail + gateRows;
+        QTest::newRow("intercom with system") << settings::kIntercom << true << true << true
                                               << head + tail + "/TEL ADDN 27821,7/TEL ADDN ,";
-        QTest::newRow("empty list still cleared") << Module1::kGate << true << false << true << head + sys + tail;
+        QTest::newRow("empty list still cleared") << settings::kGate << true << false << true << head + sys + tail;
         // Unticked, the unit keeps its master number and list.
-        QTest::newRow("gate, numbers left alone") << Module1::kGate << true << true << false << head + sys.chopped(1);
-        QTest::newRow("intercom, numbers left alone") << Module1::kIntercom << false << true << false << head.chopped(1);
+        QTest::newRow("gate, numbers left alone") << settings::kGate << true << true << false << head + sys.chopped(1);
+        QTest::newRow("intercom, numbers left alone") << settings::kIntercom << false << true << false << head.chopped(1);
     }
     void uploadCommands()
     {
@@ -69,7 +76,7 @@ private slots:
         QFETCH(bool, numbers);
         QFETCH(bool, chktel);
         QFETCH(QString, commands);
-        const bool gate = model == Module1::kGate;
+        const bool gate = model == settings::kGate;
         Pages p;
         QVERIFY(p.sys.chktel()->isChecked()); // by default an upload does what it always did
         p.sys.chksys()->setChecked(chksys);
@@ -105,7 +112,7 @@ private slots:
 
         r.dialogs.answerYes = true;
         r.upload();
-        QCOMPARE(r.log + r.link.link_mode(), "\r\nSEND: *5831 SYS PASS 5831 *upload");
+        QCOMPARE(r.log + r.link.link_mode(), "\r\nSEND: *5831 SYS PASS 5831*upload");
         QCOMPARE(r.link.cmd_count(), 1000);
     }
 
@@ -119,21 +126,21 @@ private slots:
         QTest::addColumn<QString>("master");
         QTest::addColumn<QString>("told"); // the question's second line, or the message
         const QString both = "System password and name, system options and input names";
-        QTest::newRow("gate") << Module1::kGate << true << "*-"
+        QTest::newRow("gate") << settings::kGate << true << "*-"
                               << "+27" << both + ", master number, and 2 numbers: the unit's list is cleared first.";
-        QTest::newRow("intercom") << Module1::kIntercom << true << "-"
+        QTest::newRow("intercom") << settings::kIntercom << true << "-"
                                   << "+27"
                                   << "System password and name, master number, and 1 number: the unit's list is cleared first.";
-        QTest::newRow("numbers left alone") << Module1::kGate << false << "-"
+        QTest::newRow("numbers left alone") << settings::kGate << false << "-"
                                             << "+2*7" << both + "; the unit's master number and telephone list are left as they are.";
-        QTest::newRow("no output") << Module1::kGate << true << "--"
+        QTest::newRow("no output") << settings::kGate << true << "--"
                                    << "+27" << both + ", master number, and 2 numbers: the unit's list is cleared first.\nWarning: no number in the list may switch an output, so no call will open anything.";
-        QTest::newRow("empty list") << Module1::kGate << true << ""
+        QTest::newRow("empty list") << settings::kGate << true << ""
                                     << "+27" << both + ", master number, and no numbers: the unit's list is emptied.";
-        QTest::newRow("star in master number") << Module1::kGate << true << "*-"
+        QTest::newRow("star in master number") << settings::kGate << true << "*-"
                                                << "+2*7"
                                                << "The master number holds \"*\", which the unit cannot take. Change it, then upload again. Nothing was sent.";
-        QTest::newRow("bar in a unit number") << Module1::kIntercom << true << "-|"
+        QTest::newRow("bar in a unit number") << settings::kIntercom << true << "-|"
                                               << "+27"
                                               << "The unit number in row 2 of the list holds \"|\", which the unit cannot take. Change it, then upload again. Nothing was sent.";
     }
@@ -194,7 +201,7 @@ private slots:
         if (!answer.isEmpty())
             r.port.feedNow(answer);
         (quiet ? r.tmrCheckGSM : r.deadline).fire();
-        QCOMPARE(r.dialogs.messageTexts(), QStringList{message});
+        QTRY_COMPARE(r.dialogs.messageTexts(), QStringList{message});
         QCOMPARE(r.pages.state(), kStart + "1:+2700");
         QVERIFY(!r.reader.busy());
 
@@ -205,7 +212,7 @@ private slots:
         r.tmrCheckGSM.fire();
         QCOMPARE(r.pages.editors.systemName(), "GSM Unit");
         QVERIFY(r.log.endsWith("|SN,Late|<END>|SN,Later|<END>"));
-        QCOMPARE(r.dialogs.messages.size(), 2);
+        QTRY_COMPARE(r.dialogs.messages.size(), 2);
         QVERIFY(r.dialogs.messages.last().text.startsWith("The unit's answer came after reading the settings had "
                                                           "failed; it was ignored"));
     }
@@ -219,9 +226,9 @@ private slots:
             r.port.feedNow(noise);
             QVERIFY(r.link.rx_buffer().size() <= transfer::DumpReader::kLargestAnswer);
         }
-        QCOMPARE(r.dialogs.messageTexts(),
-                 QStringList{"The unit sent more than 1024 KB without ending its settings, far more than any unit "
-                             "holds; the line may be noisy. Nothing was changed: check the cable and try again."});
+        QTRY_COMPARE(r.dialogs.messageTexts(),
+                     QStringList{"The unit sent more than 1024 KB without ending its settings, far more than any unit "
+                                 "holds; the line may be noisy. Nothing was changed: check the cable and try again."});
         QVERIFY(!r.reader.busy());
     }
 
@@ -241,7 +248,44 @@ private slots:
         r.link.set_link_mode(unitlink::kModeUpload); // an upload took the line over
         r.tmrCheckGSM.fire();
         QVERIFY(!r.reader.busy());
-        QVERIFY(r.dialogs.messageTexts().last().startsWith("Reading the settings was interrupted"));
+        QTRY_VERIFY(r.dialogs.messageTexts().last().startsWith("Reading the settings was interrupted"));
+    }
+
+    // A message box runs an event loop of its own: the link goes on reading the port under it,
+    // and a line of noise fills no memory however long the box stays up.
+    void linkReadsWhileAMessageIsUp()
+    {
+        struct Dialogs : fakes::FakeDialogs {
+            std::function<void()> whileUp;
+            void message(const QString &text, Icon icon, const QString &title) override
+            {
+                fakes::FakeDialogs::message(text, icon, title);
+                if (whileUp)
+                    std::exchange(whileUp, nullptr)();
+            }
+        } dialogs;
+        fakes::FakeSerialPort port;
+        platform::PortCatalogue catalogue({}, "/dev/unit", nullptr);
+        mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue};
+        mainwindow::FrmMain main(p, {settings::kGate, {0, 1, 3, 4}, catalogue.entries().value(0)});
+        main.runit();
+        qsizetype most = 0;
+        dialogs.whileUp = [&] {
+            for (int i = 0; i < 160; ++i) { // 10 MiB without a ")"
+                port.feed(QByteArray(64 * 1024, '('));
+                QCoreApplication::processEvents();
+                most = std::max(most, main.link().rx_buffer().size());
+            }
+            port.feed(")(14)"); // the noise ends, then the unit reports output 1
+            QCoreApplication::processEvents();
+        };
+        main.frame3()->cmdStart(1)->click();
+        port.feedNow("ERROR (39)"); // the message is shown once this handler has returned
+        QCOMPARE(dialogs.messages.size(), 0);
+        QTRY_COMPARE(dialogs.messageTexts(), QStringList{"Incorrect GSM unit password"});
+        QVERIFY(port.pending.isEmpty());
+        QVERIFY2(most > 0 && most <= 2 * unitlink::kRxTailKept, qPrintable(QString::number(most)));
+        QCOMPARE(main.frame3()->lblOutput(1)->property("colourBgr").toUInt(), mainwindow::kColourGreen);
     }
 };
 

@@ -1,11 +1,10 @@
 #pragma once
+#include "platform/dialogs.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
 
-namespace platform {
-class Dialogs;
-}
 namespace settings {
 class SettingsEditors;
 }
@@ -28,6 +27,7 @@ public:
 
 private:
     void done(const DumpOutcome &outcome);
+    void tell(const QString &text, platform::Dialogs::Icon icon);
 
     DumpReader &reader_;
     settings::SettingsEditors &editors_;

@@ -1,0 +1,117 @@
+#include "mainwindow/uploadbutton.h"
+
+#include "link/unitlink.h"
+#include "platform/dialogs.h"
+#include "platform/serialport.h"
+#include "settings/settingseditors.h"
+#include "transfer/upload.h"
+#include "transfer/uploadjob.h"
+
+#include <QStringList>
+
+namespace mainwindow {
+
+QString not_open_text()
+{
+    return QStringLiteral("The serial port is not open, so nothing was sent to the unit. "
+                          "Choose a working COMM PORT in the main window and press OPEN PORT.");
+}
+
+QString port_lost_text(int errorNumber, const QString &description, bool cut, int acknowledged, int total)
+{
+    QString text = QStringLiteral("The serial port closed: %1. The cable or USB adapter was probably unplugged.")
+                       .arg(platform::SerialPort::lossInWords(errorNumber, description));
+    if (cut)
+        text += QStringLiteral(" The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
+                               "there when the unit is back.")
+                    .arg(acknowledged)
+                    .arg(total);
+    return text + QStringLiteral(" Your settings are still in the editors. Reconnect the unit: NorvikConf opens "
+                                 "the port again when it returns, or press OPEN PORT.");
+}
+
+QString overdue_text(int number, int total, const QString &label, int patienceMs)
+{
+    return QStringLiteral("The unit has not answered \"%1\" (command %2 of %3) for %4 seconds. "
+                          "Check the cable, the COMM PORT and that the unit is switched on. The upload "
+                          "goes on when the unit answers; you can also start it again.")
+        .arg(label)
+        .arg(number)
+        .arg(total)
+        .arg(patienceMs / 1000);
+}
+
+bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, bool verify,
+                     unitlink::UnitLink &link, transfer::UploadJob &job, platform::Dialogs &dialogs,
+                     const std::function<void()> &clearLog)
+{
+    // Nothing changes, not even the log, when nothing can be sent.
+    if (!link.port_open()) {
+        dialogs.message(not_open_text(), platform::Dialogs::Icon::Stop);
+        return false;
+    }
+    const auto refused = [&](const settings::SettingsSet &set) {
+        const QString why = transfer::UploadJob::problem(set, unitModel);
+        if (!why.isEmpty())
+            dialogs.message(why, platform::Dialogs::Icon::Stop);
+        return !why.isEmpty();
+    };
+    const settings::SettingsSet shown = editors.store();
+    if (refused(shown))
+        return false;
+    if (!dialogs.confirm(QStringLiteral("This will replace the settings on the GSM unit, proceed?"),
+                         transfer::upload_summary(shown, unitModel)))
+        return false;
+    // Taken again now: the editors may have changed while the question was up (a download
+    // ending), and what is sent must be what they hold.
+    const settings::SettingsSet sent = editors.store();
+    if (refused(sent))
+        return false;
+    clearLog();
+    transfer::UploadChoices choices;
+    choices.model = unitModel;
+    choices.verify = verify;
+    choices.offerCurrentPassword = true;
+    return job.start(sent, choices);
+}
+
+OutcomeReport report_of(const transfer::UploadOutcome &outcome)
+{
+    using Kind = transfer::UploadOutcome::Kind;
+    OutcomeReport r;
+    if (!outcome.dumpText.isEmpty())
+        r.log << QStringLiteral("\r\n") + outcome.dumpText;
+    if (outcome.verification) {
+        r.message = transfer::verification_text(*outcome.verification);
+        r.stop = !outcome.verification->ok();
+        r.title = kVerifyTitle;
+        r.log << QStringLiteral("\r\nVERIFY: ") + r.message;
+        return r;
+    }
+    // A lost port and a wrong password have had their own words from the link.
+    if (outcome.kind == Kind::PortLost || outcome.kind == Kind::PortClosed)
+        return r;
+    if (outcome.readingBack) {
+        r.message = QStringLiteral("The upload was acknowledged but could not be verified: ") + outcome.reason;
+        r.stop = true;
+        r.title = kVerifyTitle;
+        r.log << QStringLiteral("\r\nVERIFY: ") + r.message;
+        return r;
+    }
+    r.stop = true;
+    switch (outcome.kind) {
+    case Kind::Unsendable: r.message = outcome.reason; break;
+    case Kind::Refused: r.message = transfer::refusal_text(outcome.refusal); break;
+    case Kind::Unreadable:
+        r.message = QStringLiteral("The unit's answer to \"%1\" (command %2 of %3) could not be read: the line may "
+                                   "be noisy. The upload stopped there; check the cable and upload again.")
+                        .arg(outcome.label)
+                        .arg(outcome.command)
+                        .arg(outcome.total);
+        break;
+    default: break;
+    }
+    return r;
+}
+
+} // namespace mainwindow

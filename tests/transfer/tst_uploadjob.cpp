@@ -1,0 +1,123 @@
+// The upload job against a scripted unit: every way an upload can end, as one outcome.
+#include "link/unitlink.h"
+#include "settings/unitmodel.h"
+#include "tests/support/fakes.h"
+#include "transfer/dumpreader.h"
+#include "transfer/settingsfile.h"
+#include "transfer/uploadjob.h"
+
+#include <QTest>
+
+using Kind = transfer::UploadOutcome::Kind;
+Q_DECLARE_METATYPE(Kind)
+
+namespace {
+
+settings::SettingsSet site(const QString &name = "Gate")
+{
+    settings::SettingsSet set;
+    set.password = "4711";
+    set.systemName = name;
+    set.masterNumber = "+2782";
+    set.numbers = {{"1", "+27821", {true, false, false, false}}, {"2", "+27822", {false, true, false, false}}};
+    return set; // six commands: password, name, master number, clearing, two numbers
+}
+
+struct Rig {
+    fakes::FakeSerialPort port;
+    fakes::FakeTimer reply, quiet, deadline;
+    unitlink::UnitLink link{port};
+    transfer::DumpReader reader{link, quiet, deadline, [](const QString &) {}};
+    transfer::UploadJob job{link, reader};
+    QList<transfer::UploadOutcome> outcomes;
+    Rig()
+    {
+        port.open("/dev/unit", {});
+        link.setReplyTimer(&reply);
+        QObject::connect(&job, &transfer::UploadJob::finished,
+                         [this](const transfer::UploadOutcome &o) { outcomes.append(o); });
+    }
+    // One step of the unit: an answer, "silence", "unplug", "stop", or "dump:" and what the dump names the unit.
+    void play(const QString &step)
+    {
+        if (step == "silence")
+            reply.fire();
+        else if (step == "unplug")
+            port.unplug();
+        else if (step == "stop")
+            job.stop();
+        else if (step.startsWith("dump:")) {
+            port.feedNow(transfer::settings_file_text(site(step.mid(5)), settings::kGate).toLatin1());
+            quiet.fire();
+        } else
+            port.feedNow(step.toLatin1());
+    }
+};
+
+const QStringList kAcks{"OK (38)", "OK (12)", "OK (22)", "OK (23)", "OK (24)", "OK (24)"};
+
+} // namespace
+
+class TstUploadJob : public QObject {
+    Q_OBJECT
+private slots:
+    void endsInOneOutcome_data()
+    {
+        QTest::addColumn<bool>("verify");
+        QTest::addColumn<QStringList>("unit");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<int>("acknowledged");
+        QTest::addColumn<QString>("detail"); // what a refusal says, or the verification's first line
+        QTest::newRow("done") << false << kAcks << Kind::Done << 6 << "";
+        QTest::newRow("done and verified") << true << kAcks + QStringList{"dump:Gate"} << Kind::Done << 6
+                                           << "Verified: all 7 settings match.";
+        QTest::newRow("refused before the list is cleared") << false << kAcks.mid(0, 2) + QStringList{"ERROR (11)"}
+                                                            << Kind::Refused << 2
+                                                            << "The unit refused \"Master Number\" (code 11). The upload "
+                                                               "stopped at command 3 of 6.";
+        QTest::newRow("refused after the list was cleared") << false << kAcks.mid(0, 5) + QStringList{"ERROR (25)"}
+                                                            << Kind::Refused << 5
+                                                            << "The unit refused \"Send Telno\" (code 25). The upload "
+                                                               "stopped at command 6 of 6. The unit's number list was "
+                                                               "cleared by this upload and now holds only the 1 number "
+                                                               "sent before this one. Correct the settings and upload "
+                                                               "again to send the whole list.";
+        QTest::newRow("wrong password") << true << QStringList{"ERROR (39)"} << Kind::WrongPassword << 0 << "";
+        QTest::newRow("silence") << false << kAcks.mid(0, 1) + QStringList{"silence"} << Kind::NoAnswer << 1 << "";
+        QTest::newRow("noise") << false << QStringList{"(~~)(\x7f)"} << Kind::Unreadable << 0 << "";
+        QTest::newRow("port lost") << true << kAcks.mid(0, 2) + QStringList{"unplug"} << Kind::PortLost << 2 << "";
+        QTest::newRow("differences") << true << kAcks + QStringList{"dump:Other"} << Kind::Differences << 6
+                                     << "Verification failed: the unit holds 1 setting other than what was sent (6 "
+                                        "match):";
+        QTest::newRow("stopped") << true << QStringList{"stop", "OK (38)", "OK (12)"} << Kind::Stopped << 1 << "";
+    }
+    void endsInOneOutcome()
+    {
+        QFETCH(bool, verify);
+        QFETCH(QStringList, unit);
+        QFETCH(Kind, kind);
+        QFETCH(QString, detail);
+        Rig r;
+        transfer::UploadChoices choices{settings::kGate, QString(), verify, true, false};
+        QVERIFY(r.job.start(site(), choices));
+        for (const QString &step : unit)
+            r.play(step);
+        QCOMPARE(r.outcomes.size(), 1);
+        const transfer::UploadOutcome &o = r.outcomes.first();
+        QCOMPARE(o.kind, kind);
+        QTEST(o.acknowledged, "acknowledged");
+        QCOMPARE(o.total, 6);
+        if (kind == Kind::Refused)
+            QCOMPARE(transfer::refusal_text(o.refusal), detail);
+        else if (!detail.isEmpty())
+            QCOMPARE(transfer::verification_text(*o.verification).section('\n', 0, 0), detail);
+        // Nothing goes out after the end.
+        const qsizetype written = r.port.writes.size();
+        r.play("OK (12)");
+        QCOMPARE(r.port.writes.size(), written);
+        QCOMPARE(r.outcomes.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstUploadJob)
+#include "tst_uploadjob.moc"

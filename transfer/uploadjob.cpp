@@ -1,0 +1,281 @@
+#include "transfer/uploadjob.h"
+
+#include "link/replycodes.h"
+#include "link/wire.h"
+#include "transfer/dumpreader.h"
+
+#include <QStringList>
+
+namespace transfer {
+
+namespace {
+UploadOutcome outcomeOf(UploadOutcome::Kind kind)
+{
+    UploadOutcome outcome;
+    outcome.kind = kind;
+    return outcome;
+}
+} // namespace
+
+QString refusal_text(const unitlink::Refusal &refusal)
+{
+    QStringList codes;
+    for (const qint16 code : refusal.codes) {
+        const QString meaning = unitlink::code_meaning(code);
+        codes << (meaning.isEmpty() ? QString::number(code) : QStringLiteral("%1: %2").arg(code).arg(meaning));
+    }
+    QString text = QStringLiteral("The unit refused \"%1\" ").arg(refusal.label);
+    if (codes.isEmpty())
+        text += QStringLiteral("(its answer carried no status code).");
+    else
+        text += QStringLiteral("(code%1 %2).").arg(codes.size() > 1 ? QStringLiteral("s") : QString(), codes.join(QStringLiteral(", ")));
+    text += QStringLiteral(" The upload stopped at command %1 of %2.").arg(refusal.command).arg(refusal.total);
+    if (refusal.numbersKept == 0)
+        text += QStringLiteral(" The unit's number list was cleared by this upload and is now empty.");
+    else if (refusal.numbersKept > 0)
+        text += QStringLiteral(" The unit's number list was cleared by this upload and now holds only the %1 "
+                               "number%2 sent before this one.")
+                    .arg(refusal.numbersKept)
+                    .arg(refusal.numbersKept == 1 ? QString() : QStringLiteral("s"));
+    if (refusal.numbersKept >= 0)
+        text += QStringLiteral(" Correct the settings and upload again to send the whole list.");
+    return text;
+}
+
+UploadJob::UploadJob(unitlink::UnitLink &link, DumpReader &reader, QObject *parent)
+    : QObject(parent), link_(link), reader_(reader)
+{
+    using unitlink::UnitLink;
+    connect(&link_, &UnitLink::acknowledged, this, &UploadJob::onAcknowledged);
+    connect(&link_, &UnitLink::chainCompleted, this, &UploadJob::onCompleted);
+    connect(&link_, &UnitLink::refused, this, &UploadJob::onRefused);
+    connect(&link_, &UnitLink::unreadableAnswer, this, &UploadJob::onUnreadable);
+    connect(&link_, &UnitLink::replyOverdue, this, &UploadJob::onOverdue);
+    connect(&link_, &UnitLink::chainStopped, this, &UploadJob::onStopped);
+    connect(&link_, &UnitLink::portLost, this,
+            [this](int, const QString &, bool cut, int, int) { onPortLost(cut); });
+}
+
+QString UploadJob::problem(const settings::SettingsSet &set, const QString &model)
+{
+    const QString unsendable = unsendable_value(set, model);
+    if (!unsendable.isEmpty())
+        return unsendable;
+    // The unit's list is cleared before the numbers go out, so an upload cut short by a full
+    // queue would leave the unit with part of its list: refuse it whole instead.
+    const qsizetype n = upload_commands(set, model).size();
+    if (n > kMaxUploadCommands)
+        return QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
+                              "Remove %3 numbers from the telephone list. Nothing was sent.")
+            .arg(n)
+            .arg(kMaxUploadCommands)
+            .arg(n - kMaxUploadCommands);
+    return QString();
+}
+
+bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &choices)
+{
+    choices_ = choices;
+    resumed_ = stopping_ = asked_ = false;
+    awaiting_.reset();
+    running_ = true;
+    const QList<UploadCommand> commands = upload_commands(set, choices.model);
+    sent_ = {set, uploaded_parts(commands)};
+    // Nothing of this upload is on the line: an earlier chain cut short is not its to resume.
+    phase_ = Phase::Idle;
+    if (const QString why = problem(set, choices.model); !why.isEmpty()) {
+        UploadOutcome outcome;
+        outcome.kind = UploadOutcome::Kind::Unsendable;
+        outcome.reason = why;
+        outcome.total = int(commands.size());
+        finish(outcome);
+        return false;
+    }
+    phase_ = Phase::Chain;
+    link_.set_link_mode(unitlink::kModeUpload);
+    link_.clear_queue();
+    for (const UploadCommand &c : commands)
+        link_.queue_cmd(c.label, c.value, c.word);
+    link_.set_chain_password(choices.password.isEmpty() ? set.password : choices.password);
+    if (!link_.start_upload()) {
+        finish(outcomeOf(UploadOutcome::Kind::PortClosed));
+        return false;
+    }
+    return true;
+}
+
+bool UploadJob::can_resume() const { return phase_ == Phase::Chain && link_.can_resume(); }
+
+bool UploadJob::resume()
+{
+    if (!can_resume())
+        return false;
+    running_ = true;
+    resumed_ = true;
+    // The first command sets the password: once acknowledged, the unit holds the new one.
+    link_.set_chain_password(link_.acknowledged_count() > 0 || choices_.password.isEmpty() ? sent_.settings.password
+                                                                                           : choices_.password);
+    if (!link_.resume_upload()) {
+        finish(outcomeOf(UploadOutcome::Kind::PortClosed));
+        return false;
+    }
+    return true;
+}
+
+void UploadJob::stop()
+{
+    if (!running_)
+        return;
+    if (inChain() && !stopping_ && link_.chain_state() == unitlink::UnitLink::ChainState::Running) {
+        stopping_ = true;
+        link_.stop_after_current();
+        return;
+    }
+    endChain(outcomeOf(UploadOutcome::Kind::Stopped));
+}
+
+void UploadJob::resendWith(const QString &current)
+{
+    const std::optional<unitlink::Refusal> refusal = std::exchange(awaiting_, std::nullopt);
+    if (!refusal || !inChain())
+        return;
+    if (current.isEmpty()) {
+        UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::WrongPassword);
+        outcome.refusal = *refusal;
+        finish(outcome);
+        return;
+    }
+    if (!link_.resend_refused(current))
+        finish(outcomeOf(UploadOutcome::Kind::PortClosed));
+}
+
+void UploadJob::onAcknowledged(int done, int)
+{
+    if (inChain() && link_.cmd_queue().at(done - 1).word == unitlink::wire::kPassword)
+        link_.set_chain_password(sent_.settings.password);
+}
+
+void UploadJob::onCompleted()
+{
+    if (!inChain())
+        return;
+    if (!choices_.verify && !resumed_) {
+        finish(outcomeOf(UploadOutcome::Kind::Done));
+        return;
+    }
+    phase_ = Phase::ReadBack;
+    emit verifying();
+    if (!reader_.request(sent_.settings.password, [this](const DumpOutcome &dump) { onDump(dump); })) {
+        UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::PortClosed);
+        outcome.readingBack = true;
+        finish(outcome);
+    }
+}
+
+void UploadJob::onRefused(const unitlink::Refusal &refusal)
+{
+    if (!inChain())
+        return;
+    if (refusal.wrongPassword && refusal.passwordCommand && choices_.offerCurrentPassword && !std::exchange(asked_, true)) {
+        awaiting_ = refusal;
+        emit currentPasswordWanted(sent_.settings.password);
+        return;
+    }
+    UploadOutcome outcome = outcomeOf(refusal.wrongPassword ? UploadOutcome::Kind::WrongPassword : UploadOutcome::Kind::Refused);
+    outcome.refusal = refusal;
+    finish(outcome);
+}
+
+void UploadJob::onUnreadable()
+{
+    if (!inChain())
+        return;
+    UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::Unreadable);
+    outcome.command = link_.cmd_pos();
+    outcome.label = link_.cmd_queue().at(link_.cmd_pos() - 1).label;
+    finish(outcome);
+}
+
+void UploadJob::onOverdue(int number, int, const QString &label)
+{
+    if (!inChain())
+        return;
+    if (stopping_) {
+        endChain(outcomeOf(UploadOutcome::Kind::Stopped));
+        return;
+    }
+    if (!choices_.giveUpOnSilence)
+        return; // the chain keeps waiting; whoever shows the link says so
+    UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::NoAnswer);
+    outcome.command = number;
+    outcome.label = label;
+    endChain(outcome);
+}
+
+void UploadJob::onPortLost(bool cut)
+{
+    if (!running_ || (phase_ == Phase::Chain && !cut))
+        return;
+    UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::PortLost);
+    outcome.readingBack = phase_ == Phase::ReadBack;
+    finish(outcome);
+}
+
+void UploadJob::onStopped()
+{
+    if (inChain())
+        finish(outcomeOf(UploadOutcome::Kind::Stopped));
+}
+
+void UploadJob::onDump(const DumpOutcome &dump)
+{
+    if (!running_ || phase_ != Phase::ReadBack)
+        return;
+    using Status = DumpOutcome::Status;
+    UploadOutcome outcome;
+    outcome.readingBack = true;
+    outcome.dumpText = dump.raw;
+    outcome.reason = dump.reason();
+    switch (dump.status) {
+    case Status::Received: {
+        const Verification v = verify_upload(sent_.settings, choices_.model, sent_.parts, read_unit_dump(dump.records));
+        outcome.kind = v.ok() ? UploadOutcome::Kind::Done : UploadOutcome::Kind::Differences;
+        outcome.verification = v;
+        break;
+    }
+    case Status::WrongPassword: outcome.kind = UploadOutcome::Kind::WrongPassword; break;
+    case Status::LineLost: outcome.kind = UploadOutcome::Kind::PortLost; break;
+    case Status::NoAnswer:
+    case Status::Incomplete:
+    case Status::TooLarge:
+    case Status::TooSlow:
+    case Status::Interrupted: outcome.kind = UploadOutcome::Kind::NoAnswer; break;
+    }
+    finish(outcome);
+}
+
+void UploadJob::endChain(UploadOutcome outcome)
+{
+    // Emptying the queue leaves the link nothing to send when a late answer comes.
+    outcome.acknowledged = link_.acknowledged_count();
+    outcome.total = link_.cmd_count();
+    link_.clear_queue();
+    finish(outcome);
+}
+
+void UploadJob::finish(UploadOutcome outcome)
+{
+    if (!running_)
+        return;
+    running_ = false;
+    stopping_ = false;
+    if (outcome.total == 0) {
+        outcome.acknowledged = link_.acknowledged_count();
+        outcome.total = outcome.kind == UploadOutcome::Kind::Unsendable
+                            ? int(upload_commands(sent_.settings, choices_.model).size())
+                            : link_.cmd_count();
+    }
+    emit finished(outcome);
+}
+
+} // namespace transfer
