@@ -7,7 +7,6 @@
 #include "settings/settingsset.h"
 #include "settings/systemparameterspage.h"
 #include "settings/unitmodel.h"
-#include "tests/support/fakes.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
 
@@ -70,11 +69,10 @@ int main(int argc, char **argv)
         settings::SettingsSet set;
         for (int i = 0; i < n; ++i)
             set.numbers.append({QString::number(i + 1), QStringLiteral("+2782%1").arg(i, 7, 10, QLatin1Char('0')), {}});
-        fakes::FakeDialogs dialogs;
-        dialogs.openAnswer = dir.filePath(QStringLiteral("bench%1.gsm").arg(n));
-        QFile file(dialogs.openAnswer);
+        const QString path = dir.filePath(QStringLiteral("bench%1.gsm").arg(n));
+        QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(transfer::settings_file_text(set, settings::kGate).toLatin1()) < 0)
-            qFatal("cannot write %s", qPrintable(dialogs.openAnswer));
+            qFatal("cannot write %s", qPrintable(path));
         file.close();
         settings::SystemParametersPage sys;
         settings::NumberManagementPage num;
@@ -82,8 +80,12 @@ int main(int argc, char **argv)
         num.grdNum()->setCols(2);
         num.show();
         loadMs.push_back(cpuMs([&] {
-            num.grdNum()->setRows(1); // load adds to the rows shown: start empty each time
-            transfer::cmdLoad_Click(editors, dialogs);
+            // What the load does once the file is chosen: read it, show it.
+            settings::SettingsSet read = editors.store();
+            read.numbers.clear();
+            if (!transfer::read_settings_file(path, read, nullptr))
+                qFatal("cannot read %s", qPrintable(path));
+            editors.load(read);
             QCoreApplication::processEvents();
         }));
         if (num.grdNum()->rows() != n + 1)

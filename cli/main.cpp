@@ -11,6 +11,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
@@ -30,7 +31,8 @@ const char kDescription[] =
     "Commands:\n"
     "  ports                              list port numbers with their devices\n"
     "  upload FILE --port P --model M     send the settings of FILE to the unit\n"
-    "  download FILE --port P --model M   read the unit's settings into FILE\n"
+    "  download FILE --port P --model M   read the unit's settings into a new FILE\n"
+    "                                     (--force replaces an existing one)\n"
     "  verify FILE --port P --model M     compare the unit's settings with FILE\n"
     "  output N on|off --port P           switch output N (1 to 4) for a test\n"
     "\n"
@@ -45,7 +47,8 @@ const char kDescription[] =
     "  4    the unit refused a command\n"
     "  5    no answer from the unit in time (see --timeout)\n"
     "  6    verification found differences\n"
-    "  7    the file cannot be read or written, or is not a settings file\n"
+    "  7    the file cannot be read or written, or is not a settings file, or\n"
+    "       download's FILE exists and --force was not given\n"
     "  130  stopped by Ctrl-C";
 
 const QString kStartPassword = QStringLiteral("5831");
@@ -164,13 +167,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Print the result as one JSON object on stdout."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print only errors."));
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         QStringLiteral("Let download replace a FILE that exists."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
         QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
                        "settings it sends back)."),
         QStringLiteral("S"));
     parser.addOptions({portOption, modelOption, passwordOption, verifyOption, noNumbersOption, jsonOption,
-                       quietOption, timeoutOption});
+                       quietOption, timeoutOption, forceOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, upload, download, verify or output"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("FILE, or N on|off"), QStringLiteral("[...]"));
 
@@ -206,6 +211,8 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("%1 needs --port").arg(command));
     if ((parser.isSet(verifyOption) || parser.isSet(noNumbersOption)) && !isUpload)
         return usage(QStringLiteral("--verify and --no-numbers go with upload only"));
+    if (parser.isSet(forceOption) && !isDownload)
+        return usage(QStringLiteral("--force goes with download only"));
 
     const QString model = parser.value(modelOption);
     if (!isOutput && model != settings::kGate && model != settings::kIntercom)
@@ -265,6 +272,13 @@ int main(int argc, char *argv[])
         }
         set.uploadSystem = true;
         set.uploadTelephone = !parser.isSet(noNumbersOption);
+    }
+    // Before the unit is asked anything: a file already there may be another site's only copy.
+    if (isDownload && !parser.isSet(forceOption) && QFileInfo::exists(args.at(1))) {
+        error = QStringLiteral("download: \"%1\" already exists and was left as it is; give --force to replace it.")
+                    .arg(args.at(1));
+        report.error(error);
+        return done(cli::kBadFile, error);
     }
     const QString password = parser.isSet(passwordOption) ? parser.value(passwordOption)
                              : isUpload || isVerify       ? set.password

@@ -37,6 +37,7 @@ void Download::done(const DumpOutcome &outcome)
     // The unit's list replaces the one shown; values it does not report stay as they are.
     const UnitDump dump = read_unit_dump(outcome.records, editors_.store());
     const QString tooLong = long_values_message(editors_.load(dump.settings));
+    emit loaded();
     if (!tooLong.isEmpty())
         dialogs_.message(tooLong, platform::Dialogs::Icon::Information);
 }

@@ -126,6 +126,16 @@ private slots:
         const QString back = scratch->filePath(QStringLiteral("back.gsm"));
         r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model});
         QCOMPARE(r.code, 0);
+        // A file that exists is replaced only when asked, and then whole.
+        QVERIFY(QFile::remove(back));
+        file(QStringLiteral("back.gsm"), kIntercomSite + kIntercomSite);
+        r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model});
+        QCOMPARE(r.code, 7);
+        QVERIFY2(r.errLines.last().contains(QStringLiteral("already exists")), qPrintable(r.errLines.join('\n')));
+        QCOMPARE(parsed(back).numbers.size(), 4);
+        r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
+                 QStringLiteral("--force")});
+        QCOMPARE(r.code, 0);
         const settings::SettingsSet want = parsed(sent), got = parsed(back);
         QCOMPARE(got.password, want.password);
         QCOMPARE(got.systemName, want.systemName);
