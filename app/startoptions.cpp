@@ -33,9 +33,13 @@ ParsedArguments parseArguments(const QStringList &arguments, const QString &vers
     };
     if (!parser.parse(arguments))
         return error(parser.errorText());
-    if (parser.isSet(help) || parser.isSet(showVersion)) {
+    const bool helpAll = parser.isSet(QStringLiteral("help-all"));
+    if (parser.isSet(help) || helpAll || parser.isSet(showVersion)) {
         out.outcome = ParsedArguments::Outcome::Exit;
-        out.text = parser.isSet(help) ? parser.helpText() : QStringLiteral("norvikconf %1\n").arg(version);
+        // Without an application object the parser cannot know the program's name.
+        out.text = parser.isSet(showVersion) && !parser.isSet(help) && !helpAll
+                       ? QStringLiteral("norvikconf %1\n").arg(version)
+                       : parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("norvikconf"));
         return out;
     }
     const QStringList files = parser.positionalArguments();
