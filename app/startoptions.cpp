@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace app {
 
@@ -39,7 +40,8 @@ ParsedArguments parseArguments(const QStringList &arguments, const QString &vers
         // Without an application object the parser cannot know the program's name.
         out.text = parser.isSet(showVersion) && !parser.isSet(help) && !helpAll
                        ? QStringLiteral("norvikconf %1\n").arg(version)
-                       : parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("norvikconf"));
+                       : parser.helpText().replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                                                   QStringLiteral("Usage: norvikconf"));
         return out;
     }
     const QStringList files = parser.positionalArguments();
