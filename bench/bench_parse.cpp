@@ -1,17 +1,20 @@
 // The record parser at 1,000 / 10,000 / 100,000 records, and a settings file loaded into the
 // number grid of a shown page, as the load button does. Times are this thread's CPU time.
 #include "bench/benchutil.h"
+#include "mainwindow/document.h"
 #include "settings/numbergrid.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/settingsset.h"
 #include "settings/systemparameterspage.h"
 #include "settings/unitmodel.h"
+#include "tests/support/fakes.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 namespace {
@@ -93,5 +96,46 @@ int main(int argc, char **argv)
         bench::report(QStringLiteral("file of %1 numbers").arg(n), loadMs.back(), QStringLiteral("ms"));
     }
     bench::report(QStringLiteral("growth 10,000 / 1,000 numbers"), loadMs[1] / loadMs[0], QStringLiteral("x"));
+
+    // Each edit compares the settings with the file's once the event loop turns: with a long
+    // list that comparison must not make typing sluggish.
+    bench::heading(QStringLiteral("One keystroke in a shown window, 1,000 numbers listed (median CPU time)"));
+    struct Shown {
+        settings::SystemParametersPage sys;
+        settings::NumberManagementPage num;
+        settings::SettingsEditors editors{sys, num};
+        Shown()
+        {
+            settings::SettingsSet set;
+            for (int i = 0; i < 1000; ++i)
+                set.numbers.append({QString::number(i + 1), QStringLiteral("+2782%1").arg(i, 7, 10, QLatin1Char('0')), {}});
+            num.grdNum()->setCols(6);
+            editors.load(set);
+            num.show();
+            QCoreApplication::processEvents();
+        }
+        double keystroke(int round)
+        {
+            const double start = bench::threadCpuNs();
+            num.txtSysName()->setText(round % 2 ? QStringLiteral("Oak Ridge") : QStringLiteral("Oak Ridg"));
+            QCoreApplication::processEvents();
+            return bench::threadCpuNs() - start;
+        }
+    };
+    Shown plain, watched;
+    QWidget window;
+    fakes::FakeDialogs dialogs;
+    mainwindow::Document document(window, watched.editors, settings::kGate, dialogs, std::make_unique<fakes::FakeTimer>(),
+                                  QString());
+    std::vector<double> without, with;
+    for (int round = 0; round < 200; ++round) {
+        without.push_back(plain.keystroke(round));
+        with.push_back(watched.keystroke(round));
+    }
+    if (!document.isModified())
+        qFatal("the edits were not seen");
+    bench::report(QStringLiteral("keystroke without the modified check"), bench::median(without) / 1e6, QStringLiteral("ms"));
+    bench::report(QStringLiteral("keystroke with the modified check"), bench::median(with) / 1e6, QStringLiteral("ms"));
+    met &= bench::report(QStringLiteral("with / without"), bench::medianRatio(with, without), QStringLiteral("x"), 4);
     return met ? 0 : 1;
 }

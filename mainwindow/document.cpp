@@ -241,12 +241,10 @@ bool Document::writeCrashCopy()
     const settings::SettingsSet set = editors_.store();
     if (copied_ && *copied_ == set)
         return true;
-    // The copy holds the unit's password: the folder is the user's alone.
-    if (!QFileInfo::exists(folder_)) {
+    if (!lock_) {
+        // The copy holds the unit's password: the folder is the user's alone.
         QDir().mkpath(folder_);
         QFile::setPermissions(folder_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    if (!lock_) {
         lock_ = std::make_unique<QLockFile>(copyBase_ + QStringLiteral(".lock"));
         lock_->setStaleLockTime(0);
         lock_->tryLock(0);
