@@ -38,8 +38,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(app::FrmSelect::versionText());
     const app::ParsedArguments parsed = app::parseArguments(QApplication::arguments(), app::FrmSelect::versionText());
     if (parsed.outcome != app::ParsedArguments::Outcome::Run) {
-        QTextStream(stderr) << parsed.text;
-        return 1;
+        const bool exit = parsed.outcome == app::ParsedArguments::Outcome::Exit;
+        QTextStream(exit ? stdout : stderr) << parsed.text;
+        return exit ? 0 : 1;
     }
     const std::unique_ptr<app::Ports> ports = startUp.ready();
 

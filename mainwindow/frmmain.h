@@ -9,8 +9,8 @@
 
 class QGroupBox;
 class QLabel;
-class QSettings;
 class QPushButton;
+class QSettings;
 class QTabBar;
 
 namespace platform {
