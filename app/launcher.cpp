@@ -110,8 +110,8 @@ mainwindow::FrmMain *Launcher::createMain(const mainwindow::Choice &choice)
 
 bool Launcher::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == main_ && event->type() == QEvent::Close && launch_.settings)
-        launch_.settings->setValue(kWindowSize, main_->size());
+    if (watched == main_.data() && event->type() == QEvent::Close && launch_.settings)
+        launch_.settings->setValue(kWindowSize, static_cast<QWidget *>(watched)->size());
     return QObject::eventFilter(watched, event);
 }
 

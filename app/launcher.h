@@ -50,7 +50,7 @@ public:
     bool start(QString *error);
 
     FrmSelect *selectWindow() const { return select_.get(); }
-    mainwindow::FrmMain *mainWindow() const { return main_; }
+    mainwindow::FrmMain *mainWindow() const { return static_cast<mainwindow::FrmMain *>(main_.data()); }
 
     // The port of the list that the last start chose, when it is still listed.
     static std::optional<int> rememberedPort(const QSettings &settings, const QList<platform::PortEntry> &entries);
@@ -65,7 +65,7 @@ private:
     Launch launch_;
     StartOptions options_;
     std::unique_ptr<FrmSelect> select_;
-    QPointer<mainwindow::FrmMain> main_;
+    QPointer<QObject> main_; // not the window's own type: it is also seen while being destroyed
 };
 
 } // namespace app
