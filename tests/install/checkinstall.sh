@@ -3,7 +3,7 @@
 # Exit 77 (skipped) where the validators are not installed.
 set -eu
 build=$1
-for tool in desktop-file-validate appstreamcli update-mime-database xdg-mime gio; do
+for tool in desktop-file-validate update-desktop-database appstreamcli update-mime-database xdg-mime gio; do
     command -v $tool >/dev/null || {
         echo "$tool missing (scripts/install-deps brings it): skipped"
         exit 77
@@ -40,4 +40,8 @@ filetype() { XDG_DATA_DIRS="$prefix/share:/usr/share" XDG_CURRENT_DESKTOP=GNOME 
 [ "$(filetype "$prefix/oak-ridge.gsm")" = $type ] || { echo "a settings file is $(filetype "$prefix/oak-ridge.gsm")"; exit 1; }
 [ "$(filetype "$prefix/voice.gsm")" = audio/x-gsm ] || { echo "GSM audio is $(filetype "$prefix/voice.gsm")"; exit 1; }
 grep -qx "$type:$icon_name" "$prefix/share/mime/icons" || { echo "no icon for $type"; exit 1; }
+# A double-click (xdg-open) starts the program on it.
+update-desktop-database "$prefix/share/applications"
+opener=$(XDG_DATA_DIRS="$prefix/share:/usr/share" xdg-mime query default $type)
+[ "$opener" = "$id.desktop" ] || { echo "$type opens with \"$opener\""; exit 1; }
 echo "installed and valid under $prefix"
