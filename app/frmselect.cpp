@@ -58,11 +58,11 @@ FrmSelect::FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs
 
     auto *label1 = platform::namedLabel(QStringLiteral("Label1"), QStringLiteral("Please select your GSM model and COMM port"), nullptr, this);
     QGroupBox *frame1 = platform::namedFrame(QStringLiteral("Frame1"), QStringLiteral("Cellwright "), this);
-    QPushButton *command1 = platform::namedButton(QStringLiteral("Command1"), QStringLiteral("GSM GATE"), frame1);
-    QPushButton *command3 = platform::namedButton(QStringLiteral("Command3"), QStringLiteral("GSM INTERCOM"), frame1);
+    command1_ = platform::namedButton(QStringLiteral("Command1"), QStringLiteral("GSM GATE"), frame1);
+    command3_ = platform::namedButton(QStringLiteral("Command3"), QStringLiteral("GSM INTERCOM"), frame1);
     auto *frameLayout = new QVBoxLayout(frame1);
-    frameLayout->addWidget(command1);
-    frameLayout->addWidget(command3);
+    frameLayout->addWidget(command1_);
+    frameLayout->addWidget(command3_);
 
     auto *label2 = platform::namedLabel(QStringLiteral("Label2"), QStringLiteral("COMM PORT"), nullptr, this);
     cmbcomm_ = new QComboBox(this);
@@ -93,46 +93,64 @@ FrmSelect::FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs
     grid->addLayout(portRow, 2, 0, 1, 2);
     grid->addWidget(lblVer, 3, 1, Qt::AlignRight);
 
-    connect(command1, &QPushButton::clicked, this, &FrmSelect::Command1_Click);
-    connect(command3, &QPushButton::clicked, this, &FrmSelect::Command3_Click);
+    connect(command1_, &QPushButton::clicked, this, &FrmSelect::Command1_Click);
+    connect(command3_, &QPushButton::clicked, this, &FrmSelect::Command3_Click);
     // A device that exists but will not open (in use, no permission) is still offered:
     // opening it for real later says why it fails.
     portList_ = new platform::PortList(catalogue, cmbcomm_, portInfo_, this);
 }
 
-bool FrmSelect::takeChoice(const QString &model, QVector<qint16> tabs)
+std::optional<platform::PortEntry> FrmSelect::chosenPort()
 {
     // The number becomes a device here, once, from the list the operator looked at.
     const auto entry = portList_->chosen();
-    if (!entry) {
+    if (!entry)
         dialogs_.message(QStringLiteral("Please select a valid comm port"));
-        return false;
-    }
-    main_ = createMain_(mainwindow::Choice{model, std::move(tabs), *entry});
-    return true;
+    return entry;
+}
+
+void FrmSelect::preselect(std::optional<int> port, const QString &model)
+{
+    if (port)
+        portList_->choose(*port);
+    if (model == settings::kGate)
+        command1_->setFocus();
+    else if (model == settings::kIntercom)
+        command3_->setFocus();
 }
 
 void FrmSelect::Command1_Click()
 {
-    if (!takeChoice(settings::kGate, {0, 1, 3, 4}))
-        return;
-    main_->frminput()->hide();
-    main_->frmRing()->show();
-    main_->show();
-    main_->runit();
-    close();
+    if (const auto entry = chosenPort())
+        startMain(settings::kGate, *entry);
 }
 
 void FrmSelect::Command3_Click()
 {
-    if (!takeChoice(settings::kIntercom, {0, 1, 4}))
-        return;
-    main_->show();
-    main_->runit();
-    main_->frminput()->hide();
-    main_->frmRing()->hide();
-    main_->frmsys()->hide();
+    if (const auto entry = chosenPort())
+        startMain(settings::kIntercom, *entry);
+}
+
+void FrmSelect::startMain(const QString &model, const platform::PortEntry &port)
+{
+    const bool gate = model == settings::kGate;
+    QVector<qint16> tabs = gate ? QVector<qint16>{0, 1, 3, 4} : QVector<qint16>{0, 1, 4};
+    main_ = createMain_(mainwindow::Choice{model, std::move(tabs), port});
+    if (gate) {
+        main_->frminput()->hide();
+        main_->frmRing()->show();
+        main_->show();
+        main_->runit();
+    } else {
+        main_->show();
+        main_->runit();
+        main_->frminput()->hide();
+        main_->frmRing()->hide();
+        main_->frmsys()->hide();
+    }
     close();
+    if (started_)
+        started_(*main_);
 }
 
 } // namespace app

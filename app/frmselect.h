@@ -1,6 +1,7 @@
 #pragma once
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -14,6 +15,7 @@ namespace platform {
 class Dialogs;
 class PortCatalogue;
 class PortList;
+struct PortEntry;
 } // namespace platform
 
 namespace app {
@@ -24,12 +26,20 @@ class FrmSelect : public QWidget {
     Q_OBJECT
 public:
     using MainFactory = std::function<mainwindow::FrmMain *(const mainwindow::Choice &)>;
+    // Called once the main window is shown and prepared, and this window closed.
+    using MainStarted = std::function<void(mainwindow::FrmMain &)>;
 
     FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs &dialogs, MainFactory createMain,
               QWidget *parent = nullptr);
 
     void Command1_Click(); // "GSM GATE"
     void Command3_Click(); // "GSM INTERCOM"
+
+    void setMainStarted(MainStarted started) { started_ = std::move(started); }
+    // Chooses `port` in the list (when listed) and puts the focus on the model's button.
+    void preselect(std::optional<int> port, const QString &model);
+    // What a model button does, with the port given rather than chosen in the list.
+    void startMain(const QString &model, const platform::PortEntry &port);
 
     QComboBox *cmbcomm() const { return cmbcomm_; }
     QLabel *portInfo() const { return portInfo_; }
@@ -39,11 +49,14 @@ public:
     static QString versionText();
 
 private:
-    bool takeChoice(const QString &model, QVector<qint16> tabs);
+    std::optional<platform::PortEntry> chosenPort();
 
     platform::PortList *portList_ = nullptr;
     platform::Dialogs &dialogs_;
     MainFactory createMain_;
+    MainStarted started_;
+    QPushButton *command1_ = nullptr;
+    QPushButton *command3_ = nullptr;
     QComboBox *cmbcomm_ = nullptr;
     QLabel *portInfo_ = nullptr;
     mainwindow::FrmMain *main_ = nullptr;

@@ -1,7 +1,7 @@
 #include "app/frmselect.h"
+#include "app/launcher.h"
+#include "app/startoptions.h"
 #include "app/startup.h"
-#include "mainwindow/frmmain.h"
-#include "platform/portcatalogue.h"
 #include "platform/qtdialogs.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
@@ -9,35 +9,65 @@
 #include "unitsim/ptyunit.h"
 
 #include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTextStream>
+
+namespace {
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList out;
+    for (int i = 0; i < argc; ++i)
+        out << QString::fromLocal8Bit(argv[i]);
+    return out;
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    // --help and --version answer before Qt looks for a display. Other errors wait for Qt to
+    // take its own options (-platform, -style) out of the list.
+    const app::ParsedArguments early = app::parseArguments(argumentsOf(argc, argv), app::FrmSelect::versionText());
+    if (early.outcome == app::ParsedArguments::Outcome::Exit) {
+        QTextStream(stdout) << early.text;
+        return 0;
+    }
     app::StartUp startUp;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("NorvikConf"));
     QApplication::setApplicationVersion(app::FrmSelect::versionText());
+    const app::ParsedArguments parsed = app::parseArguments(QApplication::arguments(), app::FrmSelect::versionText());
+    if (parsed.outcome != app::ParsedArguments::Outcome::Run) {
+        const bool exit = parsed.outcome == app::ParsedArguments::Outcome::Exit;
+        QTextStream(exit ? stdout : stderr) << parsed.text;
+        return exit ? 0 : 1;
+    }
     const std::unique_ptr<app::Ports> ports = startUp.ready();
 
-    platform::PortCatalogue &catalogue = ports->catalogue();
-    unitsim::PtyUnit &simulated = ports->simulated();
     platform::QtSerialPort unitPort;
     platform::QtDialogs selectDialogs;
     platform::QtDialogs mainDialogs;
-    app::FrmSelect select(catalogue, selectDialogs, [&](const mainwindow::Choice &choice) {
-        // The simulated unit answers as the model the operator works with.
-        simulated.protocol().setModel(choice.unitModel == settings::kIntercom ? unitsim::Model::Intercom
-                                                                              : unitsim::Model::Gate);
-        mainwindow::Platform platform;
-        platform.port = &unitPort;
-        platform.dialogs = &mainDialogs;
-        platform.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
-        platform.catalogue = &catalogue;
-        auto *main = new mainwindow::FrmMain(platform, choice);
-        main->setAttribute(Qt::WA_DeleteOnClose);
-        mainDialogs.setParent(main);
-        return main;
-    });
-    selectDialogs.setParent(&select);
-    select.show();
+    QSettings settings(QSettings::UserScope, QStringLiteral("NorvikConf"), QStringLiteral("NorvikConf"));
+    app::Launch launch;
+    launch.catalogue = &ports->catalogue();
+    launch.port = &unitPort;
+    launch.selectDialogs = &selectDialogs;
+    launch.mainDialogs = &mainDialogs;
+    launch.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
+    launch.stateFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    launch.settings = &settings;
+    unitsim::PtyUnit &simulated = ports->simulated();
+    launch.mainCreated = [&](const QString &model, QWidget &main) {
+        simulated.protocol().setModel(model == settings::kIntercom ? unitsim::Model::Intercom : unitsim::Model::Gate);
+        mainDialogs.setParent(&main);
+    };
+    app::Launcher launcher(launch, parsed.options);
+    QString error;
+    if (!launcher.start(&error)) {
+        QTextStream(stderr) << "norvikconf: " << error << '\n';
+        return 1;
+    }
+    if (QWidget *select = launcher.selectWindow())
+        selectDialogs.setParent(select);
     return app.exec();
 }

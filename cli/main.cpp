@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
@@ -32,7 +33,8 @@ const char kDescription[] =
     "Commands:\n"
     "  ports                              list port numbers with their devices\n"
     "  upload FILE --port P --model M     send the settings of FILE to the unit\n"
-    "  download FILE --port P --model M   read the unit's settings into FILE\n"
+    "  download FILE --port P --model M   read the unit's settings into a new FILE\n"
+    "                                     (--force replaces an existing one)\n"
     "  verify FILE --port P --model M     compare the unit's settings with FILE\n"
     "  output N on|off --port P           switch output N (1 to 4) for a test\n"
     "\n"
@@ -47,7 +49,8 @@ const char kDescription[] =
     "  4    the unit refused a command\n"
     "  5    no readable answer from the unit in time (see --timeout)\n"
     "  6    verification found differences\n"
-    "  7    the file cannot be read or written, or is not a settings file\n"
+    "  7    the file cannot be read or written, or is not a settings file, or\n"
+    "       download's FILE exists and --force was not given\n"
     "  130  stopped by Ctrl-C";
 
 const QString kStartPassword = QStringLiteral("5831");
@@ -159,13 +162,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Print the result as one JSON object on stdout."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print only errors."));
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         QStringLiteral("Let download replace a FILE that exists."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
         QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
                        "settings it sends back)."),
         QStringLiteral("S"));
     parser.addOptions({portOption, modelOption, passwordOption, passwordFileOption, verifyOption, systemOption,
-                       noNumbersOption, jsonOption, quietOption, timeoutOption});
+                       noNumbersOption, jsonOption, quietOption, timeoutOption, forceOption});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, upload, download, verify or output"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("FILE, or N on|off"), QStringLiteral("[...]"));
 
@@ -203,6 +208,8 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("--verify and --no-numbers go with upload only"));
     if (parser.isSet(systemOption) && !isUpload && !isVerify)
         return usage(QStringLiteral("--system-parameters goes with upload and verify only"));
+    if (parser.isSet(forceOption) && !isDownload)
+        return usage(QStringLiteral("--force goes with download only"));
 
     const QString model = parser.value(modelOption);
     if (!isOutput && model != settings::kGate && model != settings::kIntercom)
@@ -263,6 +270,13 @@ int main(int argc, char *argv[])
         // The same choices as the window's boxes, so one file gives the same commands from both.
         set.uploadSystem = parser.isSet(systemOption);
         set.uploadTelephone = !parser.isSet(noNumbersOption);
+    }
+    // Before the unit is asked anything: a file already there may be another site's only copy.
+    if (isDownload && !parser.isSet(forceOption) && QFileInfo::exists(args.at(1))) {
+        error = QStringLiteral("download: \"%1\" already exists and was left as it is; give --force to replace it.")
+                    .arg(args.at(1));
+        report.error(error);
+        return done(cli::kBadFile, error);
     }
     const bool fromFile = isUpload || isVerify;
     const cli::Secret secret = cli::read_password(

@@ -52,6 +52,7 @@ void Download::done(const DumpOutcome &outcome)
     const UnitDump dump = read_unit_dump(outcome.records, editors_.store());
     const QString tooLong = long_values_message(
         editors_.load(dump.settings, settings::kLongValueDefault, QStringLiteral("Read settings from unit")));
+    emit loaded();
     if (!tooLong.isEmpty())
         tell(tooLong, platform::Dialogs::Icon::Information);
 }

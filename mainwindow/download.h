@@ -25,6 +25,10 @@ public:
 
     void cmdDownload_Click();
 
+signals:
+    // The unit's settings are now in the editors.
+    void loaded();
+
 private:
     void done(const DumpOutcome &outcome);
     void tell(const QString &text, platform::Dialogs::Icon icon);

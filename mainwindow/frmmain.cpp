@@ -1,9 +1,10 @@
 #include "mainwindow/frmmain.h"
 
 #include "link/outputtester.h"
+#include "mainwindow/document.h"
 #include "mainwindow/download.h"
-#include "mainwindow/filebuttons.h"
 #include "mainwindow/logbox.h"
+#include "mainwindow/mainmenu.h"
 #include "mainwindow/numberimport.h"
 #include "mainwindow/outputtestpage.h"
 #include "mainwindow/progressbar.h"
@@ -29,6 +30,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
@@ -156,18 +158,20 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     connect(outputTester_.get(), &unitlink::OutputTester::buttonsEnabledChanged, frame3_,
             &OutputTestPage::setButtonsEnabled);
     connect(cmdUpload_, &QPushButton::clicked, this, &FrmMain::cmdUpload_Click);
+    // The settings as a document: what the file holds, the question before unsaved changes go,
+    // the crash copy, the menu bar.
+    document_ = std::make_unique<Document>(*this, *editors_, choice_.unitModel, *platform_.dialogs,
+                                           platform_.makeTimer(), platform_.stateFolder, [this] { commitOpenEdit(); });
+    menu_ = new MainMenu(*this, *document_, *platform_.dialogs, platform_.settings,
+                         {editors_->undoAction(), editors_->redoAction()});
+    outer->setMenuBar(menu_->bar());
+    connect(download_.get(), &transfer::Download::loaded, document_.get(), &Document::unitRead);
     connect(cmdDownload_, &QPushButton::clicked, this, [this] {
-        commitOpenEdit();
-        download_->cmdDownload_Click();
+        if (document_->mayReplace())
+            download_->cmdDownload_Click();
     });
-    connect(cmdSave_, &QPushButton::clicked, this, [this] {
-        commitOpenEdit();
-        transfer::cmdSave_Click(*editors_, choice_.unitModel, *platform_.dialogs);
-    });
-    connect(cmdLoad_, &QPushButton::clicked, this, [this] {
-        commitOpenEdit();
-        transfer::cmdLoad_Click(*editors_, *platform_.dialogs);
-    });
+    connect(cmdSave_, &QPushButton::clicked, document_.get(), &Document::saveAs);
+    connect(cmdLoad_, &QPushButton::clicked, document_.get(), &Document::open);
     connect(frame1_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
         transfer::cmdImportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs);
@@ -280,10 +284,10 @@ void FrmMain::showPort()
 {
     const platform::PortEntry &e = choice_.port;
     const bool open = platform_.port->isOpen();
-    setWindowTitle(QStringLiteral("%1 - COMM PORT %2: %3")
-                       .arg(QString::fromLatin1(platform::kProgramTitle))
-                       .arg(e.number)
-                       .arg(e.simulated ? kSimulatedLine : e.label));
+    document_->setTitleTail(QStringLiteral("%1 - COMM PORT %2: %3")
+                                .arg(QString::fromLatin1(platform::kProgramTitle))
+                                .arg(e.number)
+                                .arg(e.simulated ? kSimulatedLine : e.label));
     lblSimulated_->setVisible(e.simulated);
     lblPortState_->setText(open ? QStringLiteral("Port %1 open").arg(e.number)
                                 : QStringLiteral("Port %1 not open").arg(e.number));
@@ -296,6 +300,8 @@ void FrmMain::cmdOpenPort_Click()
         platform_.dialogs->message(QStringLiteral("Please select a valid comm port"));
         return;
     }
+    if (!document_->mayReplace())
+        return;
     openPort(*entry);
 }
 
@@ -391,7 +397,10 @@ void FrmMain::updateLineBusy()
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
-    commitOpenEdit();
+    if (!document_->mayClose()) {
+        event->ignore();
+        return;
+    }
     platform_.port->close();
     QWidget::closeEvent(event);
 }

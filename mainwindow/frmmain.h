@@ -11,6 +11,7 @@
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSettings;
 class QTabBar;
 
 namespace platform {
@@ -36,7 +37,9 @@ class OutputTester;
 
 namespace mainwindow {
 
+class Document;
 class LogBox;
+class MainMenu;
 class OutputTestPage;
 
 // What the main window reaches the outside world through.
@@ -45,6 +48,8 @@ struct Platform {
     platform::Dialogs *dialogs = nullptr;
     std::function<std::unique_ptr<platform::Timer>()> makeTimer;
     platform::PortCatalogue *catalogue = nullptr; // the ports the operator may switch to
+    QString stateFolder;                          // crash copies (empty: none are kept)
+    QSettings *settings = nullptr;                // the recent files (null: for this run only)
 };
 
 // What the operator chose on the selection window, handed over once.
@@ -87,6 +92,8 @@ public:
     unitlink::OutputTester &outputTester() const { return *outputTester_; }
     transfer::Download &download() const { return *download_; }
     int current_tab() const { return current_tab_; }
+    Document &document() const { return *document_; }
+    MainMenu &menu() const { return *menu_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -139,6 +146,8 @@ private:
     std::unique_ptr<transfer::DumpReader> dumpReader_;
     std::unique_ptr<transfer::Download> download_;
     std::unique_ptr<transfer::UploadJob> uploadJob_;
+    std::unique_ptr<Document> document_;
+    MainMenu *menu_ = nullptr;
     int current_tab_ = 0;
 };
 

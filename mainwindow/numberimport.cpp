@@ -2,6 +2,7 @@
 
 #include "link/unitlink.h"
 #include "platform/dialogs.h"
+#include "platform/savename.h"
 #include "platform/textfile.h"
 #include "settings/settingseditors.h"
 #include "settings/unitmodel.h"
@@ -145,7 +146,8 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
 void cmdExportCsv_Click(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
 {
     const QByteArray csv = numbers_csv(editors.store().numbers, unitModel);
-    const QString name = dialogs.saveFileName(QStringLiteral("Export Numbers"), kCsvFilter);
+    const QString name = platform::completeSaveName(
+        dialogs, dialogs.saveFileName(QStringLiteral("Export Numbers"), kCsvFilter), QStringLiteral("csv"));
     if (name.isEmpty())
         return;
     QString error;

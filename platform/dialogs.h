@@ -32,6 +32,26 @@ public:
     // `filter` is in the "Description|*.ext|Description|*.*" form. Empty text when cancelled.
     virtual QString openFileName(const QString &title, const QString &filter) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter) = 0;
+    // The same, with `start` (a file name) offered in the dialog.
+    virtual QString saveFileNameFrom(const QString &title, const QString &filter, const QString &start)
+    {
+        Q_UNUSED(start);
+        return saveFileName(title, filter);
+    }
+    enum class SaveChoice {
+        Save,
+        Discard,
+        Cancel,
+    };
+    // "Save changes to ...?" with Save, Discard and Cancel; Escape and closing the box cancel.
+    virtual SaveChoice askSaveChanges(const QString &text, const QString &informative)
+    {
+        switch (choose(text, informative, {QStringLiteral("Save"), QStringLiteral("Discard"), QStringLiteral("Cancel")})) {
+        case 0: return SaveChoice::Save;
+        case 1: return SaveChoice::Discard;
+        default: return SaveChoice::Cancel;
+        }
+    }
     // A password field with OK and Cancel; the empty text when cancelled. Where nobody can
     // be asked, the answer is Cancel.
     virtual QString askPassword(const QString &text, const QString &title = QString())

@@ -83,9 +83,29 @@ QString QtDialogs::openFileName(const QString &title, const QString &filter)
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter)
 {
-    // No extension is added: the name is used exactly as chosen. Replacing an existing
-    // file is confirmed by the dialog, so a slip does not overwrite another unit's settings.
+    // Replacing an existing file is confirmed by the dialog, so a slip does not overwrite
+    // another unit's settings. A missing extension is added by the caller (completeSaveName).
     return QFileDialog::getSaveFileName(parent_, title, QString(), toQtFilter(filter));
+}
+
+QString QtDialogs::saveFileNameFrom(const QString &title, const QString &filter, const QString &start)
+{
+    return QFileDialog::getSaveFileName(parent_, title, start, toQtFilter(filter));
+}
+
+Dialogs::SaveChoice QtDialogs::askSaveChanges(const QString &text, const QString &informative)
+{
+    // The desktop's own buttons, in its own order and with its own keys.
+    QMessageBox box(QMessageBox::Warning, titleOr(QString()), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent_);
+    box.setInformativeText(informative);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save: return SaveChoice::Save;
+    case QMessageBox::Discard: return SaveChoice::Discard;
+    default: return SaveChoice::Cancel;
+    }
 }
 
 QString QtDialogs::askPassword(const QString &text, const QString &title)

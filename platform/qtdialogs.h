@@ -17,6 +17,8 @@ public:
     int choose(const QString &text, const QString &informative, const QStringList &buttons) override;
     QString openFileName(const QString &title, const QString &filter) override;
     QString saveFileName(const QString &title, const QString &filter) override;
+    QString saveFileNameFrom(const QString &title, const QString &filter, const QString &start) override;
+    SaveChoice askSaveChanges(const QString &text, const QString &informative) override;
     QString askPassword(const QString &text, const QString &title) override;
 
     // "Desc|*.gsm|All|*.*" becomes the ";;"-separated "Desc (*.gsm)" form of Qt's dialogs.

@@ -120,7 +120,7 @@ private slots:
         h.devices.clear();
         h.select->Command1_Click();
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0"}));
-        QCOMPARE(h.main->windowTitle(), QStringLiteral("NorvikConf - COMM PORT 4: /dev/ttyUSB0 - USB adapter, Acme"));
+        QCOMPARE(h.main->windowTitle(), QStringLiteral("Untitled.gsm[*] - NorvikConf - COMM PORT 4: /dev/ttyUSB0 - USB adapter, Acme"));
         QVERIFY(!h.mainChild<QLabel>("lblSimulated")->isVisibleTo(h.main.get()));
         QCOMPARE(h.mainChild<QComboBox>("cmbPort")->currentText(), QStringLiteral("4"));
         QCOMPARE(h.mainChild<QLabel>("lblPortDevice")->text(), QStringLiteral("/dev/ttyUSB0 - USB adapter, Acme"));
@@ -306,7 +306,7 @@ private slots:
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyS6", "/dev/pts/sim"}));
         QVERIFY(h.unitPort.isOpen());
         QCOMPARE(h.main->windowTitle(),
-                 QStringLiteral("NorvikConf - COMM PORT 2: Simulated unit: nothing is sent to a real unit"));
+                 QStringLiteral("Untitled.gsm[*] - NorvikConf - COMM PORT 2: Simulated unit: nothing is sent to a real unit"));
         QLabel *sim = h.mainChild<QLabel>("lblSimulated");
         QVERIFY(sim->isVisible());
         QCOMPARE(sim->text(), QStringLiteral("Simulated unit: nothing is sent to a real unit"));

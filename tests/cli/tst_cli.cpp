@@ -90,7 +90,7 @@ QByteArray windowWrites(const QString &path, const QString &model, bool system, 
     fakes::FakeSerialPort port;
     fakes::FakeDialogs dialogs;
     platform::PortCatalogue catalogue({}, QStringLiteral("/dev/unit"), nullptr);
-    mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue};
+    mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue, {}, nullptr};
     const bool gate = model == QLatin1String("gate");
     mainwindow::FrmMain main(p, {model, gate ? QVector<qint16>{0, 1, 3, 4} : QVector<qint16>{0, 1, 4},
                                  catalogue.entries().value(0)});
@@ -202,6 +202,18 @@ private slots:
 
         const QString back = scratch->filePath(QStringLiteral("back.gsm"));
         r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model});
+        QCOMPARE(r.code, 0);
+        // A file that exists is replaced only when asked, and then whole.
+        QVERIFY(QFile::remove(back));
+        file(QStringLiteral("back.gsm"), kIntercomSite);
+        r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model});
+        QCOMPARE(r.code, 7);
+        QVERIFY2(r.errLines.last().contains(QStringLiteral("already exists")), qPrintable(r.errLines.join('\n')));
+        QFile kept(back);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), kIntercomSite.toLatin1());
+        r = run({QStringLiteral("download"), back, QStringLiteral("--port"), port, QStringLiteral("--model"), model,
+                 QStringLiteral("--force")});
         QCOMPARE(r.code, 0);
         const settings::SettingsSet want = parsed(sent), got = parsed(back);
         QCOMPARE(got.password, want.password);

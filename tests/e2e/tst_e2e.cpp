@@ -195,7 +195,9 @@ private slots:
         b.unit.behaviour().dumpPauseMs = 400; // a pause shorter than the quiet second
         b.addNumber(QStringLiteral("+2700"), QStringLiteral("1"));
 
+        b.dialogs.choices = {1}; // the number typed is not worth a file: discard it
         b.main->findChild<QPushButton *>(QStringLiteral("cmdDownload"))->click();
+        QCOMPARE(b.dialogs.questions.size(), 1);
         QVERIFY(!b.main->frame3()->cmdStop(1)->isEnabled()); // no output test across the download
         const settings::NumberListModel &g = b.main->frame1()->numberModel();
         QTRY_COMPARE_WITH_TIMEOUT(b.main->frame1()->txtSysName()->text(), QStringLiteral("Block C"), 10000);
@@ -208,6 +210,7 @@ private slots:
         QVERIFY(!b.log().contains(QStringLiteral("SEND: ")));
         QVERIFY(b.dialogs.messages.isEmpty());
         QVERIFY(b.main->frame3()->cmdStop(1)->isEnabled());
+        QVERIFY(!b.main->isWindowModified()); // what the unit holds is nothing unsaved
     }
 
     void uploadResumesWhenTheUnitComesBack()

@@ -266,7 +266,7 @@ private slots:
         } dialogs;
         fakes::FakeSerialPort port;
         platform::PortCatalogue catalogue({}, "/dev/unit", nullptr);
-        mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue};
+        mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue, {}, nullptr};
         mainwindow::FrmMain main(p, {settings::kGate, {0, 1, 3, 4}, catalogue.entries().value(0)});
         main.runit();
         qsizetype most = 0;

@@ -1,5 +1,5 @@
 // Settings texts read into the editors, and the settings file written and read back.
-#include "mainwindow/filebuttons.h"
+#include "mainwindow/document.h"
 #include "platform/textfile.h"
 #include "rig.h"
 #include "settings/unitmodel.h"
@@ -17,6 +17,18 @@ namespace {
 const QString kFilter = "Norvik GSM Files (*.gsm)|*.gsm|All Files (*.*)|*";
 const QByteArray kGateFile = "<START>|MP,1234|\r\nSN,Gate A|\r\nOP,14|\r\nMO,14|\r\nI1,Input 1|\r\nI2,Input 2|\r\n"
                              "I3,Input 3|\r\nI4,Door|\r\nTN,27821,1|\r\nTN,27822,2|\r\n<END>\r\n";
+
+// The save and load buttons, as the main window's document does them for settings just shown.
+void saveClick(Pages &p, const QString &model, fakes::FakeDialogs &d)
+{
+    QWidget window;
+    mainwindow::Document(window, p.editors, model, d, std::make_unique<fakes::FakeTimer>(), QString()).saveAs();
+}
+void loadClick(Pages &p, fakes::FakeDialogs &d)
+{
+    QWidget window;
+    mainwindow::Document(window, p.editors, settings::kGate, d, std::make_unique<fakes::FakeTimer>(), QString()).open();
+}
 } // namespace
 
 class TstRecords : public QObject {
@@ -136,11 +148,11 @@ private slots:
         p.addRow("1", "+27821", {"*", "", "", "x"});
         p.addRow("2", "27+822");
         fakes::FakeDialogs d;
-        transfer::cmdSave_Click(p.editors, model, d); // cancelled
+        saveClick(p, model, d); // cancelled
         d.saveAnswer = dir.filePath("no such folder/x.gsm");
-        transfer::cmdSave_Click(p.editors, model, d);
+        saveClick(p, model, d);
         d.saveAnswer = dir.filePath(model + ".gsm");
-        transfer::cmdSave_Click(p.editors, model, d);
+        saveClick(p, model, d);
         QByteArray saved;
         QVERIFY(platform::readFile(d.saveAnswer, &saved, nullptr));
         QCOMPARE(saved, file);
@@ -152,13 +164,13 @@ private slots:
 
         Pages fresh;
         d.openAnswer = d.saveAnswer;
-        transfer::cmdLoad_Click(fresh.editors, d);
+        loadClick(fresh, d);
         settings::SettingsSet expected = p.editors.store();
         expected.numbers[1].number = "+27822"; // the "+" goes in front
         if (model == settings::kGate)          // intercom rows carry no marks
             QVERIFY(fresh.editors.store() == expected);
         d.saveAnswer += "2";
-        transfer::cmdSave_Click(fresh.editors, model, d);
+        saveClick(fresh, model, d);
         QByteArray again;
         QVERIFY(platform::readFile(d.saveAnswer, &again, nullptr));
         QCOMPARE(again, saved);
@@ -168,7 +180,7 @@ private slots:
         Pages old;
         old.editors.setMasterNumber("+kept");
         QVERIFY(platform::writeFileAtomically(d.openAnswer, kGateFile, nullptr));
-        transfer::cmdLoad_Click(old.editors, d);
+        loadClick(old, d);
         QCOMPARE(old.state(), "1234/Gate A/+kept/Input 1/Door/1/1 1:+27821;2:+27822");
         QCOMPARE(old.rows(), fresh.rows());
         QCOMPARE(d.messages.size(), 1);
@@ -196,7 +208,7 @@ private slots:
         d.choices = answers;
         for (const QString name : {"", "*.csv", "missing.gsm"}) { // "*.csv" counts as cancel
             d.openAnswer = name.endsWith(".gsm") ? dir.filePath(name) : name;
-            transfer::cmdLoad_Click(p.editors, d);
+            loadClick(p, d);
         }
         QCOMPARE(d.messages.size(), 1);
         QVERIFY(d.messages.first().text.contains("missing.gsm\": no such file or folder"));
@@ -204,7 +216,7 @@ private slots:
         d.openAnswer = dir.filePath("split.gsm"); // line breaks carry no meaning, even inside a record
         const QByteArray split = QByteArray(kGateFile).replace("te A", "\r\nte A").replace("TN,", "T\rN,");
         QVERIFY(platform::writeFileAtomically(d.openAnswer, split, nullptr));
-        transfer::cmdLoad_Click(p.editors, d);
+        loadClick(p, d);
         QCOMPARE(p.state(), after);
         QCOMPARE(d.questions.size(), answers.size());
         QCOMPARE(d.fileDialogs, QStringList(4, "File Open\n" + kFilter));
@@ -245,7 +257,7 @@ private slots:
         d.openAnswer = dir.filePath("damaged.gsm");
         QVERIFY(platform::writeFileAtomically(d.openAnswer, file, nullptr));
         Pages p;
-        transfer::cmdLoad_Click(p.editors, d);
+        loadClick(p, d);
         QCOMPARE(p.state(), kStart);
         QCOMPARE(d.messages.size(), 1);
         const QString text = d.messages.first().text;
@@ -316,7 +328,7 @@ private slots:
             p.addRow(QString::number(i + 1), QStringLiteral("+2782%1").arg(i, 7, 10, QLatin1Char('0')));
         fakes::FakeDialogs d;
         d.saveAnswer = path;
-        transfer::cmdSave_Click(p.editors, settings::kGate, d);
+        saveClick(p, settings::kGate, d);
         QByteArray now;
         QVERIFY(platform::readFile(path, &now, nullptr));
         QCOMPARE(now, kGateFile);
