@@ -4,6 +4,7 @@
 #include "platform/savename.h"
 #include "platform/textfile.h"
 #include "platform/timer.h"
+#include "settings/numberform.h"
 #include "settings/settingseditors.h"
 #include "transfer/settingsfile.h"
 #include "transfer/settingsparser.h"
@@ -214,6 +215,7 @@ bool Document::load(const QString &name)
             return false;
         }
     }
+    const QString repeated = settings::repeated_numbers_text(settings::drop_repeated_numbers(set.numbers));
     const QString tooLong = transfer::long_values_message(editors_.load(set));
     // The file holds its own numbers only: with the shown ones added in front, the settings
     // differ from it.
@@ -221,8 +223,8 @@ bool Document::load(const QString &name)
     if (added)
         content.numbers.remove(0, qMin(shown.numbers.size(), content.numbers.size()));
     setClean(name, content);
-    if (!tooLong.isEmpty())
-        dialogs_.message(tooLong, platform::Dialogs::Icon::Information);
+    if (const QString note = (repeated + QLatin1Char('\n') + tooLong).trimmed(); !note.isEmpty())
+        dialogs_.message(note, platform::Dialogs::Icon::Information);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "mainwindow/download.h"
 
 #include "platform/dialogs.h"
+#include "settings/numberform.h"
 #include "settings/settingseditors.h"
 #include "transfer/dumpreader.h"
 #include "transfer/settingsparser.h"
@@ -49,12 +50,13 @@ void Download::done(const DumpOutcome &outcome)
         return;
     }
     // The unit's list replaces the one shown; values it does not report stay as they are.
-    const UnitDump dump = read_unit_dump(outcome.records, editors_.store());
+    UnitDump dump = read_unit_dump(outcome.records, editors_.store());
+    const QString repeated = settings::repeated_numbers_text(settings::drop_repeated_numbers(dump.settings.numbers));
     const QString tooLong = long_values_message(
         editors_.load(dump.settings, settings::kLongValueDefault, QStringLiteral("Read settings from unit")));
     emit loaded();
-    if (!tooLong.isEmpty())
-        tell(tooLong, platform::Dialogs::Icon::Information);
+    if (const QString note = (repeated + QLatin1Char('\n') + tooLong).trimmed(); !note.isEmpty())
+        tell(note, platform::Dialogs::Icon::Information);
 }
 
 } // namespace transfer

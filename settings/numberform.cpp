@@ -1,5 +1,7 @@
 #include "settings/numberform.h"
 
+#include <QSet>
+
 namespace settings {
 
 QString strip_plus(const QString &text)
@@ -15,6 +17,38 @@ QString stored_number(const QString &typed)
     if (digits.startsWith(QLatin1Char('0')))
         digits.replace(0, 1, QStringLiteral("27"));
     return QLatin1Char('+') + digits;
+}
+
+QStringList drop_repeated_numbers(QList<NumberRow> &rows)
+{
+    QStringList repeated;
+    QSet<QString> seen;
+    seen.reserve(rows.size());
+    rows.removeIf([&](const NumberRow &row) {
+        const QString number = strip_plus(row.number);
+        if (!seen.contains(number)) {
+            seen.insert(number);
+            return false;
+        }
+        repeated << row.number;
+        return true;
+    });
+    return repeated;
+}
+
+QString repeated_numbers_text(const QStringList &repeated)
+{
+    if (repeated.isEmpty())
+        return QString();
+    constexpr int kNamed = 5;
+    QString which = repeated.mid(0, kNamed).join(QStringLiteral(", "));
+    if (repeated.size() > kNamed)
+        which += QStringLiteral(" and %1 more").arg(repeated.size() - kNamed);
+    return repeated.size() == 1
+               ? QStringLiteral("The number %1 came twice; the list holds it once.").arg(which)
+               : QStringLiteral("%1 numbers came more than once (%2); the list holds each once.")
+                     .arg(repeated.size())
+                     .arg(which);
 }
 
 } // namespace settings

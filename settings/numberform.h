@@ -1,5 +1,9 @@
 #pragma once
+#include "settings/settingsset.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace settings {
 
@@ -7,5 +11,11 @@ namespace settings {
 QString strip_plus(const QString &text);
 // The form Add stores: "+" in front of strip_plus(typed), a leading "0" turned into "27".
 QString stored_number(const QString &typed);
+
+// Keeps the first row of each number (compared without "+") and returns the numbers of the rows
+// left out, in order: a list never holds a number twice, whichever way its rows came.
+QStringList drop_repeated_numbers(QList<NumberRow> &rows);
+// The operator's sentence about them; empty when none.
+QString repeated_numbers_text(const QStringList &repeated);
 
 } // namespace settings

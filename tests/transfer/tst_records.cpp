@@ -190,20 +190,26 @@ private slots:
     {
         QTest::addColumn<QList<int>>("answers"); // replace, add, cancel: as the buttons stand
         QTest::addColumn<QString>("after");
-        QTest::newRow("empty list: no question") << QList<int>{} << "1234/Gate A//Input 1/Door/1/1 1:+27821;2:+27822";
-        QTest::newRow("replace") << QList<int>{0} << "1234/Gate A//Input 1/Door/1/1 1:+27821;2:+27822";
-        QTest::newRow("add") << QList<int>{1} << "1234/Gate A//Input 1/Door/1/1 9:+1;1:+27821;2:+27822";
-        QTest::newRow("cancel") << QList<int>{2} << "5831/GSM Unit//Input 1/Input 4/0/0 9:+1";
+        QTest::addColumn<QString>("shown"); // the number listed before the load
+        const QString one = "+1";
+        QTest::newRow("empty list: no question") << QList<int>{} << "1234/Gate A//Input 1/Door/1/1 1:+27821;2:+27822"
+                                                 << one;
+        QTest::newRow("replace") << QList<int>{0} << "1234/Gate A//Input 1/Door/1/1 1:+27821;2:+27822" << one;
+        QTest::newRow("add") << QList<int>{1} << "1234/Gate A//Input 1/Door/1/1 9:+1;1:+27821;2:+27822" << one;
+        QTest::newRow("add, a number already listed") << QList<int>{1} << "1234/Gate A//Input 1/Door/1/1 9:+27822;1:+27821"
+                                                      << "+27822";
+        QTest::newRow("cancel") << QList<int>{2} << "5831/GSM Unit//Input 1/Input 4/0/0 9:+1" << one;
     }
     void loadIntoListAsks()
     {
         QFETCH(QList<int>, answers);
         QFETCH(QString, after);
+        QFETCH(QString, shown);
         Pages p;
         p.editors.setErrorReporting(false);
         p.editors.setMonitorInput(0, false);
         if (!answers.isEmpty())
-            p.addRow("9", "+1");
+            p.addRow("9", shown);
         fakes::FakeDialogs d;
         d.choices = answers;
         for (const QString name : {"", "*.csv", "missing.gsm"}) { // "*.csv" counts as cancel
@@ -218,6 +224,8 @@ private slots:
         QVERIFY(platform::writeFileAtomically(d.openAnswer, split, nullptr));
         loadClick(p, d);
         QCOMPARE(p.state(), after);
+        QCOMPARE(d.messages.last().text.contains("The number +27822 came twice; the list holds it once."),
+                 shown != "+1");
         QCOMPARE(d.questions.size(), answers.size());
         QCOMPARE(d.fileDialogs, QStringList(4, "File Open\n" + kFilter));
     }
