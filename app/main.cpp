@@ -42,7 +42,11 @@ int main(int argc, char *argv[])
         QTextStream(exit ? stdout : stderr) << parsed.text;
         return exit ? 0 : 1;
     }
-    const std::unique_ptr<app::Ports> ports = startUp.ready();
+    // A device path given with --port gets a number in the list, as NORVIKCONF_PORTS paths do.
+    bool portIsNumber = false;
+    parsed.options.port.toInt(&portIsNumber);
+    const std::unique_ptr<app::Ports> ports =
+        startUp.ready(portIsNumber ? QStringList() : QStringList{parsed.options.port});
 
     platform::QtSerialPort unitPort;
     platform::QtDialogs selectDialogs;

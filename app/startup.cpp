@@ -10,13 +10,16 @@
 
 namespace app {
 
-Ports::Ports(platform::PortCatalogue::Lister systemDevices)
+Ports::Ports(platform::PortCatalogue::Lister systemDevices, const QStringList &extraPaths)
 {
     // The built-in simulated unit lets a technician try every function without hardware.
     QString simError;
     if (!simulated_.start(&simError))
         QTextStream(stderr) << "NorvikConf: the simulated unit is not available: " << simError << '\n';
-    catalogue_.emplace(std::move(systemDevices), platform::PortCatalogue::envPorts(),
+    QStringList paths{platform::PortCatalogue::envPorts()};
+    paths += extraPaths;
+    paths.removeAll(QString());
+    catalogue_.emplace(std::move(systemDevices), paths.join(QLatin1Char(':')),
                        [this] { return simulated_.isRunning() ? simulated_.devicePath() : QString(); });
     monitor_ = platform::watchSerialDevices();
     catalogue_->follow(*monitor_);
@@ -31,7 +34,7 @@ StartUp::StartUp()
 {
 }
 
-std::unique_ptr<Ports> StartUp::ready()
+std::unique_ptr<Ports> StartUp::ready(const QStringList &extraPaths)
 {
     // Lets the desktop match the windows to the menu entry and its icon once installed.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.norvikconf.NorvikConf"));
@@ -43,7 +46,7 @@ std::unique_ptr<Ports> StartUp::ready()
     fontconfig_.get();
     QFontMetrics(QApplication::font()).height();
 
-    return std::make_unique<Ports>(std::move(systemDevices_));
+    return std::make_unique<Ports>(std::move(systemDevices_), extraPaths);
 }
 
 } // namespace app

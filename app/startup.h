@@ -3,6 +3,8 @@
 #include "platform/portcatalogue.h"
 #include "unitsim/ptyunit.h"
 
+#include <QStringList>
+
 #include <future>
 #include <memory>
 #include <optional>
@@ -17,7 +19,8 @@ namespace app {
 // lists it with the system's devices and follows adapters coming and going.
 class Ports {
 public:
-    explicit Ports(platform::PortCatalogue::Lister systemDevices);
+    // `extraPaths` are listed as the environment's are (a device given on the command line).
+    explicit Ports(platform::PortCatalogue::Lister systemDevices, const QStringList &extraPaths = {});
     ~Ports();
     unitsim::PtyUnit &simulated() { return simulated_; }
     platform::PortCatalogue &catalogue() { return *catalogue_; }
@@ -36,7 +39,7 @@ public:
     StartUp();
     // Names the program to the desktop, loads the fonts and makes the ports (to be let go
     // before QApplication is).
-    std::unique_ptr<Ports> ready();
+    std::unique_ptr<Ports> ready(const QStringList &extraPaths = {});
 
 private:
     std::future<bool> fontconfig_;
