@@ -9,6 +9,8 @@
 
 #include <csv.h>
 
+#include <algorithm>
+
 namespace transfer {
 
 namespace {
@@ -98,6 +100,9 @@ NumbersCsv read_numbers_csv(const QByteArray &input, const QString &unitModel)
         return out;
     }
     csv_set_delim(&parser, delimiterOf(bytes));
+    // The field buffer grows by this much at a time: one step the size of the text keeps a
+    // huge field (a pasted column of digits) from being copied again at every step.
+    csv_set_blk_size(&parser, std::max<size_t>(128, size_t(bytes.size())));
     Collector collector;
     const size_t parsed = csv_parse(&parser, bytes.constData(), size_t(bytes.size()), onField, onRecord, &collector);
     if (parsed != size_t(bytes.size()) || csv_fini(&parser, onField, onRecord, &collector) != 0)
