@@ -169,6 +169,21 @@ private slots:
         QCOMPARE(stopped ? r.dialogs.messages.first().text : informative.section('\n', 1), told);
     }
 
+    // A press while an upload runs (a shortcut, a queued click) neither asks nor restarts it.
+    void secondUploadPressDoesNothing()
+    {
+        Rig r;
+        r.upload();
+        QCOMPARE(r.port.writes.size(), 1);
+        r.port.feedNow("OK (38)\r\n");
+        QCOMPARE(r.port.writes.size(), 2);
+        QVERIFY(r.job.running());
+        r.upload();
+        QCOMPARE(r.dialogs.questions.size(), 1);
+        QCOMPARE(r.port.writes.size(), 2);
+        QCOMPARE(r.link.acknowledged_count(), 1);
+    }
+
     void downloadFailuresChangeNothing_data()
     {
         QTest::addColumn<QByteArray>("answer");
