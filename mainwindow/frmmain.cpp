@@ -366,10 +366,11 @@ void FrmMain::connectLink()
     });
     // The read-back's own progress, not a full bar.
     connect(dumpReader_.get(), &transfer::DumpReader::progress, this, [this](qint64 received, qint64 expected) {
+        const QString kb = QString::number(double(received) / 1024, 'f', 1);
         pbar_->setProgress(int(received), int(expected),
-                           QStringLiteral("Reading the settings: %1 of about %2 KB")
-                               .arg(double(received) / 1024, 0, 'f', 1)
-                               .arg(double(expected) / 1024, 0, 'f', 1));
+                           received == expected ? QStringLiteral("Settings read: %1 KB").arg(kb)
+                                                : QStringLiteral("Reading the settings: %1 of about %2 KB")
+                                                      .arg(kb, QString::number(double(expected) / 1024, 'f', 1)));
     });
     connect(link, &UnitLink::outputReported, this,
             [this](int output, bool on) { frame3_->setOutputColour(output, on ? kColourGreen : kColourRed); });

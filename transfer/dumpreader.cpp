@@ -204,6 +204,8 @@ void DumpReader::finish(DumpOutcome::Status status, const QString &raw)
             failed_ = true;
         }
     }
+    if (outcome.status == DumpOutcome::Status::Received)
+        emit progress(raw.size(), raw.size()); // the whole answer, whatever was expected
     emit busyChanged(false);
     // `done` may start the next request.
     if (Done done = std::exchange(done_, nullptr))
