@@ -172,7 +172,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
         QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
-                       "settings it sends back)."),
+                       "settings it sends back; the settings may then take twice the time the expected list needs "
+                       "at 960 bytes a second, plus S)."),
         QStringLiteral("S"));
     const QCommandLineOption sinceOption(
         QStringLiteral("since"),
