@@ -169,6 +169,24 @@ private slots:
         QCOMPARE(stopped ? r.dialogs.messages.first().text : informative.section('\n', 1), told);
     }
 
+    // Known to hold a number that is no longer listed: everything goes, and the question says why.
+    void fullPlanSaysWhy()
+    {
+        Rig r;
+        r.pages.setCount(2);
+        settings::SettingsSet held = r.pages.editors.store();
+        r.pages.setCount(1);
+        r.job.setHeld(held);
+        r.dialogs.answerYes = false;
+        r.upload(settings::kGate);
+        QCOMPARE(r.dialogs.questions.size(), 1);
+        QVERIFY(r.dialogs.questions.first().buttons.isEmpty()); // Yes and No: everything goes anyway
+        QCOMPARE(r.dialogs.questions.first().informative.section('\n', 0, 1),
+                 "Send 5 commands; the unit's list is cleared first (about 0.2 s).\n1 number was removed; the unit has "
+                 "no command to remove one number, so its list is cleared and the 1 number is sent again.");
+        QVERIFY(r.port.writes.isEmpty());
+    }
+
     // A press while an upload runs (a shortcut, a queued click) neither asks nor restarts it.
     void secondUploadPressDoesNothing()
     {
