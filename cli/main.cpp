@@ -9,6 +9,7 @@
 #include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
+#include "transfer/uploadplan.h"
 #include "unitsim/ptyunit.h"
 
 #include <QCommandLineParser>
@@ -33,6 +34,10 @@ const char kDescription[] =
     "Commands:\n"
     "  ports                              list port numbers with their devices\n"
     "  upload FILE --port P --model M     send the settings of FILE to the unit\n"
+    "                                     (--since BASE: the unit holds BASE, send\n"
+    "                                     only what changed when that is safe)\n"
+    "  sync FILE --port P --model M       read the unit, send only what changed when\n"
+    "                                     that is safe, and verify\n"
     "  download FILE --port P --model M   read the unit's settings into a new FILE\n"
     "                                     (--force replaces an existing one)\n"
     "  verify FILE --port P --model M     compare the unit's settings with FILE\n"
@@ -167,11 +172,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
         QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
-                       "settings it sends back)."),
+                       "settings it sends back; the settings may then take twice the time the expected list needs "
+                       "at 960 bytes a second, plus S)."),
         QStringLiteral("S"));
+    const QCommandLineOption sinceOption(
+        QStringLiteral("since"),
+        QStringLiteral("Upload: the unit holds the settings of BASE (your word for it), so only what changed is sent "
+                       "when the unit's list merely gains numbers."),
+        QStringLiteral("BASE"));
+    const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
+                                          QStringLiteral("Upload and sync: print the plan and send nothing."));
     parser.addOptions({portOption, modelOption, passwordOption, passwordFileOption, verifyOption, systemOption,
-                       noNumbersOption, jsonOption, quietOption, timeoutOption, forceOption});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ports, upload, download, verify or output"));
+                       noNumbersOption, jsonOption, quietOption, timeoutOption, forceOption, sinceOption, dryRunOption});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("ports, upload, sync, download, verify or output"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("FILE, or N on|off"), QStringLiteral("[...]"));
 
     if (!parser.parse(app.arguments()))
@@ -194,7 +208,9 @@ int main(int argc, char *argv[])
     }
 
     const bool isOutput = command == QLatin1String("output");
-    const bool isUpload = command == QLatin1String("upload");
+    const bool isSync = command == QLatin1String("sync");
+    // A sync is an upload that first reads what the unit holds, and always verifies.
+    const bool isUpload = command == QLatin1String("upload") || isSync;
     const bool isDownload = command == QLatin1String("download");
     const bool isVerify = command == QLatin1String("verify");
     if (!isOutput && !isUpload && !isDownload && !isVerify)
@@ -202,10 +218,14 @@ int main(int argc, char *argv[])
     if (args.size() != (isOutput ? 3 : 2))
         return usage(isOutput ? QStringLiteral("output needs N (1 to 4) and on or off")
                               : QStringLiteral("%1 needs one FILE").arg(command));
-    if (!parser.isSet(portOption))
+    if (!parser.isSet(portOption) && !(command == QLatin1String("upload") && parser.isSet(dryRunOption)))
         return usage(QStringLiteral("%1 needs --port").arg(command));
     if ((parser.isSet(verifyOption) || parser.isSet(noNumbersOption)) && !isUpload)
         return usage(QStringLiteral("--verify and --no-numbers go with upload only"));
+    if (parser.isSet(sinceOption) && command != QLatin1String("upload"))
+        return usage(QStringLiteral("--since goes with upload only; sync reads what the unit holds"));
+    if (parser.isSet(dryRunOption) && !isUpload)
+        return usage(QStringLiteral("--dry-run goes with upload and sync only"));
     if (parser.isSet(systemOption) && !isUpload && !isVerify)
         return usage(QStringLiteral("--system-parameters goes with upload and verify only"));
     if (parser.isSet(forceOption) && !isDownload)
@@ -261,6 +281,9 @@ int main(int argc, char *argv[])
 
     cli::Reporter report(parser.isSet(quietOption), ::isatty(STDERR_FILENO) == 1);
 
+    // Without a port: the plan of an upload from what the operator says the unit holds.
+    const bool planOnly = command == QLatin1String("upload") && parser.isSet(dryRunOption);
+
     settings::SettingsSet set;
     if (isUpload || isVerify) {
         if (!transfer::read_settings_file(args.at(1), set, &error)) {
@@ -270,6 +293,18 @@ int main(int argc, char *argv[])
         // The same choices as the window's boxes, so one file gives the same commands from both.
         set.uploadSystem = parser.isSet(systemOption);
         set.uploadTelephone = !parser.isSet(noNumbersOption);
+    }
+    cli::PlanFrom from;
+    from.readFirst = isSync;
+    from.dryRun = parser.isSet(dryRunOption);
+    if (parser.isSet(sinceOption)) {
+        settings::SettingsSet base;
+        if (!transfer::read_settings_file(parser.value(sinceOption), base, &error)) {
+            error = QStringLiteral("--since: ") + error;
+            report.error(error);
+            return done(cli::kBadFile, error);
+        }
+        from.held = base;
     }
     // Before the unit is asked anything: a file already there may be another site's only copy.
     if (isDownload && !parser.isSet(forceOption) && QFileInfo::exists(args.at(1))) {
@@ -282,15 +317,30 @@ int main(int argc, char *argv[])
     const cli::Secret secret = cli::read_password(
         parser.isSet(passwordOption) ? std::optional(parser.value(passwordOption)) : std::nullopt,
         parser.isSet(passwordFileOption) ? std::optional(parser.value(passwordFileOption)) : std::nullopt,
-        true, fromFile ? QStringLiteral("the file's") : kStartPassword);
+        !planOnly, fromFile ? QStringLiteral("the file's") : kStartPassword);
     if (!secret.error.isEmpty())
         return usage(secret.error);
     if (!secret.warning.isEmpty())
         report.info(secret.warning);
-    const QString password = secret.given ? secret.password : fromFile ? set.password
-                                                                       : kStartPassword;
+    // With --since the unit holds BASE, password included.
+    const QString password = secret.given ? secret.password
+                             : from.held  ? from.held->password
+                             : fromFile   ? set.password
+                                          : kStartPassword;
     if (isUpload && transfer::system_options_kept(set, model))
         report.info(QStringLiteral("upload: the file holds no system options; the unit keeps its own"));
+
+    if (planOnly) {
+        transfer::PlanChoices how;
+        how.unitModel = model;
+        const transfer::UploadPlan plan = transfer::plan_upload(from.held, set, how);
+        report.info(QStringLiteral("upload: ") + plan.summary);
+        if (plan.kind == transfer::UploadPlan::Kind::Full && from.held)
+            report.info(QStringLiteral("upload: ") + plan.reason);
+        const QString message = QStringLiteral("upload: dry run, nothing was sent");
+        report.info(message);
+        return done(cli::kDone, message, {{QStringLiteral("plan"), cli::UnitJob::planJson(plan)}});
+    }
 
     // "sim": a simulated unit inside this process, as the windows offer one.
     unitsim::PtyUnit simulated;
@@ -316,7 +366,7 @@ int main(int argc, char *argv[])
     QObject::connect(&interrupts, &platform::InterruptWatch::interrupted, &job, &cli::UnitJob::interrupt);
     QObject::connect(&job, &cli::UnitJob::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     if (isUpload)
-        job.startUpload(set, model, password, parser.isSet(verifyOption));
+        job.startUpload(set, model, password, isSync || parser.isSet(verifyOption), from);
     else if (isOutput)
         job.startOutput(output, outputOn, password);
     else if (isDownload)

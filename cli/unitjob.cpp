@@ -10,6 +10,9 @@
 
 #include <QJsonArray>
 
+#include <cmath>
+#include <utility>
+
 namespace cli {
 
 namespace {
@@ -75,27 +78,82 @@ QJsonObject UnitJob::result() const
     return out;
 }
 
-void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model, const QString &password, bool verify)
+QJsonObject UnitJob::planJson(const transfer::UploadPlan &plan)
+{
+    QJsonArray commands;
+    for (const transfer::UploadCommand &c : plan.commands)
+        commands.append(unitlink::wire::shown_command(c.word, c.value));
+    return QJsonObject{
+        {QStringLiteral("kind"), plan.kind == transfer::UploadPlan::Kind::Full ? QStringLiteral("full")
+                                                                               : QStringLiteral("shortest")},
+        {QStringLiteral("summary"), plan.summary},
+        {QStringLiteral("reason"), plan.reason},
+        {QStringLiteral("commands"), commands},
+        {QStringLiteral("bytesOut"), plan.bytesOut},
+        {QStringLiteral("bytesIn"), plan.bytesIn},
+        {QStringLiteral("seconds"), std::round(plan.seconds * 10) / 10},
+        {QStringLiteral("numbersSent"), plan.numbersSent},
+        {QStringLiteral("numbersKept"), plan.numbersKept},
+    };
+}
+
+void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model, const QString &password, bool verify,
+                          const PlanFrom &from)
 {
     phase_ = Phase::Upload;
     model_ = model;
+    from_ = from;
+    sent_.settings = set;
     result_[QStringLiteral("commands")] = int(transfer::upload_commands(set, model).size());
+    choices_ = {};
+    choices_.model = model;
+    // A unit whose settings are known is opened with its own password.
+    choices_.password = from.readFirst || from.held ? QString() : password;
+    choices_.verify = verify;
+    choices_.giveUpOnSilence = true;
+    if (from.held)
+        upload_->setHeld(from.held);
+    if (from.readFirst) {
+        syncing_ = true;
+        report_.info(QStringLiteral("sync: reading what the unit holds"));
+        requestDump(password);
+        return;
+    }
+    sendPlanned();
+}
+
+void UnitJob::sendPlanned()
+{
+    const settings::SettingsSet &set = sent_.settings;
+    phase_ = Phase::Upload;
+    const transfer::UploadPlan plan = upload_->plan(set, choices_);
+    result_[QStringLiteral("plan")] = planJson(plan);
     // What will be replaced is the operator's own choice here; only the summary's warnings are news.
-    if (transfer::UploadJob::problem(set, model).isEmpty())
-        for (const QString &line : transfer::upload_summary(set, model).split(QLatin1Char('\n')).mid(1))
+    if (transfer::UploadJob::problem(set, model_).isEmpty()) {
+        for (const QString &line : transfer::upload_summary(set, model_).split(QLatin1Char('\n')).mid(1))
             report_.info(QStringLiteral("upload: ") + line);
-    transfer::UploadChoices choices;
-    choices.model = model;
-    choices.password = password;
-    choices.verify = verify;
-    choices.giveUpOnSilence = true;
-    upload_->start(set, choices);
+        // The plan is news when something was known to choose it by, or when it is all there is.
+        if (upload_->held() || from_.dryRun)
+            report_.info(QStringLiteral("upload: ") + plan.summary);
+        if (plan.kind == transfer::UploadPlan::Kind::Full && upload_->held())
+            report_.info(QStringLiteral("upload: ") + plan.reason);
+    }
+    if (from_.dryRun) {
+        finish(kDone, QStringLiteral("upload: dry run, nothing was sent"));
+        return;
+    }
+    upload_->start(set, choices_);
 }
 
 void UnitJob::onUploadFinished(const transfer::UploadOutcome &o)
 {
     using Kind = transfer::UploadOutcome::Kind;
     result_[QStringLiteral("acknowledged")] = o.acknowledged;
+    QJsonArray sent;
+    const QList<transfer::UploadCommand> &planned = upload_->currentPlan().commands;
+    for (int i = 0; i < o.acknowledged && i < planned.size(); ++i)
+        sent.append(unitlink::wire::shown_command(planned.at(i).word, planned.at(i).value));
+    result_[QStringLiteral("sent")] = sent;
     if (o.kind == Kind::Refused || (o.kind == Kind::WrongPassword && !o.readingBack)) {
         const unitlink::Refusal &r = o.refusal;
         result_[QStringLiteral("refused")] = QJsonObject{{QStringLiteral("label"), r.label},
@@ -156,7 +214,11 @@ void UnitJob::onUploadFinished(const transfer::UploadOutcome &o)
                                 .arg(position(o)));
         return;
     case Kind::Stopped:
-        finish(kInterrupted, QStringLiteral("upload: stopped by Ctrl-C; %1.").arg(position(o)));
+        finish(kInterrupted, o.readingBack ? QStringLiteral("upload: stopped by Ctrl-C while reading the settings back; "
+                                                            "all %1 commands were acknowledged, nothing was verified.")
+                                                 .arg(o.total)
+                                           : QStringLiteral("upload: stopped by Ctrl-C; %1. %2.")
+                                                 .arg(position(o), o.unitHolds));
         return;
     }
 }
@@ -218,7 +280,10 @@ void UnitJob::requestDump(const QString &password)
 {
     phase_ = Phase::Dump;
     reader_->setNoAnswerMs(patience_.firstByteMs);
-    if (!reader_->request(password, [this](const transfer::DumpOutcome &outcome) { onDump(outcome); }))
+    // A read-back or a sync expects about the list of the file; a download the longest list.
+    const qint64 expected = downloadPath_.isEmpty() ? transfer::expected_dump_bytes(sent_.settings) : 0;
+    if (!reader_->request(
+            password, [this](const transfer::DumpOutcome &outcome) { onDump(outcome); }, expected))
         finish(kPortFailed, QStringLiteral("%1: nothing could be written to the port: %2")
                                 .arg(downloadPath_.isEmpty() ? QStringLiteral("verify") : QStringLiteral("download"),
                                      port_.errorDescription()));
@@ -227,10 +292,15 @@ void UnitJob::requestDump(const QString &password)
 void UnitJob::onDump(const transfer::DumpOutcome &outcome)
 {
     using Status = transfer::DumpOutcome::Status;
-    const QString step = downloadPath_.isEmpty() ? QStringLiteral("verify: ") : QStringLiteral("download: ");
+    const QString step = syncing_                  ? QStringLiteral("sync: ")
+                         : downloadPath_.isEmpty() ? QStringLiteral("verify: ")
+                                                   : QStringLiteral("download: ");
     switch (outcome.status) {
     case Status::Received:
-        if (downloadPath_.isEmpty())
+        if (std::exchange(syncing_, false)) {
+            upload_->setHeld(transfer::read_unit_dump(outcome.records).settings);
+            sendPlanned();
+        } else if (downloadPath_.isEmpty())
             judge(transfer::verify_upload(sent_.settings, model_, sent_.parts, transfer::read_unit_dump(outcome.records)),
                   step);
         else
@@ -245,6 +315,7 @@ void UnitJob::onDump(const transfer::DumpOutcome &outcome)
     case Status::TooLarge:
     case Status::TooSlow:
     case Status::Interrupted: finish(kNoAnswer, step + outcome.reason()); return;
+    case Status::Stopped: finish(kInterrupted, QStringLiteral("Stopped by Ctrl-C.")); return;
     }
 }
 

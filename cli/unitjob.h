@@ -34,6 +34,13 @@ enum ExitCode : int {
     kInterrupted = 130, // Ctrl-C
 };
 
+// What an upload is told about the unit before it plans.
+struct PlanFrom {
+    std::optional<settings::SettingsSet> held; // what the unit holds, on the operator's word (--since)
+    bool readFirst = false;                    // read the unit to learn what it holds (sync)
+    bool dryRun = false;                       // show the plan, send nothing
+};
+
 // One conversation with the unit on an open port: an upload (optionally verified), a
 // download, a verification or an output test. Runs in the event loop and ends with
 // finished(); result() then holds what was done for --json. No password is ever shown.
@@ -49,7 +56,10 @@ public:
     ~UnitJob() override;
 
     // `password` opens the unit; the set's own password is what the unit holds afterwards.
-    void startUpload(const settings::SettingsSet &set, const QString &model, const QString &password, bool verify);
+    void startUpload(const settings::SettingsSet &set, const QString &model, const QString &password, bool verify,
+                     const PlanFrom &from = {});
+    // The plan as --json gives it.
+    static QJsonObject planJson(const transfer::UploadPlan &plan);
     void startOutput(int output, bool on, const QString &password);
     // Reads the unit's settings into the file at `path`, written whole or not at all.
     void startDownload(const QString &path, const QString &model, const QString &password);
@@ -78,6 +88,7 @@ private:
     void onPortLost(int errorNumber, const QString &description);
     void requestDump(const QString &password);
     void onDump(const transfer::DumpOutcome &outcome);
+    void sendPlanned();
     void writeDownload(const transfer::DumpOutcome &outcome);
     void judge(const transfer::Verification &v, const QString &step);
     void finish(int code, const QString &message);
@@ -96,6 +107,9 @@ private:
     QString model_;
     transfer::SentUpload sent_; // what the unit should hold, for a verification
     QString downloadPath_;      // empty: the dump is verified
+    bool syncing_ = false;      // the dump tells what the unit holds before the upload
+    transfer::UploadChoices choices_;
+    PlanFrom from_;
     int output_ = 0;
     bool outputOn_ = false;
     QMap<qint16, int> codes_; // how often the unit gave each code

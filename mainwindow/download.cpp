@@ -34,7 +34,11 @@ void Download::tell(const QString &text, platform::Dialogs::Icon icon)
 void Download::cmdDownload_Click()
 {
     // With the port closed the link has already told the operator, and the log stays.
-    if (!reader_.request(editors_.password(), [this](const DumpOutcome &outcome) { done(outcome); }))
+    // The list on screen is the best guess of the answer's length; with none, the longest list.
+    const settings::SettingsSet shown = editors_.store();
+    if (!reader_.request(
+            editors_.password(), [this](const DumpOutcome &outcome) { done(outcome); },
+            shown.numbers.isEmpty() ? 0 : expected_dump_bytes(shown)))
         return;
     // The number list stays on screen until a complete answer replaces it.
     clearLog_();
@@ -55,6 +59,7 @@ void Download::done(const DumpOutcome &outcome)
     const QString tooLong = long_values_message(
         editors_.load(dump.settings, settings::kLongValueDefault, QStringLiteral("Read settings from unit")));
     emit loaded();
+    emit unitRead(read_unit_dump(outcome.records).settings);
     if (const QString note = (repeated + QLatin1Char('\n') + tooLong).trimmed(); !note.isEmpty())
         tell(note, platform::Dialogs::Icon::Information);
 }

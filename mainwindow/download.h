@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/dialogs.h"
+#include "settings/settingsset.h"
 
 #include <QObject>
 #include <QString>
@@ -26,8 +27,9 @@ public:
     void cmdDownload_Click();
 
 signals:
-    // The unit's settings are now in the editors.
+    // The unit's settings are now in the editors; `unit` is what its dump says it holds.
     void loaded();
+    void unitRead(const settings::SettingsSet &unit);
 
 private:
     void done(const DumpOutcome &outcome);

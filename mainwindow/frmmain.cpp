@@ -22,6 +22,7 @@
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 #include "transfer/uploadjob.h"
+#include "transfer/uploadplan.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,6 +30,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMetaObject>
@@ -94,8 +96,12 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     cmdSave_ = platform::namedButton(QStringLiteral("cmdSave"), QStringLiteral("SAVE SETTINGS TO FILE"), this);
     cmdDownload_ = platform::namedButton(QStringLiteral("cmdDownload"), QStringLiteral("READ SETTINGS FROM GSM UNIT"), this);
     cmdUpload_ = platform::namedButton(QStringLiteral("cmdUpload"), QStringLiteral("UPLOAD SETTINGS TO GSM UNIT"), this);
+    cmdStop_ = platform::namedButton(QStringLiteral("cmdStop"), QStringLiteral("STOP"), this);
+    cmdStop_->setShortcut(QKeySequence(Qt::Key_Escape));
+    cmdStop_->setToolTip(QStringLiteral("Stop the transfer after the command in flight (Esc)"));
+    cmdStop_->setEnabled(false);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {cmdLoad_, cmdSave_, cmdDownload_, cmdUpload_})
+    for (QPushButton *b : {cmdLoad_, cmdSave_, cmdDownload_, cmdUpload_, cmdStop_})
         buttons->addWidget(b);
 
     pbar_ = new ProgressBar(this);
@@ -158,6 +164,7 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     connect(outputTester_.get(), &unitlink::OutputTester::buttonsEnabledChanged, frame3_,
             &OutputTestPage::setButtonsEnabled);
     connect(cmdUpload_, &QPushButton::clicked, this, &FrmMain::cmdUpload_Click);
+    connect(cmdStop_, &QPushButton::clicked, this, &FrmMain::cmdStop_Click);
     // The settings as a document: what the file holds, the question before unsaved changes go,
     // the crash copy, the menu bar.
     document_ = std::make_unique<Document>(*this, *editors_, choice_.unitModel, *platform_.dialogs,
@@ -166,6 +173,8 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
                          {editors_->undoAction(), editors_->redoAction()});
     outer->setMenuBar(menu_->bar());
     connect(download_.get(), &transfer::Download::loaded, document_.get(), &Document::unitRead);
+    connect(download_.get(), &transfer::Download::unitRead, this,
+            [this](const settings::SettingsSet &unit) { uploadJob_->setHeld(unit); });
     connect(cmdDownload_, &QPushButton::clicked, this, [this] {
         if (document_->mayReplace())
             download_->cmdDownload_Click();
@@ -260,6 +269,8 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
 {
     platform::SerialPort &port = *platform_.port;
     link_->interrupt();
+    // Another unit may be on the other end from now on.
+    uploadJob_->forgetHeld();
     port.close();
     choice_.port = entry;
     portList_->choose(entry.number);
@@ -308,6 +319,7 @@ void FrmMain::cmdOpenPort_Click()
 void FrmMain::onPortLost()
 {
     portLost_ = true;
+    uploadJob_->forgetHeld();
     showPort();
 }
 
@@ -326,6 +338,17 @@ void FrmMain::cmdUpload_Click()
     commitOpenEdit();
     mainwindow::cmdUpload_Click(*editors_, choice_.unitModel, frame0_->chkVerify()->isChecked(), *link_, *uploadJob_,
                                 *platform_.dialogs, [this] { clearLog(); });
+    updateLineBusy();
+}
+
+void FrmMain::cmdStop_Click()
+{
+    if (uploadJob_->running()) {
+        appendLog(QStringLiteral("\r\nSTOP: the upload ends after the command in flight"));
+        uploadJob_->stop();
+    } else if (dumpReader_->busy()) {
+        dumpReader_->stop();
+    }
 }
 
 void FrmMain::connectLink()
@@ -333,12 +356,22 @@ void FrmMain::connectLink()
     using unitlink::UnitLink;
     UnitLink *link = link_.get();
     connect(link, &UnitLink::commandSent, this, [this](int number, int total, const QString &text) {
-        pbar_->setProgress(number - 1, total);
+        pbar_->setProgress(number - 1, total, transfer::progress_text(uploadJob_->currentPlan(), number));
         appendLog(QStringLiteral("\r\nSEND: ") + text);
     });
     connect(link, &UnitLink::replyReceived, this,
             [this](const QString &text) { appendLog(QStringLiteral("\r\nRECV: ") + text); });
-    connect(link, &UnitLink::acknowledged, this, [this](int done, int total) { pbar_->setProgress(done, total); });
+    connect(link, &UnitLink::acknowledged, this, [this](int done, int total) {
+        pbar_->setProgress(done, total, done == total ? QStringLiteral("All %1 commands acknowledged").arg(total) : QString());
+    });
+    // The read-back's own progress, not a full bar.
+    connect(dumpReader_.get(), &transfer::DumpReader::progress, this, [this](qint64 received, qint64 expected) {
+        const QString kb = QString::number(double(received) / 1024, 'f', 1);
+        pbar_->setProgress(int(received), int(expected),
+                           received == expected ? QStringLiteral("Settings read: %1 KB").arg(kb)
+                                                : QStringLiteral("Reading the settings: %1 of about %2 KB")
+                                                      .arg(kb, QString::number(double(expected) / 1024, 'f', 1)));
+    });
     connect(link, &UnitLink::outputReported, this,
             [this](int output, bool on) { frame3_->setOutputColour(output, on ? kColourGreen : kColourRed); });
     connect(link, &UnitLink::wrongPassword, this, [this] { tell(QStringLiteral("Incorrect GSM unit password")); });
@@ -371,10 +404,20 @@ void FrmMain::connectLink()
             Qt::QueuedConnection);
     });
     connect(uploadJob_.get(), &transfer::UploadJob::finished, this, &FrmMain::onUploadFinished);
+    connect(uploadJob_.get(), &transfer::UploadJob::finished, this, &FrmMain::updateLineBusy);
 }
 
 void FrmMain::onUploadFinished(const transfer::UploadOutcome &outcome)
 {
+    // The bar ends on the chain, whatever the read-back showed on it.
+    if (outcome.total > 0) {
+        using Kind = transfer::UploadOutcome::Kind;
+        const QString text = outcome.kind == Kind::Done && outcome.verification
+                                 ? QStringLiteral("All %1 commands acknowledged and verified")
+                             : outcome.kind == Kind::Done ? QStringLiteral("All %1 commands acknowledged")
+                                                          : QStringLiteral("%2 of %1 commands acknowledged");
+        pbar_->setProgress(outcome.acknowledged, outcome.total, text.arg(outcome.total).arg(outcome.acknowledged));
+    }
     const OutcomeReport report = report_of(outcome);
     for (const QString &line : report.log)
         appendLog(line);
@@ -391,8 +434,12 @@ void FrmMain::tell(const QString &text, platform::Dialogs::Icon icon, const QStr
 
 void FrmMain::updateLineBusy()
 {
-    outputTester_->setLineBusy(link_->chain_state() == unitlink::UnitLink::ChainState::Running
-                               || dumpReader_->busy());
+    const bool busy = uploadJob_->running() || link_->chain_state() == unitlink::UnitLink::ChainState::Running
+                      || dumpReader_->busy();
+    outputTester_->setLineBusy(busy);
+    for (QPushButton *b : {cmdUpload_, cmdDownload_, cmdLoad_})
+        b->setEnabled(!busy);
+    cmdStop_->setEnabled(busy);
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)

@@ -116,8 +116,9 @@ private:
     void onPortLost();
     void onCatalogueChanged();
     void showPort();
-    // Output tests would cut across an upload chain or a download.
+    // While a transfer runs only Stop starts anything; output tests would cut across it.
     void updateLineBusy();
+    void cmdStop_Click();
 
     Platform platform_;
     Choice choice_;
@@ -136,6 +137,7 @@ private:
     QPushButton *cmdSave_ = nullptr;
     QPushButton *cmdDownload_ = nullptr;
     QPushButton *cmdUpload_ = nullptr;
+    QPushButton *cmdStop_ = nullptr;
     std::unique_ptr<settings::SettingsEditors> editors_;
     std::unique_ptr<platform::Timer> tmrCheckGSM_;
     std::unique_ptr<platform::Timer> tmrOut_;

@@ -12,8 +12,10 @@ ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent)
     connect(&later_, &QTimer::timeout, this, &ProgressBar::paintNow);
 }
 
-void ProgressBar::setProgress(int value, int maximum)
+void ProgressBar::setProgress(int value, int maximum, const QString &text)
 {
+    if (!text.isEmpty())
+        text_ = text;
     value_ = value;
     maximum_ = maximum;
     if (value == 0 || value >= maximum || !sinceShown_.isValid() || sinceShown_.elapsed() >= kRepaintIntervalMs)
@@ -27,6 +29,7 @@ void ProgressBar::paintNow()
     later_.stop();
     setRange(0, maximum_);
     setValue(value_);
+    setFormat(text_);
     sinceShown_.start();
 }
 

@@ -14,7 +14,8 @@ public:
     static constexpr int kRepaintIntervalMs = 50;
 
     explicit ProgressBar(QWidget *parent = nullptr);
-    void setProgress(int value, int maximum);
+    // `text` is shown on the bar in place of the percentage; empty keeps the last one.
+    void setProgress(int value, int maximum, const QString &text = QString());
     // The latest step, which the bar may show a moment later.
     int progress() const { return value_; }
     int progressMaximum() const { return maximum_; }
@@ -24,6 +25,7 @@ private:
 
     int value_ = 0;
     int maximum_ = 100;
+    QString text_ = QStringLiteral("%p%");
     QElapsedTimer sinceShown_;
     QTimer later_;
 };

@@ -45,6 +45,9 @@ bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &un
                      unitlink::UnitLink &link, transfer::UploadJob &job, platform::Dialogs &dialogs,
                      const std::function<void()> &clearLog)
 {
+    // A press while an upload runs changes nothing: the running one goes on.
+    if (job.running())
+        return false;
     // Nothing changes, not even the log, when nothing can be sent.
     if (!link.port_open()) {
         dialogs.message(not_open_text(), platform::Dialogs::Icon::Stop);
@@ -59,19 +62,35 @@ bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &un
     const settings::SettingsSet shown = editors.store();
     if (refused(shown))
         return false;
-    if (!dialogs.confirm(QStringLiteral("This will replace the settings on the GSM unit, proceed?"),
-                         transfer::upload_summary(shown, unitModel)))
-        return false;
+    transfer::UploadChoices choices;
+    choices.model = unitModel;
+    choices.verify = verify;
+    choices.offerCurrentPassword = true;
+    const QString question = QStringLiteral("This will replace the settings on the GSM unit, proceed?");
+    const transfer::UploadPlan plan = job.plan(shown, choices);
+    const QString summary = transfer::upload_summary(shown, unitModel);
+    if (plan.kind == transfer::UploadPlan::Kind::Incremental) {
+        // What is replaced is only what the plan names; the summary's warnings still hold.
+        QStringList informative{plan.summary + QLatin1Char('.')};
+        informative << summary.split(QLatin1Char('\n')).mid(1);
+        const int answer = dialogs.choose(question, informative.join(QLatin1Char('\n')),
+                                          {QStringLiteral("Yes"), QStringLiteral("Send everything"), QStringLiteral("No")});
+        if (answer == 2)
+            return false;
+        choices.sendEverything = answer == 1;
+    } else {
+        QString informative = plan.summary + QLatin1Char('.');
+        if (job.held())
+            informative += QLatin1Char('\n') + plan.reason + QLatin1Char('.');
+        if (!dialogs.confirm(question, informative + QLatin1Char('\n') + summary))
+            return false;
+    }
     // Taken again now: the editors may have changed while the question was up (a download
     // ending), and what is sent must be what they hold.
     const settings::SettingsSet sent = editors.store();
     if (refused(sent))
         return false;
     clearLog();
-    transfer::UploadChoices choices;
-    choices.model = unitModel;
-    choices.verify = verify;
-    choices.offerCurrentPassword = true;
     return job.start(sent, choices);
 }
 
@@ -101,6 +120,14 @@ OutcomeReport report_of(const transfer::UploadOutcome &outcome)
     r.stop = true;
     switch (outcome.kind) {
     case Kind::Unsendable: r.message = outcome.reason; break;
+    case Kind::Stopped:
+        r.message = QStringLiteral("The upload was stopped with %1 of its %2 commands acknowledged. %3.")
+                        .arg(outcome.acknowledged)
+                        .arg(outcome.total)
+                        .arg(outcome.unitHolds.isEmpty() ? QStringLiteral("The unit holds everything that was sent")
+                                                         : outcome.unitHolds);
+        r.stop = false;
+        break;
     case Kind::Refused: r.message = transfer::refusal_text(outcome.refusal); break;
     case Kind::Unreadable:
         r.message = QStringLiteral("The unit's answer to \"%1\" (command %2 of %3) could not be read: the line may "

@@ -4,12 +4,47 @@
 #include "link/unitlink.h"
 #include "link/wire.h"
 #include "platform/timer.h"
+#include "settings/settingsset.h"
+#include "settings/valuecheck.h"
 #include "transfer/recordtags.h"
 #include "transfer/settingsparser.h"
+#include "transfer/upload.h"
+#include "transfer/uploadplan.h"
 
 #include <utility>
 
 namespace transfer {
+
+namespace {
+// A record on the line: a line end, "|", its tag and its value.
+qint64 recordBytes(const QString &tag, qsizetype value) { return 3 + tag.size() + value; }
+} // namespace
+
+qint64 expected_dump_bytes(const settings::SettingsSet &set)
+{
+    qint64 bytes = recordBytes(tags::kPassword, set.password.size()) + recordBytes(tags::kName, set.systemName.size())
+                   + recordBytes(tags::kMasterNumber, set.masterNumber.size());
+    for (int i = 0; i < 4; ++i)
+        bytes += recordBytes(tags::input_name(i), set.inputNames[i].size());
+    // "TN,27821234567,12,13": the number without "+", its place in the list and its marks.
+    for (qsizetype i = 0; i < set.numbers.size(); ++i)
+        bytes += recordBytes(tags::kNumber, QString(set.numbers.at(i).number).remove(QLatin1Char('+')).size() + 1
+                                                + QString::number(i + 1).size() + 5);
+    return bytes + recordBytes(tags::kEnd, 2);
+}
+
+qint64 largest_dump_bytes()
+{
+    settings::SettingsSet set;
+    set.password = QString(settings::kPasswordLength, QLatin1Char('0'));
+    set.systemName = QString(settings::kNameLength, QLatin1Char('N'));
+    set.masterNumber = QString(settings::kMaxNumberDigits, QLatin1Char('0'));
+    for (QString &name : set.inputNames)
+        name = QString(settings::kNameLength, QLatin1Char('N'));
+    set.numbers.fill({QStringLiteral("1"), QString(settings::kMaxNumberDigits, QLatin1Char('0')), {}},
+                     kMaxUploadCommands);
+    return expected_dump_bytes(set);
+}
 
 QString DumpOutcome::reason() const
 {
@@ -33,10 +68,12 @@ QString DumpOutcome::reason() const
     case Status::TooSlow:
         return QStringLiteral("The unit's settings had not ended %1 seconds after its answer began; the line may "
                               "be noisy. Nothing was changed: check the cable and try again.")
-            .arg(DumpReader::kLongestAnswerMs / 1000);
+            .arg((limitMs + 999) / 1000);
     case Status::Interrupted:
         return QStringLiteral("Reading the settings was interrupted by another exchange with the unit; nothing was "
                               "changed.");
+    case Status::Stopped:
+        return QStringLiteral("Reading the settings was stopped; nothing was changed.");
     }
     return QString();
 }
@@ -50,7 +87,19 @@ DumpReader::DumpReader(unitlink::UnitLink &link, platform::Timer &quiet, platfor
     connect(&deadline_, &platform::Timer::timeout, this, &DumpReader::onDeadline);
 }
 
-bool DumpReader::request(const QString &password, Done done)
+int DumpReader::answerLimitMs(qint64 expectedBytes) const
+{
+    const qint64 bytes = expectedBytes > 0 ? expectedBytes : largest_dump_bytes();
+    return int(std::min<qint64>(2 * bytes * 1000 / kLineBytesPerSecond + noAnswerMs_, 24 * 3600 * 1000));
+}
+
+void DumpReader::stop()
+{
+    if (busy())
+        finish(DumpOutcome::Status::Stopped);
+}
+
+bool DumpReader::request(const QString &password, Done done, qint64 expectedBytes)
 {
     if (busy())
         return false;
@@ -61,6 +110,7 @@ bool DumpReader::request(const QString &password, Done done)
     link_.clear_rx_buffer();
     quiet_.stop();
     done_ = std::move(done);
+    expected_ = expectedBytes > 0 ? expectedBytes : largest_dump_bytes();
     state_ = State::Waiting;
     deadline_.start(noAnswerMs_);
     emit busyChanged(true);
@@ -73,8 +123,11 @@ void DumpReader::onData()
     quiet_.start(kQuietMs);
     if (state_ == State::Waiting) {
         state_ = State::Collecting;
-        deadline_.start(kLongestAnswerMs);
+        deadline_.start(answerLimitMs(expected_));
     }
+    // The answer may run past the estimate: the bar stays short of its end until it ends.
+    if (state_ == State::Collecting)
+        emit progress(std::min<qint64>(link_.rx_buffer().size(), expected_ * 99 / 100), expected_);
     if (link_.rx_buffer().size() <= kLargestAnswer)
         return;
     link_.clear_rx_buffer();
@@ -137,6 +190,7 @@ void DumpReader::finish(DumpOutcome::Status status, const QString &raw)
     DumpOutcome outcome;
     outcome.status = status;
     outcome.raw = raw;
+    outcome.limitMs = answerLimitMs(expected_);
     if (status == DumpOutcome::Status::Received) {
         outcome.records = raw;
         outcome.records.remove(QLatin1Char('\n'));
@@ -150,6 +204,8 @@ void DumpReader::finish(DumpOutcome::Status status, const QString &raw)
             failed_ = true;
         }
     }
+    if (outcome.status == DumpOutcome::Status::Received)
+        emit progress(raw.size(), raw.size()); // the whole answer, whatever was expected
     emit busyChanged(false);
     // `done` may start the next request.
     if (Done done = std::exchange(done_, nullptr))

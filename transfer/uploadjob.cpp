@@ -54,6 +54,18 @@ UploadJob::UploadJob(unitlink::UnitLink &link, DumpReader &reader, QObject *pare
     connect(&link_, &UnitLink::chainStopped, this, &UploadJob::onStopped);
     connect(&link_, &UnitLink::portLost, this,
             [this](int, const QString &, bool cut, int, int) { onPortLost(cut); });
+    connect(&reader_, &DumpReader::progress, this, [this](qint64 received, qint64 expected) {
+        if (running_ && phase_ == Phase::ReadBack)
+            emit readBackProgress(received, expected);
+    });
+}
+
+UploadPlan UploadJob::plan(const settings::SettingsSet &set, const UploadChoices &choices) const
+{
+    PlanChoices how;
+    how.unitModel = choices.model;
+    how.sendEverything = choices.sendEverything;
+    return plan_upload(held_, set, how);
 }
 
 QString UploadJob::problem(const settings::SettingsSet &set, const QString &model)
@@ -80,7 +92,9 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &cho
     awaiting_.reset();
     running_ = true;
     const QList<UploadCommand> commands = upload_commands(set, choices.model);
+    // The unit ends up holding all of `set` whichever plan goes, so all of it is compared.
     sent_ = {set, uploaded_parts(commands)};
+    plan_ = plan(set, choices);
     // Nothing of this upload is on the line: an earlier chain cut short is not its to resume.
     phase_ = Phase::Idle;
     if (const QString why = problem(set, choices.model); !why.isEmpty()) {
@@ -94,9 +108,18 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &cho
     phase_ = Phase::Chain;
     link_.set_link_mode(unitlink::kModeUpload);
     link_.clear_queue();
-    for (const UploadCommand &c : commands)
+    for (const UploadCommand &c : plan_.commands)
         link_.queue_cmd(c.label, c.value, c.word);
-    link_.set_chain_password(choices.password.isEmpty() ? set.password : choices.password);
+    // A unit whose settings are known is opened with its own password.
+    opening_ = !choices.password.isEmpty() ? choices.password : held_ ? held_->password
+                                                                      : set.password;
+    if (plan_.commands.isEmpty()) {
+        onCompleted();
+        return running_;
+    }
+    // Whatever happens from here, only a verified end says what the unit holds.
+    held_.reset();
+    link_.set_chain_password(opening_);
     if (!link_.start_upload()) {
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
         return false;
@@ -113,8 +136,7 @@ bool UploadJob::resume()
     running_ = true;
     resumed_ = true;
     // The first command sets the password: once acknowledged, the unit holds the new one.
-    link_.set_chain_password(link_.acknowledged_count() > 0 || choices_.password.isEmpty() ? sent_.settings.password
-                                                                                           : choices_.password);
+    link_.set_chain_password(link_.acknowledged_count() > 0 ? sent_.settings.password : opening_);
     if (!link_.resume_upload()) {
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
         return false;
@@ -129,6 +151,10 @@ void UploadJob::stop()
     if (inChain() && !stopping_ && link_.chain_state() == unitlink::UnitLink::ChainState::Running) {
         stopping_ = true;
         link_.stop_after_current();
+        return;
+    }
+    if (running_ && phase_ == Phase::ReadBack) {
+        reader_.stop();
         return;
     }
     endChain(outcomeOf(UploadOutcome::Kind::Stopped));
@@ -165,7 +191,9 @@ void UploadJob::onCompleted()
     }
     phase_ = Phase::ReadBack;
     emit verifying();
-    if (!reader_.request(sent_.settings.password, [this](const DumpOutcome &dump) { onDump(dump); })) {
+    if (!reader_.request(
+            sent_.settings.password, [this](const DumpOutcome &dump) { onDump(dump); },
+            expected_dump_bytes(sent_.settings))) {
         UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::PortClosed);
         outcome.readingBack = true;
         finish(outcome);
@@ -244,6 +272,7 @@ void UploadJob::onDump(const DumpOutcome &dump)
         break;
     }
     case Status::WrongPassword: outcome.kind = UploadOutcome::Kind::WrongPassword; break;
+    case Status::Stopped: outcome.kind = UploadOutcome::Kind::Stopped; break;
     case Status::LineLost: outcome.kind = UploadOutcome::Kind::PortLost; break;
     case Status::NoAnswer:
     case Status::Incomplete:
@@ -275,6 +304,12 @@ void UploadJob::finish(UploadOutcome outcome)
                             ? int(upload_commands(sent_.settings, choices_.model).size())
                             : link_.cmd_count();
     }
+    if (outcome.kind != UploadOutcome::Kind::Unsendable && !outcome.readingBack && outcome.acknowledged < outcome.total)
+        outcome.unitHolds = held_after_stop(plan_, outcome.acknowledged);
+    if (outcome.kind == UploadOutcome::Kind::Done && outcome.verification && outcome.verification->ok())
+        held_ = sent_.settings;
+    else if (outcome.kind != UploadOutcome::Kind::Unsendable && !(outcome.kind == UploadOutcome::Kind::Done && outcome.total == 0))
+        held_.reset();
     emit finished(outcome);
 }
 

@@ -2,6 +2,7 @@
 #include "link/unitlink.h"
 #include "settings/settingsset.h"
 #include "transfer/upload.h"
+#include "transfer/uploadplan.h"
 #include "transfer/verify.h"
 
 #include <QObject>
@@ -21,6 +22,7 @@ struct UploadChoices {
     bool verify = false;               // read the settings back and compare once every command was acknowledged
     bool giveUpOnSilence = false;      // a command unanswered for the link's patience ends the upload
     bool offerCurrentPassword = false; // a refused password command may be sent again with another password
+    bool sendEverything = false;       // the whole sequence, whatever the unit is known to hold
 };
 
 // How an upload ended: exactly one of these per start (or resume).
@@ -47,6 +49,9 @@ struct UploadOutcome {
     QString label;                            // and its label
     std::optional<Verification> verification; // when the settings were read back and compared
     QString dumpText;                         // the read-back's answer as it came
+    // The chain ended before its last command: what the unit's list now holds, for a person
+    // ("The unit's list now holds the first 302 of 1000 numbers; upload again to complete it").
+    QString unitHolds;
 };
 
 // What the operator is told of a refusal: "The unit refused "System name" (code 11). The
@@ -64,7 +69,18 @@ public:
     // commands); empty when it can.
     static QString problem(const settings::SettingsSet &set, const QString &model);
 
-    // Starts the upload; false when it already ended (finished() was emitted).
+    // What the unit is known to hold: the settings of the last complete read from it or of the
+    // last verified upload. Whoever owns the port forgets it when the port closes or opens.
+    const std::optional<settings::SettingsSet> &held() const { return held_; }
+    void setHeld(const std::optional<settings::SettingsSet> &held) { held_ = held; }
+    void forgetHeld() { held_.reset(); }
+    // What start() would send for `set` now.
+    UploadPlan plan(const settings::SettingsSet &set, const UploadChoices &choices) const;
+    // The plan of the upload started last.
+    const UploadPlan &currentPlan() const { return plan_; }
+
+    // Starts the upload with the shortest safe plan; false when it already ended (finished()
+    // was emitted). Anything but a verified upload leaves what the unit holds unknown.
     bool start(const settings::SettingsSet &set, const UploadChoices &choices);
     bool running() const { return running_; }
     // After PortLost, with the port back: the rest of the chain, then a read-back whatever
@@ -78,6 +94,8 @@ public:
 
 signals:
     void verifying();
+    // The read-back: characters received of about `expected`.
+    void readBackProgress(qint64 received, qint64 expected);
     // The unit refused the password command's opening password; resendWith() answers.
     void currentPasswordWanted(const QString &newPassword);
     void finished(const transfer::UploadOutcome &outcome);
@@ -102,6 +120,9 @@ private:
     DumpReader &reader_;
     SentUpload sent_;
     UploadChoices choices_;
+    UploadPlan plan_;
+    QString opening_; // the password that opens the chain's first command
+    std::optional<settings::SettingsSet> held_;
     Phase phase_ = Phase::Idle;
     bool running_ = false;
     bool resumed_ = false;

@@ -192,6 +192,15 @@ QString estimate_text(double seconds)
     return QStringLiteral("about %1 s").arg(std::llround(seconds));
 }
 
+QString progress_text(const UploadPlan &plan, int number)
+{
+    const qsizetype total = plan.commands.size();
+    if (total == 0)
+        return QString();
+    const double left = plan.seconds * double(total - number + 1) / double(total);
+    return QStringLiteral("Command %1 of %2, %3 left").arg(number).arg(total).arg(estimate_text(left));
+}
+
 QString held_after_stop(const UploadPlan &plan, int acknowledged)
 {
     if (acknowledged >= plan.commands.size())

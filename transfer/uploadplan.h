@@ -51,6 +51,10 @@ UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const s
 // "about 0.2 s", "about 9 s"
 QString estimate_text(double seconds);
 
+// The bar's text while command `number` (from 1) of `plan` is out: "Command 120 of 207, about
+// 5 s left".
+QString progress_text(const UploadPlan &plan, int number);
+
 // What the unit holds when the chain of `plan` stopped with `acknowledged` commands taken:
 // "The unit's list now holds the first 302 of 1000 numbers; upload again to complete it".
 // Like the reason and the summary, it has no closing full stop: callers go on with it.

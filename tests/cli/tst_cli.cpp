@@ -442,6 +442,46 @@ private slots:
         QCOMPARE(raw.received, window);
     }
 
+    // sync reads what the unit holds and sends only the new numbers; --since takes the
+    // operator's word for it; --dry-run sends nothing.
+    void syncSendsOnlyWhatChanged()
+    {
+        const QString site = file(QStringLiteral("site.gsm"), kGateSite);
+        const QString grown = file(QStringLiteral("grown.gsm"),
+                                   QString(kGateSite).replace(QStringLiteral("<END>"), QStringLiteral("TN,27820000001,4,1|\r\nTN,27820000002,5,2|\r\n<END>")));
+        const QStringList where{QStringLiteral("--port"), unit->devicePath(), QStringLiteral("--model"), QStringLiteral("gate"),
+                                QStringLiteral("--json")};
+        QCOMPARE(run(QStringList{QStringLiteral("upload"), site} + where).code, 0);
+        const QJsonArray added{QStringLiteral("TEL ADDN 27820000001,1"), QStringLiteral("TEL ADDN 27820000002,2")};
+
+        received.clear();
+        Run r = run(QStringList{QStringLiteral("sync"), grown, QStringLiteral("--dry-run")} + where);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(received, QStringList{QStringLiteral("SYS SPEW")});
+        QJsonObject plan = r.json.value(QStringLiteral("plan")).toObject();
+        QCOMPARE(plan.value(QStringLiteral("kind")).toString(), QStringLiteral("shortest"));
+        QCOMPARE(plan.value(QStringLiteral("commands")).toArray(), added);
+        QCOMPARE(plan.value(QStringLiteral("summary")).toString(), QStringLiteral("Send 2 commands: 2 new numbers (about 0.1 s)"));
+
+        received.clear();
+        r = run(QStringList{QStringLiteral("sync"), grown} + where);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(received.filter(QStringLiteral("TEL ")), QStringList({QStringLiteral("TEL ADDN 27820000001,1"), QStringLiteral("TEL ADDN 27820000002,2")}));
+        QCOMPARE(r.json.value(QStringLiteral("sent")).toArray(), added);
+        QVERIFY2(r.errLines.last().startsWith(QStringLiteral("verify: Verified: all")), qPrintable(r.errLines.join('\n')));
+        QCOMPARE(unit->protocol().state().numbers.size(), 5);
+
+        // No port is needed to plan from the operator's word; a removal makes it a full upload.
+        r = run({QStringLiteral("upload"), site, QStringLiteral("--since"), grown, QStringLiteral("--dry-run"),
+                 QStringLiteral("--model"), QStringLiteral("gate"), QStringLiteral("--json")});
+        QCOMPARE(r.code, 0);
+        plan = r.json.value(QStringLiteral("plan")).toObject();
+        QCOMPARE(plan.value(QStringLiteral("kind")).toString(), QStringLiteral("full"));
+        QVERIFY2(plan.value(QStringLiteral("reason")).toString().startsWith(QStringLiteral("2 numbers were removed; the unit has no command")),
+                 qPrintable(plan.value(QStringLiteral("reason")).toString()));
+        QCOMPARE(plan.value(QStringLiteral("commands")).toArray().size(), 7);
+    }
+
     // Ctrl-C mid-upload: the command in flight is answered, nothing is sent after it, and the
     // program says how far it got.
     void interrupt()
@@ -461,6 +501,10 @@ private slots:
         QVERIFY2(acknowledged >= 3 && acknowledged < 14, qPrintable(r.errLines.join('\n')));
         QCOMPARE(received.size(), acknowledged);
         QVERIFY(r.errLines.last().contains(QStringLiteral("%1 of 14 commands acknowledged").arg(acknowledged)));
+        const qsizetype held = unit->protocol().state().numbers.size();
+        QVERIFY2(r.errLines.last().contains(held == 0 && acknowledged < 11 ? QStringLiteral("The unit's list is as it was")
+                                                                           : QStringLiteral("The unit's list now holds the first %1 of 3 numbers").arg(held)),
+                 qPrintable(r.errLines.last()));
     }
 };
 

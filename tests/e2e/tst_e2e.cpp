@@ -144,13 +144,85 @@ private slots:
         b.unit.protocol().dumpFaults().dropNumber = 1;
         b.unit.protocol().dumpFaults().systemName = QStringLiteral("Gate South");
         const settings::SettingsSet before = b.main->editors().store();
+        b.dialogs.choices = {1}; // the unit is known to hold these settings: send everything anyway
         b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+        QCOMPARE(b.dialogs.questions.last().buttons.at(1), QStringLiteral("Send everything"));
         QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 4, 20000);
         QCOMPARE(b.dialogs.messages.last().text.section(QLatin1Char('\n'), 0, 2),
                  QStringLiteral("Verification failed: the unit holds 2 settings other than what was sent (8 match):\n"
                                 "System name: sent \"Gate (North)\", the unit holds \"Gate South\"\n"
                                 "Number 2: \"+27825550002\" was sent but is not in the unit's list"));
         QVERIFY(b.main->editors().store() == before);
+    }
+
+    // Read the unit, add numbers, upload: only the new numbers go, the list is not cleared, and
+    // the read-back finds everything in place.
+    void shortestUploadAfterARead()
+    {
+        Bench b;
+        QVERIFY(b.start());
+        for (const unitsim::NumberEntry &e : unitsim::sampleNumbers(20))
+            b.unit.protocol().state().numbers.append({e.number, QStringLiteral("1")});
+        QStringList received;
+        connect(&b.unit, &unitsim::PtyUnit::commandReceived, this, [&](const QString &c) { received << c; });
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdDownload"))->click();
+        QTRY_COMPARE_WITH_TIMEOUT(b.main->editors().store().numbers.size(), 20, 10000);
+        for (int k = 0; k < 5; ++k)
+            b.addNumber(QStringLiteral("+2783000000%1").arg(k), QString::number(21 + k), true);
+        received.clear();
+        b.dialogs.choices = {0};
+        b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"))->click();
+        QCOMPARE(b.dialogs.questions.last().buttons,
+                 QStringList({QStringLiteral("Yes"), QStringLiteral("Send everything"), QStringLiteral("No")}));
+        QVERIFY2(b.dialogs.questions.last().informative.startsWith(QStringLiteral("Send 5 commands: 5 new numbers (about 0.2 s).")),
+                 qPrintable(b.dialogs.questions.last().informative));
+        QTRY_VERIFY_WITH_TIMEOUT(!b.dialogs.messages.isEmpty() && b.dialogs.messages.last().title == QStringLiteral("Verify after upload"),
+                                 20000);
+        QVERIFY2(b.dialogs.messages.last().text.startsWith(QStringLiteral("Verified: all")), qPrintable(b.dialogs.messages.last().text));
+        QCOMPARE(received.filter(QStringLiteral("TEL ADDN")).size(), 5);
+        QVERIFY(received.filter(QStringLiteral("TEL CLRN")).isEmpty());
+        QCOMPARE(b.unit.protocol().state().numbers.size(), 25);
+        QCOMPARE(b.main->pbar()->format(), QStringLiteral("All 5 commands acknowledged and verified"));
+    }
+
+    // While an upload runs only STOP works; Esc ends it after the command in flight and the
+    // message says what the unit's list holds.
+    void stopEndsAnUploadAndSaysWhatTheUnitHolds()
+    {
+        Bench b;
+        QVERIFY(b.start());
+        b.main->frame0()->chkVerify()->setChecked(false);
+        b.unit.behaviour().splitReplies = 2;
+        b.unit.behaviour().pauseMs = 20;
+        for (int k = 0; k < 40; ++k)
+            b.addNumber(QStringLiteral("+278400%1").arg(k, 4, 10, QLatin1Char('0')), QString::number(k + 1), true);
+        auto *upload = b.main->findChild<QPushButton *>(QStringLiteral("cmdUpload"));
+        auto *stop = b.main->findChild<QPushButton *>(QStringLiteral("cmdStop"));
+        QVERIFY(!stop->isEnabled());
+        int received = 0;
+        connect(&b.unit, &unitsim::PtyUnit::commandReceived, this, [&] { ++received; });
+        upload->click();
+        QTRY_VERIFY_WITH_TIMEOUT(received >= 10, 10000);
+        QVERIFY(stop->isEnabled());
+        for (const char *name : {"cmdUpload", "cmdDownload", "cmdLoad"})
+            QVERIFY2(!b.main->findChild<QPushButton *>(QLatin1String(name))->isEnabled(), name);
+        QVERIFY(b.main->pbar()->format().startsWith(QStringLiteral("Command ")));
+        // A second press asks nothing and starts nothing.
+        const qsizetype questions = b.dialogs.questions.size();
+        b.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(b.main.get()));
+        QTest::mouseClick(upload, Qt::LeftButton);
+        QCOMPARE(b.dialogs.questions.size(), questions);
+        QTest::keyClick(b.main.get(), Qt::Key_Escape);
+        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 1, 10000);
+        const QString told = b.dialogs.messages.first().text;
+        const qsizetype held = b.unit.protocol().state().numbers.size();
+        QVERIFY2(held > 0 && held < 40, qPrintable(told));
+        QVERIFY2(told.endsWith(QStringLiteral("The unit's list now holds the first %1 of 40 numbers; upload again to complete it.").arg(held)),
+                 qPrintable(told));
+        QCOMPARE(received, int(held) + 4);
+        QTRY_VERIFY(upload->isEnabled());
+        QVERIFY(!stop->isEnabled());
     }
 
     void passwordChangedAndRefusalsNamed()

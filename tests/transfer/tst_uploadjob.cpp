@@ -117,6 +117,64 @@ private slots:
         QCOMPARE(r.port.writes.size(), written);
         QCOMPARE(r.outcomes.size(), 1);
     }
+
+    // What the unit is known to hold decides the plan, and only a verified end keeps it known;
+    // a stop says how much of the list the unit now holds.
+    void remembersWhatTheUnitHolds_data()
+    {
+        QTest::addColumn<bool>("known"); // the unit holds the site without its numbers
+        QTest::addColumn<QStringList>("unit");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("unitHolds");
+        QTest::addColumn<bool>("knownAfter");
+        const QStringList acks{"OK (24)", "OK (24)"};
+        QTest::newRow("shortest, verified") << true << acks + QStringList{"dump:Gate"} << Kind::Done << "" << true;
+        QTest::newRow("shortest, differences") << true << acks + QStringList{"dump:Other"} << Kind::Differences << ""
+                                               << false;
+        QTest::newRow("shortest, stopped after one new number")
+            << true << QStringList{"stop", "OK (24)"} << Kind::Stopped
+            << "The unit's list now holds its 0 numbers and the first 1 of the 2 new ones; upload again to complete it"
+            << false;
+        QTest::newRow("full, verified") << false << kAcks + QStringList{"dump:Gate"} << Kind::Done << "" << true;
+        QTest::newRow("full, stopped before the clearing")
+            << false << QStringList{"OK (38)", "stop", "OK (12)"} << Kind::Stopped
+            << "The unit's list is as it was; upload again to send the rest of the settings" << false;
+        QTest::newRow("full, stopped after the clearing")
+            << false << kAcks.mid(0, 4) + QStringList{"stop", "OK (24)"} << Kind::Stopped
+            << "The unit's list now holds the first 1 of 2 numbers; upload again to complete it" << false;
+        QTest::newRow("full, refused") << false << kAcks.mid(0, 1) + QStringList{"ERROR (11)"} << Kind::Refused
+                                       << "The unit's list is as it was; upload again to send the rest of the settings"
+                                       << false;
+    }
+    void remembersWhatTheUnitHolds()
+    {
+        QFETCH(bool, known);
+        QFETCH(QStringList, unit);
+        QFETCH(Kind, kind);
+        QFETCH(QString, unitHolds);
+        QFETCH(bool, knownAfter);
+        Rig r;
+        settings::SettingsSet held = site();
+        held.numbers.clear();
+        if (known)
+            r.job.setHeld(held);
+        transfer::UploadChoices choices{settings::kGate, QString(), true, true, false};
+        QVERIFY(r.job.start(site(), choices));
+        for (const QString &step : unit)
+            r.play(step);
+        QCOMPARE(r.outcomes.size(), 1);
+        const transfer::UploadOutcome &o = r.outcomes.first();
+        QCOMPARE(o.kind, kind);
+        QCOMPARE(o.unitHolds, unitHolds);
+        QCOMPARE(r.job.held().has_value(), knownAfter);
+        if (knownAfter)
+            QVERIFY(*r.job.held() == site());
+        // The shortest plan leaves the unit's list in place: only the new numbers go.
+        const QByteArray wire = r.port.writes.join();
+        QCOMPARE(r.job.currentPlan().clearAt >= 0, !known);
+        QVERIFY(!known || !wire.contains("TEL CLRN"));
+        QCOMPARE(wire.count("TEL ADDN"), known ? o.acknowledged : qMax(0, o.acknowledged - 4));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstUploadJob)
