@@ -317,7 +317,8 @@ int main(int argc, char *argv[])
     const cli::Secret secret = cli::read_password(
         parser.isSet(passwordOption) ? std::optional(parser.value(passwordOption)) : std::nullopt,
         parser.isSet(passwordFileOption) ? std::optional(parser.value(passwordFileOption)) : std::nullopt,
-        !planOnly, fromFile ? QStringLiteral("the file's") : kStartPassword);
+        // A file carries its own password: a script that loops over files is not stopped by a question.
+        !planOnly && !fromFile, fromFile ? QStringLiteral("the file's") : kStartPassword);
     if (!secret.error.isEmpty())
         return usage(secret.error);
     if (!secret.warning.isEmpty())
