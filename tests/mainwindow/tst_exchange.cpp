@@ -90,10 +90,8 @@ private slots:
             p.addRow(gate ? "1" : "7", "+27+821", gate ? QStringList{"*", "", "x"} : QStringList{});
             p.addRow("", "");
         }
-        QStringList got;
-        for (const auto &c : transfer::upload_commands(p.editors.store(), model))
-            got << c.word + c.value;
-        QCOMPARE(got.join('/'), commands);
+        const auto sent = [](const transfer::UploadCommand &c) { return c.word + c.value; };
+        QCOMPARE(fakes::textsOf(transfer::upload_commands(p.editors.store(), model), sent).join('/'), commands);
     }
 
     void uploadRefusedWholeOrAskedFirst()
