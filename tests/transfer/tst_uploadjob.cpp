@@ -136,6 +136,9 @@ private slots:
             << "The unit's list now holds its 0 numbers and the first 1 of the 2 new ones; upload again to complete it"
             << false;
         QTest::newRow("full, verified") << false << kAcks + QStringList{"dump:Gate"} << Kind::Done << "" << true;
+        QTest::newRow("full, stopped before the clearing")
+            << false << QStringList{"OK (38)", "stop", "OK (12)"} << Kind::Stopped
+            << "The unit's list is as it was; upload again to send the rest of the settings" << false;
         QTest::newRow("full, stopped after the clearing")
             << false << kAcks.mid(0, 4) + QStringList{"stop", "OK (24)"} << Kind::Stopped
             << "The unit's list now holds the first 1 of 2 numbers; upload again to complete it" << false;
