@@ -43,7 +43,7 @@ struct Harness {
         plug(paths);
         catalogue = std::make_unique<platform::PortCatalogue>(
             [this] { return devices; }, QString(),
-            simulated ? std::function<QString()>([] { return QStringLiteral("/dev/pts/sim"); }) : nullptr);
+            simulated ? std::function<QString()>([] { return "/dev/pts/sim"; }) : nullptr);
         catalogue->follow(monitor);
         select = std::make_unique<app::FrmSelect>(*catalogue, selectDialogs, [this](const mainwindow::Choice &c) {
             mainwindow::Platform p{&unitPort, &mainDialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, catalogue.get(), {}, nullptr};
@@ -56,7 +56,7 @@ struct Harness {
     {
         devices.clear();
         for (const QString &path : paths)
-            devices.append({path, QStringLiteral("USB adapter"), QStringLiteral("Acme"), QString(), QString()});
+            devices.append({path, "USB adapter", "Acme", QString(), QString()});
         emit monitor.devicesChanged();
     }
     QStringList listed() const
@@ -89,7 +89,7 @@ private slots:
         QVERIFY(!h.select->cmbcomm()->isEditable());
         h.select->cmbcomm()->setCurrentIndex(0);
         QLabel *info = h.select->portInfo();
-        QCOMPARE(info->text(), QStringLiteral("/dev/ttyS2 - USB adapter, Acme"));
+        QCOMPARE(info->text(), "/dev/ttyS2 - USB adapter, Acme");
         QCOMPARE(info->accessibleName(), info->text());
         QCOMPARE(h.select->cmbcomm()->accessibleDescription(), info->text());
 
@@ -97,20 +97,20 @@ private slots:
         // device keeps its number when it is pulled, and says so.
         h.plug({"/dev/ttyS10", "/dev/ttyUSB0"});
         QCOMPARE(h.listed(), QStringList({"1", "2", "3", "4"}));
-        QCOMPARE(h.select->cmbcomm()->currentText(), QStringLiteral("1"));
-        QCOMPARE(info->text(), QStringLiteral("/dev/ttyS2 - USB adapter, Acme (not connected)"));
+        QCOMPARE(h.select->cmbcomm()->currentText(), "1");
+        QCOMPARE(info->text(), "/dev/ttyS2 - USB adapter, Acme (not connected)");
         h.select->cmbcomm()->setCurrentIndex(3);
-        QCOMPARE(info->text(), QStringLiteral("/dev/ttyUSB0 - USB adapter, Acme"));
+        QCOMPARE(info->text(), "/dev/ttyUSB0 - USB adapter, Acme");
         QVERIFY(h.unitPort.opened.isEmpty());
 
         // The number opens the device its label showed, even if the system's list changed since.
         h.devices.clear();
         h.select->Command1_Click();
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0"}));
-        QCOMPARE(h.main->windowTitle(), QStringLiteral("Untitled.gsm[*] - NorvikConf - COMM PORT 4: /dev/ttyUSB0 - USB adapter, Acme"));
+        QCOMPARE(h.main->windowTitle(), "Untitled.gsm[*] - NorvikConf - COMM PORT 4: /dev/ttyUSB0 - USB adapter, Acme");
         QVERIFY(!h.mainChild<QLabel>("lblSimulated")->isVisibleTo(h.main.get()));
-        QCOMPARE(h.mainChild<QComboBox>("cmbPort")->currentText(), QStringLiteral("4"));
-        QCOMPARE(h.mainChild<QLabel>("lblPortDevice")->text(), QStringLiteral("/dev/ttyUSB0 - USB adapter, Acme"));
+        QCOMPARE(h.mainChild<QComboBox>("cmbPort")->currentText(), "4");
+        QCOMPARE(h.mainChild<QLabel>("lblPortDevice")->text(), "/dev/ttyUSB0 - USB adapter, Acme");
     }
 
     void noPortChosenOnlyAsks()
@@ -195,7 +195,7 @@ private slots:
             const auto found = h.main->findChildren<QWidget *>(n);
             QVERIFY2(found.size() == 1, qPrintable(n + QStringLiteral(" found %1 times").arg(found.size())));
             QVERIFY2(!found.first()->accessibleName().isEmpty() || qobject_cast<QLabel *>(found.first()),
-                     qPrintable(n + QStringLiteral(" has no accessible name")));
+                     qPrintable(n + " has no accessible name"));
         }
         // The controls of a row of four each name their own place.
         for (const auto &[name, text] : {std::pair{"txtInputName_0", "Input name 1"}, {"txtInputName_3", "Input name 4"}, {"chkMonInput_2", "Input 3"}})
@@ -247,17 +247,17 @@ private slots:
     {
         Harness h({"/dev/ttyS6"}, true);
         h.unitPort.failOpenWith = 2;
-        h.unitPort.failOpenText = QStringLiteral("Permission denied");
+        h.unitPort.failOpenText = "Permission denied";
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command1_Click();
         QVERIFY(h.main);
         QCOMPARE(h.mainDialogs.messageTexts(), QStringList({"2:Permission denied"}));
-        QCOMPARE(h.mainDialogs.messages.first().title, QStringLiteral("NorvikConf"));
+        QCOMPARE(h.mainDialogs.messages.first().title, "NorvikConf");
         QVERIFY(h.main->isVisible());
         // Prepared for the model all the same.
         QCOMPARE(h.main->frame0()->cmbNetwork()->count(), 3);
-        QCOMPARE(h.header().value(1), QStringLiteral(" Caller Number      "));
-        QCOMPARE(h.mainChild<QLabel>("lblPortState")->text(), QStringLiteral("Port 1 not open"));
+        QCOMPARE(h.header().value(1), " Caller Number      ");
+        QCOMPARE(h.mainChild<QLabel>("lblPortState")->text(), "Port 1 not open");
 
         // Another port, chosen in the main window: the simulated unit, which says so.
         h.unitPort.failOpenWith = 0;
@@ -266,11 +266,11 @@ private slots:
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyS6", "/dev/pts/sim"}));
         QVERIFY(h.unitPort.isOpen());
         QCOMPARE(h.main->windowTitle(),
-                 QStringLiteral("Untitled.gsm[*] - NorvikConf - COMM PORT 2: Simulated unit: nothing is sent to a real unit"));
+                 "Untitled.gsm[*] - NorvikConf - COMM PORT 2: Simulated unit: nothing is sent to a real unit");
         QLabel *sim = h.mainChild<QLabel>("lblSimulated");
         QVERIFY(sim->isVisible());
-        QCOMPARE(sim->text(), QStringLiteral("Simulated unit: nothing is sent to a real unit"));
-        QCOMPARE(h.mainChild<QLabel>("lblPortState")->text(), QStringLiteral("Port 2 open"));
+        QCOMPARE(sim->text(), "Simulated unit: nothing is sent to a real unit");
+        QCOMPARE(h.mainChild<QLabel>("lblPortState")->text(), "Port 2 open");
         QCOMPARE(h.mainDialogs.messages.size(), 1);
         QVERIFY(h.mainDialogs.questions.isEmpty()); // no upload to resume
     }
@@ -284,7 +284,7 @@ private slots:
         QCOMPARE(h.unitPort.writes.size(), 1);
         h.unitPort.unplug();
         h.plug({});
-        QCOMPARE(h.mainChild<QLabel>("lblPortDevice")->text(), QStringLiteral("/dev/ttyUSB0 - USB adapter, Acme (not connected)"));
+        QCOMPARE(h.mainChild<QLabel>("lblPortDevice")->text(), "/dev/ttyUSB0 - USB adapter, Acme (not connected)");
         h.mainDialogs.answerYes = false;
         h.plug({"/dev/ttyUSB0"});
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0", "/dev/ttyUSB0"}));
