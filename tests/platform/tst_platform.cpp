@@ -2,6 +2,7 @@
 #include "platform/portcatalogue.h"
 #include "platform/qtdialogs.h"
 #include "platform/qtserialport.h"
+#include "tests/support/fakes.h"
 #include "unitsim/ptyunit.h"
 
 #include <QSignalSpy>
@@ -93,12 +94,9 @@ private slots:
         now.removeFirst();
         simRunning = false;
         c.refresh();
-        QStringList labels;
-        for (const PortEntry &e : c.entries())
-            labels << e.label;
-        QCOMPARE(labels, QStringList({"/dev/ttyACM0 - usb-Acme_Modem-if00", "/dev/ttyS0",
-                                      "/dev/ttyUSB0 - FT232R USB UART, FTDI, serial number A50285BI (not connected)",
-                                      "Simulated unit (not running)"}));
+        QCOMPARE(fakes::textsOf(c.entries(), [](const PortEntry &e) { return e.label; }), QStringList({"/dev/ttyACM0 - usb-Acme_Modem-if00", "/dev/ttyS0",
+                                                                                                       "/dev/ttyUSB0 - FT232R USB UART, FTDI, serial number A50285BI (not connected)",
+                                                                                                       "Simulated unit (not running)"}));
         QCOMPARE(c.entries().last().path, "/dev/pts/4"); // kept for when it runs again
     }
 
