@@ -38,14 +38,7 @@ struct Start {
     }
     bool run(const app::StartOptions &options, QString *error = nullptr)
     {
-        app::Launch l;
-        l.catalogue = &catalogue;
-        l.port = &port;
-        l.selectDialogs = &selectDialogs;
-        l.mainDialogs = &mainDialogs;
-        l.makeTimer = [] { return std::make_unique<fakes::FakeTimer>(); };
-        l.settings = &settings;
-        l.mainCreated = [this](const QString &model, QWidget &) { models << model; };
+        const app::Launch l{&catalogue, &port, &selectDialogs, &mainDialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, {}, &settings, [this](const QString &model, QWidget &) { models << model; }};
         launcher = std::make_unique<app::Launcher>(l, options);
         QString ignored;
         return launcher->start(error ? error : &ignored);

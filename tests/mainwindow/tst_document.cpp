@@ -38,23 +38,12 @@ struct Window {
     platform::PortCatalogue catalogue{[this] { return devices; }, {}, nullptr};
     fakes::FakeSerialPort port;
     FakeDialogs dialogs;
-    QList<FakeTimer *> timers;
     QSettings settings;
     std::unique_ptr<mainwindow::FrmMain> main;
 
     explicit Window(QTemporaryDir &scratch) : dir(scratch), settings(scratch.filePath("settings.ini"), QSettings::IniFormat)
     {
-        mainwindow::Platform p;
-        p.port = &port;
-        p.dialogs = &dialogs;
-        p.makeTimer = [this] {
-            auto timer = std::make_unique<FakeTimer>();
-            timers << timer.get();
-            return timer;
-        };
-        p.catalogue = &catalogue;
-        p.stateFolder = dir.filePath("state");
-        p.settings = &settings;
+        mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<FakeTimer>(); }, &catalogue, dir.filePath("state"), &settings};
         main = std::make_unique<mainwindow::FrmMain>(p, mainwindow::Choice{settings::kGate, {0, 1, 3, 4}, *catalogue.find(1)});
         main->show();
         main->runit();
@@ -67,10 +56,7 @@ struct Window {
     void trigger(const char *action) { main->findChild<QAction *>(QLatin1String(action))->trigger(); }
     QStringList dialogTitles() const
     {
-        QStringList out;
-        for (const QString &d : dialogs.fileDialogs)
-            out << d.section('\n', 0, 0);
-        return out;
+        return fakes::textsOf(dialogs.fileDialogs, [](const QString &d) { return d.section('\n', 0, 0); });
     }
 };
 
@@ -201,16 +187,9 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        QTest::newRow("bare name") << "oak-ridge"
-                                   << "oak-ridge.gsm";
-        QTest::newRow("own extension") << "site.v2"
-                                       << "site.v2";
-        QTest::newRow("dot in a folder only") << "old.sites/oak"
-                                              << "old.sites/oak.gsm";
-        QTest::newRow("hidden file") << ".oak"
-                                     << ".oak.gsm";
-        QTest::newRow("already .gsm") << "oak.gsm"
-                                      << "oak.gsm";
+        const QList<std::pair<QString, QString>> rows{{"oak-ridge", "oak-ridge.gsm"}, {"site.v2", "site.v2"}, {"old.sites/oak", "old.sites/oak.gsm"}, {".oak", ".oak.gsm"}, {"oak.gsm", "oak.gsm"}};
+        for (const auto &[typed, written] : rows)
+            QTest::newRow(qPrintable(typed)) << typed << written;
     }
     void extensionAdded()
     {

@@ -90,10 +90,8 @@ private slots:
             p.addRow(gate ? "1" : "7", "+27+821", gate ? QStringList{"*", "", "x"} : QStringList{});
             p.addRow("", "");
         }
-        QStringList got;
-        for (const auto &c : transfer::upload_commands(p.editors.store(), model))
-            got << c.word + c.value;
-        QCOMPARE(got.join('/'), commands);
+        const auto sent = [](const transfer::UploadCommand &c) { return c.word + c.value; };
+        QCOMPARE(fakes::textsOf(transfer::upload_commands(p.editors.store(), model), sent).join('/'), commands);
     }
 
     void uploadRefusedWholeOrAskedFirst()
@@ -116,32 +114,42 @@ private slots:
         QCOMPARE(r.link.cmd_count(), 1000);
     }
 
-    // The question says what will be replaced; a value the unit cannot take stops the upload
-    // before the question, naming the field, but only when that value would be sent.
+    // The question says what will be replaced, and why everything goes when the unit is known
+    // to hold a number no longer listed; a value the unit cannot take stops the upload before
+    // the question, naming the field, but only when that value would be sent.
     void uploadSaysWhatOrStops_data()
     {
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("chktel");
         QTest::addColumn<QString>("marks"); // one per row: "*" output 1 marked, "-" none, "|" none and a "|" in the unit
         QTest::addColumn<QString>("master");
-        QTest::addColumn<QString>("told"); // the question's second line, or the message
+        QTest::addColumn<bool>("heldMore"); // the unit is known to hold one number more than listed
+        QTest::addColumn<QString>("told");  // the question after its first line, or the message
         const QString both = "System password and name, system options and input names";
         QTest::newRow("gate") << settings::kGate << true << "*-"
-                              << "+27" << both + ", master number, and 2 numbers: the unit's list is cleared first.";
+                              << "+27" << false
+                              << both + ", master number, and 2 numbers: the unit's list is cleared first.";
         QTest::newRow("intercom") << settings::kIntercom << true << "-"
-                                  << "+27"
+                                  << "+27" << false
                                   << "System password and name, master number, and 1 number: the unit's list is cleared first.";
         QTest::newRow("numbers left alone") << settings::kGate << false << "-"
-                                            << "+2*7" << both + "; the unit's master number and telephone list are left as they are.";
+                                            << "+2*7" << false
+                                            << both + "; the unit's master number and telephone list are left as they are.";
         QTest::newRow("no output") << settings::kGate << true << "--"
-                                   << "+27" << both + ", master number, and 2 numbers: the unit's list is cleared first.\nWarning: no number in the list may switch an output, so no call will open anything.";
+                                   << "+27" << false
+                                   << both + ", master number, and 2 numbers: the unit's list is cleared first.\nWarning: no number in the list may switch an output, so no call will open anything.";
         QTest::newRow("empty list") << settings::kGate << true << ""
-                                    << "+27" << both + ", master number, and no numbers: the unit's list is emptied.";
+                                    << "+27" << false
+                                    << both + ", master number, and no numbers: the unit's list is emptied.";
+        QTest::newRow("a number removed") << settings::kGate << true << "*"
+                                          << "+27" << true
+                                          << "1 number was removed; the unit has no command to remove one number, so its list is cleared and the 1 number is sent again.\n"
+                                                 + both + ", master number, and 1 number: the unit's list is cleared first.";
         QTest::newRow("star in master number") << settings::kGate << true << "*-"
-                                               << "+2*7"
+                                               << "+2*7" << false
                                                << "The master number holds \"*\", which the unit cannot take. Change it, then upload again. Nothing was sent.";
         QTest::newRow("bar in a unit number") << settings::kIntercom << true << "-|"
-                                              << "+27"
+                                              << "+27" << false
                                               << "The unit number in row 2 of the list holds \"|\", which the unit cannot take. Change it, then upload again. Nothing was sent.";
     }
     void uploadSaysWhatOrStops()
@@ -150,6 +158,7 @@ private slots:
         QFETCH(bool, chktel);
         QFETCH(QString, marks);
         QFETCH(QString, master);
+        QFETCH(bool, heldMore);
         QFETCH(QString, told);
         Rig r;
         r.pages.sys.chksys()->setChecked(true);
@@ -157,34 +166,22 @@ private slots:
         r.pages.editors.setMasterNumber(master);
         for (const QChar m : marks)
             r.pages.addRow(m == '|' ? "1|" : "1", "+2782", {m == '*' ? "*" : ""});
+        if (heldMore) {
+            settings::SettingsSet held = r.pages.editors.store();
+            held.numbers.append({"2", "+2799", {}});
+            r.job.setHeld(held);
+        }
         r.dialogs.answerYes = false;
         r.upload(model);
+        QVERIFY(r.port.writes.isEmpty());
         const bool stopped = told.startsWith("The ");
         QCOMPARE(r.dialogs.messages.size(), int(stopped));
         QCOMPARE(r.dialogs.questions.size(), int(!stopped));
-        // Nothing is known about the unit: the plan is the whole sequence, then what it replaces.
+        // Every plan here is the whole sequence: Yes and No, the plan, then what it replaces.
         const QString informative = stopped ? QString() : r.dialogs.questions.first().informative;
         if (!stopped)
-            QVERIFY2(informative.startsWith("Send ") && informative.section('\n', 0, 0).endsWith(" s)."), qPrintable(informative));
+            QVERIFY2(informative.startsWith("Send ") && informative.section('\n', 0, 0).endsWith(" s).") && r.dialogs.questions.first().buttons.isEmpty(), qPrintable(informative));
         QCOMPARE(stopped ? r.dialogs.messages.first().text : informative.section('\n', 1), told);
-    }
-
-    // Known to hold a number that is no longer listed: everything goes, and the question says why.
-    void fullPlanSaysWhy()
-    {
-        Rig r;
-        r.pages.setCount(2);
-        settings::SettingsSet held = r.pages.editors.store();
-        r.pages.setCount(1);
-        r.job.setHeld(held);
-        r.dialogs.answerYes = false;
-        r.upload(settings::kGate);
-        QCOMPARE(r.dialogs.questions.size(), 1);
-        QVERIFY(r.dialogs.questions.first().buttons.isEmpty()); // Yes and No: everything goes anyway
-        QCOMPARE(r.dialogs.questions.first().informative.section('\n', 0, 1),
-                 "Send 5 commands; the unit's list is cleared first (about 0.2 s).\n1 number was removed; the unit has "
-                 "no command to remove one number, so its list is cleared and the 1 number is sent again.");
-        QVERIFY(r.port.writes.isEmpty());
     }
 
     // A press while an upload runs (a shortcut, a queued click) neither asks nor restarts it.

@@ -51,10 +51,7 @@ struct Shown {
     // "unit|number|outputs" per row, outputs as digits.
     QStringList rows() const
     {
-        QStringList out;
-        for (const NumberRow &r : list.rows())
-            out << r.unit + '|' + r.number + '|' + output_digits(r.outputs);
-        return out;
+        return fakes::textsOf(list.rows(), [](const NumberRow &r) { return r.unit + '|' + r.number + '|' + output_digits(r.outputs); });
     }
     QModelIndex cell(int shownRow, int column) const { return view->model()->index(shownRow, column); }
     void focusCell(int shownRow, int column)
@@ -341,19 +338,14 @@ void TstNumberList::filterSortAndCount()
     const auto matching = std::count_if(rows.cbegin(), rows.cend(), [](const NumberRow &r) { return r.number.contains("6185"); });
     QVERIFY(matching >= 1 && matching < 5);
     QCOMPARE(s.view->model()->rowCount(), matching);
-    QStringList shown;
-    for (int r = 0; r < s.view->model()->rowCount(); ++r)
-        shown << s.cell(r, 1).data().toString();
-    QVERIFY(shown.contains(wanted));
+    const auto shown = [&s](int column) { return fakes::texts(s.view->model()->rowCount(), [&](int r) { return s.cell(r, column).data().toString(); }); };
+    QVERIFY(shown(1).contains(wanted));
     QCOMPARE(s.num->lblNumCount()->text(), QStringLiteral("%1 of 1000 numbers shown, room for 203 more").arg(matching));
     // The national form ("0" for "27") finds it too, and so does a unit number.
     s.num->txtFilter()->setText("081618500");
     QCOMPARE(s.view->model()->rowCount(), 1);
     s.num->txtFilter()->setText("1000");
-    QStringList units;
-    for (int r = 0; r < s.view->model()->rowCount(); ++r)
-        units << s.cell(r, 0).data().toString();
-    QVERIFY(units.contains("1000") && units.size() < 5);
+    QVERIFY(shown(0).contains("1000") && shown(0).size() < 5);
     s.num->txtFilter()->clear();
 
     // A click on a header sorts by it, numbers as numbers; the list's own order is not touched.

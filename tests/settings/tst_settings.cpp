@@ -32,8 +32,6 @@ void TstSettings::limits()
 {
     Pages p;
     SettingsEditors &e = p.editors;
-    QVERIFY(e.outputConfirmation() && e.monitorInput(2));
-    QVERIFY(!e.uploadSystem() && e.uploadTelephone() && !e.uploadSchedules());
     QVERIFY(!p.sys.chkrep()->isEnabled() && !p.sys.cmdReset()->isEnabled() && p.sys.cmdReset()->toolTip().contains("no command"));
 
     const QList<std::tuple<QLineEdit *, QString, QString, bool>> typing{

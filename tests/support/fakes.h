@@ -10,6 +10,25 @@
 
 namespace fakes {
 
+// What `f` gives for 0 to n-1, or for each item of a list: something on screen or on the
+// wire, to compare in one go.
+template <typename F>
+QStringList texts(int n, F f)
+{
+    QStringList out;
+    for (int i = 0; i < n; ++i)
+        out << f(i);
+    return out;
+}
+template <typename List, typename F>
+QStringList textsOf(const List &list, F f)
+{
+    QStringList out;
+    for (const auto &item : list)
+        out << f(item);
+    return out;
+}
+
 // A serial port whose far side is the test: feed() queues bytes and emits dataReceived
 // from the event loop, as a real port does; written() shows what went out.
 class FakeSerialPort : public platform::SerialPort {
@@ -88,7 +107,6 @@ public:
     {
         interval_ = ms;
         active_ = true;
-        ++starts;
     }
     void stop() override { active_ = false; }
     bool isActive() const override { return active_; }
@@ -99,7 +117,6 @@ public:
         if (active_)
             emit timeout();
     }
-    int starts = 0;
 
 private:
     bool active_ = false;
@@ -152,10 +169,7 @@ public:
     }
     QStringList messageTexts() const
     {
-        QStringList out;
-        for (const auto &m : messages)
-            out << m.text;
-        return out;
+        return textsOf(messages, [](const Shown &m) { return m.text; });
     }
 
     QList<Shown> messages;

@@ -16,12 +16,10 @@ namespace {
 // "line:number:outputs or unit" per row read, ";"-joined; then " | " and "line:why" per refusal.
 QString described(const transfer::NumbersCsv &csv)
 {
-    QStringList rows, refused;
-    for (const auto &n : csv.numbers) {
-        rows << QStringLiteral("%1:%2:%3").arg(n.line).arg(n.row.number, n.row.unit + settings::output_digits(n.row.outputs));
-    }
-    for (const auto &r : csv.refused)
-        refused << QStringLiteral("%1:%2").arg(r.line).arg(r.why);
+    const QStringList rows = fakes::textsOf(csv.numbers, [](const auto &n) {
+        return QStringLiteral("%1:%2:%3").arg(n.line).arg(n.row.number, n.row.unit + settings::output_digits(n.row.outputs));
+    });
+    const QStringList refused = fakes::textsOf(csv.refused, [](const auto &r) { return QStringLiteral("%1:%2").arg(r.line).arg(r.why); });
     return rows.join(';') + " | " + refused.join(';') + (csv.header ? " (header)" : "");
 }
 } // namespace

@@ -105,23 +105,6 @@ private slots:
         QCOMPARE(set.systemOptionsKnown, !problem.isEmpty() || text.contains("|OP,"));
     }
 
-    void editorsHoldEverySetting()
-    {
-        settings::SettingsSet set;
-        set.password = "12";
-        set.systemName = "North";
-        set.masterNumber = "+27829";
-        set.inputNames = {"a", "b", "c", "d"};
-        set.errorReporting = false;
-        set.monitorInputs = {false, true, false, true};
-        set.uploadTelephone = true;
-        set.numbers = {{"1", "+2781", {true, false, false, true}}, {"2", "+2782", {}}};
-        Pages p;
-        p.addRow("9", "+1"); // replaced, not kept
-        QVERIFY(p.editors.load(set).isEmpty());
-        QVERIFY(p.editors.store() == set);
-    }
-
     // What a save writes, that a fresh window reads it all back (a second save is byte-identical),
     // and that a file of the earlier layout (no master number, no marks) still reads as before.
     void fileRoundTrip_data()
