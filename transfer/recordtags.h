@@ -15,6 +15,9 @@ inline const QString kNumber = QStringLiteral("TN,");
 // The name of input `index` (0..3): "I1," to "I4,".
 inline QString input_name(int index) { return QStringLiteral("I%1,").arg(index + 1); }
 
+// The digits of an "MO," record: one per monitored input, input k (0..3) as kMonitorDigits[k].
+inline constexpr char kMonitorDigits[] = "1248";
+
 inline const QString kStart = QStringLiteral("<START>");
 inline const QString kEnd = QStringLiteral("<END>");
 

@@ -4,6 +4,7 @@
 #include "platform/textfile.h"
 #include "settings/numberform.h"
 #include "settings/unitmodel.h"
+#include "transfer/recordtags.h"
 #include "transfer/settingsparser.h"
 
 #include <QDir>
@@ -42,28 +43,27 @@ QString settings_file_text(const settings::SettingsSet &set, const QString &unit
         options += QLatin1Char('1');
     if (set.outputConfirmation)
         options += QLatin1Char('4');
-    static const char kMonitorDigits[] = "1248";
     for (int k = 0; k < 4; ++k)
         if (set.monitorInputs[k])
-            monitor += QLatin1Char(kMonitorDigits[k]);
+            monitor += QLatin1Char(tags::kMonitorDigits[k]);
 
-    QString text = QStringLiteral("<START>") + line(QStringLiteral("|MP,") + set.password);
-    text += line(QStringLiteral("SN,") + set.systemName);
+    QString text = tags::kStart + line(QLatin1Char('|') + tags::kPassword + set.password);
+    text += line(tags::kName + set.systemName);
     if (set.systemOptionsKnown) {
-        text += line(QStringLiteral("OP,") + options);
-        text += line(QStringLiteral("MO,") + monitor);
+        text += line(tags::kOptions + options);
+        text += line(tags::kMonitor + monitor);
     }
     for (int k = 0; k < 4; ++k)
-        text += line(QStringLiteral("I%1,").arg(k + 1) + set.inputNames[k]);
-    text += line(QStringLiteral("MN,") + set.masterNumber);
+        text += line(tags::input_name(k) + set.inputNames[k]);
+    text += line(tags::kMasterNumber + set.masterNumber);
     const bool gate = unitModel != settings::kIntercom;
     for (const settings::NumberRow &row : set.numbers) {
-        QString record = QStringLiteral("TN,") + settings::strip_plus(row.number) + QLatin1Char(',') + row.unit;
+        QString record = tags::kNumber + settings::strip_plus(row.number) + QLatin1Char(',') + row.unit;
         if (gate)
             record += QLatin1Char(',') + settings::output_digits(row.outputs);
         text += line(record);
     }
-    text += QStringLiteral("<END>");
+    text += tags::kEnd;
     return text;
 }
 
@@ -86,7 +86,7 @@ bool read_settings_file(const QString &path, settings::SettingsSet &set, QString
             *error = QStringLiteral("\"%1\" cannot be used: %2.").arg(QDir::toNativeSeparators(path), why);
         return false;
     };
-    if (!raw.startsWith(QStringLiteral("<START>")))
+    if (!raw.startsWith(tags::kStart))
         return refuse(raw.isEmpty() ? QStringLiteral("it is empty") : QStringLiteral("it is not a settings file"));
     if (const QString problem = missingBar(raw); !problem.isEmpty())
         return refuse(problem);

@@ -1,5 +1,7 @@
 #include "transfer/settingsparser.h"
 
+#include "transfer/recordtags.h"
+
 #include "settings/valuecheck.h"
 
 #include <QStringList>
@@ -49,9 +51,6 @@ QString plain_number(const QString &text)
 
 namespace {
 
-const QString kStartMarker = QStringLiteral("<START>");
-const QString kEndMarker = QStringLiteral("<END>");
-
 // "TN,27821,1": two capitals or digits and a comma.
 bool looksLikeRecord(QStringView piece)
 {
@@ -93,8 +92,8 @@ QString readRecord(QStringView piece, settings::SettingsSet &set, ParseResult &r
     known = true;
     const QStringView tag = piece.first(3);
     const QStringView content = piece.sliced(3);
-    static const QLatin1String kInputTags[] = {QLatin1String("I1,"), QLatin1String("I2,"), QLatin1String("I3,"),
-                                               QLatin1String("I4,")};
+    static const QString kInputTags[] = {tags::input_name(0), tags::input_name(1), tags::input_name(2),
+                                         tags::input_name(3)};
     for (int k = 0; k < 4; ++k)
         if (tag == kInputTags[k]) {
             if (const QString p = text_problem(content.toString(), settings::kRefusedInText, settings::kNameLength);
@@ -103,7 +102,7 @@ QString readRecord(QStringView piece, settings::SettingsSet &set, ParseResult &r
             set.inputNames[k] = content.toString();
             return QString();
         }
-    if (tag == QLatin1String("MP,")) {
+    if (tag == tags::kPassword) {
         // A "." ends the password; with nothing before it the box keeps its value.
         const qsizetype dot = piece.indexOf(QLatin1Char('.'), 2);
         const QString pass = (dot < 0 ? content : piece.sliced(3, dot - 3)).toString();
@@ -111,27 +110,27 @@ QString readRecord(QStringView piece, settings::SettingsSet &set, ParseResult &r
             return QStringLiteral("the password %1").arg(p);
         if (!pass.isEmpty())
             set.password = pass;
-    } else if (tag == QLatin1String("SN,")) {
+    } else if (tag == tags::kName) {
         if (const QString p = text_problem(content.toString(), settings::kRefusedInText, settings::kNameLength);
             !p.isEmpty())
             return QStringLiteral("the system name %1").arg(p);
         set.systemName = content.toString();
-    } else if (tag == QLatin1String("MN,")) {
+    } else if (tag == tags::kMasterNumber) {
         const QStringView digits = content.startsWith(QLatin1Char('+')) ? content.sliced(1) : content;
         if (const QString p = content.isEmpty() ? QString() : digits_problem(digits.toString()); !p.isEmpty())
             return QStringLiteral("the master number %1").arg(p);
         set.masterNumber = content.toString();
-    } else if (tag == QLatin1String("OP,")) {
+    } else if (tag == tags::kOptions) {
         if (const QString p = digitsOutside(content, "14", QStringLiteral("system options")); !p.isEmpty())
             return p;
         set.errorReporting = content.contains(QLatin1Char('1'));
         set.outputConfirmation = content.contains(QLatin1Char('4'));
-    } else if (tag == QLatin1String("MO,")) {
-        if (const QString p = digitsOutside(content, "1248", QStringLiteral("monitor inputs")); !p.isEmpty())
+    } else if (tag == tags::kMonitor) {
+        if (const QString p = digitsOutside(content, tags::kMonitorDigits, QStringLiteral("monitor inputs")); !p.isEmpty())
             return p;
         for (int k = 0; k < 4; ++k)
-            set.monitorInputs[k] = content.contains(QLatin1Char("1248"[k]));
-    } else if (tag == QLatin1String("TN,")) {
+            set.monitorInputs[k] = content.contains(QLatin1Char(tags::kMonitorDigits[k]));
+    } else if (tag == tags::kNumber) {
         const QList<QStringView> fields = piece.split(QLatin1Char(','));
         if (fields.size() > 4)
             return QStringLiteral("a number record has at most three values after its tag");
@@ -171,7 +170,7 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set, Text
     const bool file = kind == TextKind::File;
     // The records are read in place, as views of the text: a dump can hold thousands.
     qsizetype at = text.indexOf(QLatin1Char('|'));
-    if (file && QStringView(text).first(at < 0 ? text.size() : at) != kStartMarker) {
+    if (file && QStringView(text).first(at < 0 ? text.size() : at) != tags::kStart) {
         result.problem = QStringLiteral("it is not a settings file: it does not begin with \"<START>|\"");
         return result;
     }
@@ -179,7 +178,7 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set, Text
         const qsizetype next = text.indexOf(QLatin1Char('|'), at + 1);
         const QStringView piece = QStringView(text).sliced(at + 1, (next < 0 ? text.size() : next) - at - 1);
         at = next;
-        if (piece == kEndMarker && (!file || next < 0)) {
+        if (piece == tags::kEnd && (!file || next < 0)) {
             ended = true;
             break; // what a unit sends after its end is not part of the dump
         }
@@ -188,7 +187,7 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set, Text
         if (!looksLikeRecord(piece)) {
             if (piece.isEmpty() && !file)
                 continue;
-            if (piece == kEndMarker) {
+            if (piece == tags::kEnd) {
                 result.problem = named(index, piece) + QStringLiteral(": records follow the end of the file");
                 return result;
             }
@@ -197,12 +196,12 @@ ParseResult parse_settings(const QString &text, settings::SettingsSet &set, Text
             return result;
         }
         const QStringView tag = piece.first(3);
-        const bool isOptions = tag == QLatin1String("OP,"), isMonitor = tag == QLatin1String("MO,");
+        const bool isOptions = tag == tags::kOptions, isMonitor = tag == tags::kMonitor;
         options |= isOptions;
         monitor |= isMonitor;
         // An empty record holds an empty value (no box ticked, for the options and monitor
         // records), except that an empty password or number says nothing.
-        if (piece.size() == 3 && (tag == QLatin1String("MP,") || tag == QLatin1String("TN,")))
+        if (piece.size() == 3 && (tag == tags::kPassword || tag == tags::kNumber))
             continue;
         bool known = false;
         if (const QString p = readRecord(piece, out, result, known); !p.isEmpty()) {
