@@ -6,6 +6,7 @@
 #include "platform/interruptwatch.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtserialport.h"
+#include "settings/settingsset.h"
 #include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
@@ -58,7 +59,8 @@ const char kDescription[] =
     "       download's FILE exists and --force was not given\n"
     "  130  stopped by Ctrl-C";
 
-const QString kStartPassword = QStringLiteral("5831");
+// The unit's password until someone changes it: the settings' start value.
+const QString kStartPassword = settings::SettingsSet{}.password;
 
 QTextStream &err()
 {

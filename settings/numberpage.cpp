@@ -66,9 +66,9 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(QStringL
     setObjectName(QStringLiteral("frame_1"));
     setAccessibleName(title());
 
-    txtSysName_ = makeEdit(QStringLiteral("txtSysName"), QStringLiteral("System name"), QStringLiteral("GSM Unit"),
+    txtSysName_ = makeEdit(QStringLiteral("txtSysName"), QStringLiteral("System name"), SettingsSet{}.systemName,
                            kNameLength, this);
-    txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), QStringLiteral("5831"),
+    txtPass_ = makeEdit(QStringLiteral("txtPass"), QStringLiteral("System password"), SettingsSet{}.password,
                         kPasswordLength, this, kRefusedInPassword);
     txtMastNum_ = makeEdit(QStringLiteral("txtMastNum"), QStringLiteral("Master number"), QString(), 0, this);
     auto *system = new QGridLayout;

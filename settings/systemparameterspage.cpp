@@ -37,8 +37,10 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     frmsys_ = platform::namedFrame(QStringLiteral("frmsys"), QStringLiteral("Gate and standalone system settings"), this);
 
     QGroupBox *options = platform::namedFrame(QStringLiteral("frmOptions"), QStringLiteral("System options"), frmsys_);
-    chkErep_ = platform::namedCheck(QStringLiteral("chkErep"), QStringLiteral("Error Reporting"), true, options);
-    chkOcnf_ = platform::namedCheck(QStringLiteral("chkOcnf"), QStringLiteral("Output confirmation"), true, options);
+    chkErep_ = platform::namedCheck(QStringLiteral("chkErep"), QStringLiteral("Error Reporting"),
+                                    SettingsSet{}.errorReporting, options);
+    chkOcnf_ = platform::namedCheck(QStringLiteral("chkOcnf"), QStringLiteral("Output confirmation"),
+                                    SettingsSet{}.outputConfirmation, options);
     auto *optionsLayout = tight(new QVBoxLayout(options));
     optionsLayout->addWidget(chkErep_);
     optionsLayout->addWidget(chkOcnf_);
@@ -48,7 +50,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     auto *monitorLayout = tight(new QGridLayout(frmMonInputs_));
     for (int k = 0; k < 4; ++k) {
         chkMonInput_[k] = platform::namedCheck(QStringLiteral("chkMonInput_%1").arg(k), QStringLiteral("Input %1").arg(k + 1),
-                                               true, frmMonInputs_);
+                                               SettingsSet{}.monitorInputs[k], frmMonInputs_);
         monitorLayout->addWidget(chkMonInput_[k], k / 2, k % 2);
     }
 
@@ -56,7 +58,7 @@ SystemParametersPage::SystemParametersPage(QWidget *parent) : QGroupBox(QStringL
     namesLabel->setObjectName(QStringLiteral("lblInputNames"));
     auto *namesLayout = new QGridLayout;
     for (int k = 0; k < 4; ++k) {
-        auto *name = new QLineEdit(QStringLiteral("Input %1").arg(k + 1), frmsys_);
+        auto *name = new QLineEdit(SettingsSet{}.inputNames[k], frmsys_);
         name->setObjectName(QStringLiteral("txtInputName_%1").arg(k));
         name->setAccessibleName(QStringLiteral("Input name %1").arg(k + 1));
         acceptLatin1Only(name, kRefusedInText, kNameLength);
