@@ -1,6 +1,7 @@
 #include "settings/editorlimits.h"
 
 #include "platform/latin1.h"
+#include "settings/valuecheck.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -19,8 +20,6 @@ constexpr const char *kTypingLimit = "typingLimit";
 constexpr const char *kLastRefusal = "lastRefusal";
 constexpr const char *kSetting = "settingFromOutside";
 
-bool isControl(QChar c) { return c.unicode() < 32 || c.unicode() == 127; }
-
 class Latin1Validator : public QValidator {
 public:
     explicit Latin1Validator(QLineEdit *edit) : QValidator(edit), edit_(edit) {}
@@ -31,7 +30,7 @@ public:
         if (!platform::isLatin1(input))
             return Invalid;
         for (const QChar c : input)
-            if (isControl(c))
+            if (is_control(c))
                 return refuse(QStringLiteral("Control characters cannot be typed or pasted here."));
         for (const QChar c : edit_->property(kRefused).toString())
             if (input.contains(c))

@@ -2,6 +2,7 @@
 
 #include "settings/editorlimits.h"
 #include "settings/numberlistmodel.h"
+#include "settings/valuecheck.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -20,7 +21,7 @@ constexpr const char *kCell = "editedCell";
 bool printable(const QString &text)
 {
     return !text.isEmpty()
-           && std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+           && std::none_of(text.cbegin(), text.cend(), is_control);
 }
 } // namespace
 

@@ -3,10 +3,9 @@
 namespace settings {
 
 namespace {
-bool isControl(QChar c) { return c.unicode() < 32 || c.unicode() == 127; }
 QString shown(QChar c)
 {
-    if (isControl(c))
+    if (is_control(c))
         return QStringLiteral("character %1").arg(c.unicode());
     return QStringLiteral("\"%1\"").arg(c);
 }
@@ -15,7 +14,7 @@ QString shown(QChar c)
 QString text_problem(const QString &value, const QString &refused, int maxLength)
 {
     for (const QChar c : value) {
-        if (isControl(c))
+        if (is_control(c))
             return QStringLiteral("holds a control character (%1)").arg(shown(c));
         if (c.unicode() > 255)
             return QStringLiteral("holds %1, which the unit cannot take").arg(shown(c));

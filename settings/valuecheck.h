@@ -9,6 +9,9 @@ inline constexpr int kPasswordLength = 4;
 inline constexpr int kNameLength = 15; // the system name and each input name
 inline constexpr int kMaxNumberDigits = 20;
 
+// A control character: below 32, or 127. Never typed, pasted, stored or sent.
+inline bool is_control(QChar c) { return c.unicode() < 32 || c.unicode() == 127; }
+
 // Why `value` cannot be a text setting; empty when it can. Refused: a control character
 // (below 32, or 127), a character that has no single byte on the wire, any of `refused`,
 // and more than `maxLength` characters (0: no limit). Nothing is ever cut to fit.
