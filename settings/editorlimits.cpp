@@ -13,10 +13,12 @@ namespace settings {
 
 namespace {
 
-// Kept on the editor: what it refuses, its typing limit, why the last input was refused,
-// and whether the program (not the operator) is setting its text.
+// Kept on the editor: what it refuses, its typing limit, the length of its text before the
+// input now checked, why the last input was refused, and whether the program (not the
+// operator) is setting its text.
 constexpr const char *kRefused = "refusedCharacters";
 constexpr const char *kTypingLimit = "typingLimit";
+constexpr const char *kLastLength = "lastLength";
 constexpr const char *kLastRefusal = "lastRefusal";
 constexpr const char *kSetting = "settingFromOutside";
 
@@ -37,7 +39,7 @@ public:
                 return refuse(edit_->toolTip());
         const int limit = edit_->property(kTypingLimit).toInt();
         // A longer value kept from outside may still be shortened.
-        if (limit > 0 && input.size() > limit && input.size() > edit_->property("lastLength").toInt())
+        if (limit > 0 && input.size() > limit && input.size() > edit_->property(kLastLength).toInt())
             return refuse(QStringLiteral("The unit takes at most %1 characters here.").arg(limit));
         return Acceptable;
     }
@@ -58,10 +60,10 @@ void acceptLatin1Only(QLineEdit *edit, const QString &refused, int limit)
     edit->setValidator(new Latin1Validator(edit));
     edit->setProperty(kRefused, refused);
     edit->setProperty(kTypingLimit, limit);
-    edit->setProperty("lastLength", int(edit->text().size()));
+    edit->setProperty(kLastLength, int(edit->text().size()));
     edit->setToolTip(refused.isEmpty() ? QString() : refusedNote(refused));
     QObject::connect(edit, &QLineEdit::textChanged, edit,
-                     [edit](const QString &text) { edit->setProperty("lastLength", int(text.size())); });
+                     [edit](const QString &text) { edit->setProperty(kLastLength, int(text.size())); });
     // Typing and pasting are refused whole: the note explains a key that seemed to do nothing.
     QObject::connect(edit, &QLineEdit::inputRejected, edit, [edit] {
         const QString why = edit->property(kLastRefusal).toString();
