@@ -183,11 +183,10 @@ SettingsSet SettingsEditors::store() const
     return set;
 }
 
-QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue policy, const QString &what)
+QList<LongValueKept> SettingsEditors::show(const SettingsSet &set, LongValue policy)
 {
-    const SettingsSet before = shown_;
     QList<LongValueKept> kept;
-    auto text = [&](const QString &field, const QString &value, bool tooLong) {
+    const auto text = [&](const QString &field, const QString &value, bool tooLong) {
         if (tooLong)
             kept.append({field, int(value.size())});
     };
@@ -195,16 +194,23 @@ QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue pol
     text(QStringLiteral("System password"), set.password, setPassword(set.password, policy));
     text(QStringLiteral("System name"), set.systemName, setSystemName(set.systemName, policy));
     text(QStringLiteral("Master number"), set.masterNumber, setMasterNumber(set.masterNumber, policy));
-    for (int k = 0; k < 4; ++k)
+    for (int k = 0; k < 4; ++k) {
         text(QStringLiteral("Input name %1").arg(k + 1), set.inputNames[k], setInputName(k, set.inputNames[k], policy));
+        setMonitorInput(k, set.monitorInputs[k]);
+    }
     setErrorReporting(set.errorReporting);
     setOutputConfirmation(set.outputConfirmation);
-    for (int k = 0; k < 4; ++k)
-        setMonitorInput(k, set.monitorInputs[k]);
     tick(sys_->chksys(), set.uploadSystem);
     tick(sys_->chktel(), set.uploadTelephone);
     numbers().setRows(set.numbers);
     applying_ = false;
+    return kept;
+}
+
+QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue policy, const QString &what)
+{
+    const SettingsSet before = shown_;
+    const QList<LongValueKept> kept = show(set, policy);
     const SettingsSet after = store();
     if (after != before)
         stack_->push(new SettingsChange(*this, before, after, what, QString()));
@@ -214,20 +220,7 @@ QList<LongValueKept> SettingsEditors::load(const SettingsSet &set, LongValue pol
 
 void SettingsEditors::apply(const SettingsSet &set)
 {
-    applying_ = true;
-    setPassword(set.password, LongValue::Keep);
-    setSystemName(set.systemName, LongValue::Keep);
-    setMasterNumber(set.masterNumber, LongValue::Keep);
-    for (int k = 0; k < 4; ++k) {
-        setInputName(k, set.inputNames[k], LongValue::Keep);
-        setMonitorInput(k, set.monitorInputs[k]);
-    }
-    setErrorReporting(set.errorReporting);
-    setOutputConfirmation(set.outputConfirmation);
-    tick(sys_->chksys(), set.uploadSystem);
-    tick(sys_->chktel(), set.uploadTelephone);
-    numbers().setRows(set.numbers);
-    applying_ = false;
+    show(set, LongValue::Keep);
     shown_ = store();
 }
 

@@ -80,6 +80,9 @@ signals:
 
 private:
     friend class SettingsChange;
+    // Shows `set` in the editors under `policy`, recording nothing; returns the editors whose
+    // new value is over their typing limit.
+    QList<LongValueKept> show(const SettingsSet &set, LongValue policy);
     // Shows `set` exactly, recording nothing.
     void apply(const SettingsSet &set);
     void edited(const QString &what, const QString &field);
