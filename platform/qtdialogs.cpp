@@ -83,13 +83,13 @@ QString QtDialogs::openFileName(const QString &title, const QString &filter)
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter)
 {
-    // Replacing an existing file is confirmed by the dialog, so a slip does not overwrite
-    // another unit's settings. A missing extension is added by the caller (completeSaveName).
-    return QFileDialog::getSaveFileName(parent_, title, QString(), toQtFilter(filter));
+    return saveFileNameFrom(title, filter, QString());
 }
 
 QString QtDialogs::saveFileNameFrom(const QString &title, const QString &filter, const QString &start)
 {
+    // Replacing an existing file is confirmed by the dialog, so a slip does not overwrite
+    // another unit's settings. A missing extension is added by the caller (completeSaveName).
     return QFileDialog::getSaveFileName(parent_, title, start, toQtFilter(filter));
 }
 
