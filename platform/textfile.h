@@ -10,7 +10,7 @@ enum class NewFileAccess {
     OwnerOnly, // 0600: the file holds a secret
 };
 
-// Replaces the file at `path` with `bytes` in one step: every write and the flush are checked
+// Replaces the file at `path` with `bytes` in one step: every write and the sync are checked
 // before the new content takes the old one's place, so on any failure (a full disk included)
 // an existing file keeps its old content. On failure `error` (if given) says in words what
 // went wrong and what to do, naming the file; the cause is that of the call that failed.
