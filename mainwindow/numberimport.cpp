@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/savename.h"
 #include "platform/textfile.h"
+#include "settings/numberform.h"
 #include "settings/settingseditors.h"
 #include "settings/unitmodel.h"
 #include "settings/valuecheck.h"
@@ -138,8 +139,7 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
         return;
     }
     if (unitModel != settings::kIntercom) // running numbers, as Add writes them
-        for (qsizetype i = 0; i < set.numbers.size(); ++i)
-            set.numbers[i].unit = QString::number(i + 1);
+        settings::number_in_order(set.numbers);
     editors.setNumbers(set.numbers, QStringLiteral("Import CSV"));
 }
 

@@ -19,6 +19,12 @@ QString stored_number(const QString &typed)
     return QLatin1Char('+') + digits;
 }
 
+void number_in_order(QList<NumberRow> &rows)
+{
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        rows[i].unit = QString::number(i + 1);
+}
+
 QStringList drop_repeated_numbers(QList<NumberRow> &rows)
 {
     QStringList repeated;

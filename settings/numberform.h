@@ -12,6 +12,9 @@ QString strip_plus(const QString &text);
 // The form Add stores: "+" in front of strip_plus(typed), a leading "0" turned into "27".
 QString stored_number(const QString &typed);
 
+// Gives the rows the running numbers a gate list carries, 1, 2, 3... in list order, gaps closed.
+void number_in_order(QList<NumberRow> &rows);
+
 // Keeps the first row of each number (compared without "+") and returns the numbers of the rows
 // left out, in order: a list never holds a number twice, whichever way its rows came.
 QStringList drop_repeated_numbers(QList<NumberRow> &rows);

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
 #include "settings/editorlimits.h"
+#include "settings/numberform.h"
 #include "settings/numberlistmodel.h"
 #include "settings/numberview.h"
 #include "settings/valuecheck.h"
@@ -229,8 +230,7 @@ void NumberManagementPage::cmdAddNum_Click()
         for (int k = 0; k < 4; ++k)
             added.outputs[k] = chkOutput_[k]->checkState() == Qt::Checked;
         rows.append(added);
-        for (qsizetype r = 0; r < rows.size(); ++r) // running numbers, gaps closed
-            rows[r].unit = QString::number(r + 1);
+        number_in_order(rows);
     } else {
         rows.append(added); // the unit number is the operator's to type in place
     }
