@@ -1,6 +1,5 @@
 #include "mainwindow/numberimport.h"
 
-#include "link/unitlink.h"
 #include "platform/dialogs.h"
 #include "platform/savename.h"
 #include "platform/textfile.h"
