@@ -77,16 +77,19 @@ int NumberListModel::findNumber(const QString &stored, int except) const
     return -1;
 }
 
+QString NumberListModel::listedElsewhere(const QString &stored, int except) const
+{
+    const int other = findNumber(stored, except);
+    return other < 0 ? QString() : QStringLiteral("%1 is already in the list (row %2)").arg(stored).arg(other + 1);
+}
+
 QString NumberListModel::problem(const QModelIndex &index, const QString &text) const
 {
     if (index.column() == kNumberColumn) {
         const NumberCheck check = check_number(text);
         if (!check.ok())
             return check.problem;
-        const int other = findNumber(check.stored, index.row());
-        if (other >= 0)
-            return QStringLiteral("%1 is already in the list (row %2)").arg(check.stored).arg(other + 1);
-        return QString();
+        return listedElsewhere(check.stored, index.row());
     }
     if (index.column() == kUnitColumn) {
         const QString why = text_problem(text, kRefusedInText);

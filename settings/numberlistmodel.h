@@ -41,8 +41,9 @@ public:
     void change(const QList<NumberRow> &after, const QString &what);
     void setRecorder(Recorder recorder) { recorder_ = std::move(recorder); }
 
-    // The first row holding `stored` other than `except`; -1 when none.
-    int findNumber(const QString &stored, int except = -1) const;
+    // "... is already in the list (row N)" when a row other than `except` holds `stored`;
+    // empty when none does.
+    QString listedElsewhere(const QString &stored, int except = -1) const;
     // Why `text` cannot go into the cell at `index`; empty when it can.
     QString problem(const QModelIndex &index, const QString &text) const;
     // The rows with `row` set (on) or cleared (off) on output `k` (0..3).
@@ -58,6 +59,9 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 private:
+    // The first row holding `stored` other than `except`; -1 when none.
+    int findNumber(const QString &stored, int except) const;
+
     QString unitModel_;
     bool gate_ = true;
     QList<NumberRow> rows_;

@@ -218,8 +218,8 @@ void NumberManagementPage::cmdAddNum_Click()
         lblNumProblem_->setText(check.problem);
         return;
     }
-    if (const int row = model_->findNumber(check.stored); row >= 0) {
-        lblNumProblem_->setText(QStringLiteral("%1 is already in the list (row %2)").arg(check.stored).arg(row + 1));
+    if (const QString listed = model_->listedElsewhere(check.stored); !listed.isEmpty()) {
+        lblNumProblem_->setText(listed);
         return;
     }
     lblNumProblem_->clear();
