@@ -39,6 +39,13 @@ QString nameOf(const QString &path) { return path.isEmpty() ? kUntitled : QFileI
 
 } // namespace
 
+QString load_with_notes(settings::SettingsEditors &editors, settings::SettingsSet set, const QString &what)
+{
+    const QString repeated = settings::repeated_numbers_text(settings::drop_repeated_numbers(set.numbers));
+    const QString tooLong = transfer::long_values_message(editors.load(set, settings::kLongValueDefault, what));
+    return (repeated + QLatin1Char('\n') + tooLong).trimmed();
+}
+
 Document::Document(QWidget &window, settings::SettingsEditors &editors, const QString &unitModel,
                    platform::Dialogs &dialogs, std::unique_ptr<platform::Timer> autosave, const QString &stateFolder,
                    std::function<void()> commitEdit, QObject *parent)
@@ -215,15 +222,14 @@ bool Document::load(const QString &name)
             return false;
         }
     }
-    const QString repeated = settings::repeated_numbers_text(settings::drop_repeated_numbers(set.numbers));
-    const QString tooLong = transfer::long_values_message(editors_.load(set));
+    const QString note = load_with_notes(editors_, std::move(set), QStringLiteral("Load settings"));
     // The file holds its own numbers only: with the shown ones added in front, the settings
     // differ from it.
     settings::SettingsSet content = fileContent(editors_.store());
     if (added)
         content.numbers.remove(0, qMin(shown.numbers.size(), content.numbers.size()));
     setClean(name, content);
-    if (const QString note = (repeated + QLatin1Char('\n') + tooLong).trimmed(); !note.isEmpty())
+    if (!note.isEmpty())
         dialogs_.message(note, platform::Dialogs::Icon::Information);
     return true;
 }

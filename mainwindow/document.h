@@ -24,6 +24,11 @@ namespace mainwindow {
 // The name shown for settings that are in no file yet.
 inline const QString kUntitled = QStringLiteral("Untitled.gsm");
 
+// Shows `set` in the editors as one step of the undo history named `what`, each number once.
+// Returns what the operator is to be told about it (numbers that came more than once, values
+// kept over their typing limit); empty when there is nothing to tell.
+QString load_with_notes(settings::SettingsEditors &editors, settings::SettingsSet set, const QString &what);
+
 // The settings in the editors as a document: the file they belong to, whether they differ from
 // it (or from the start values, or from the last read from the unit), the question before
 // anything replaces unsaved changes, and a crash copy kept while there are some.

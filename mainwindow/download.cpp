@@ -1,10 +1,9 @@
 #include "mainwindow/download.h"
 
+#include "mainwindow/document.h"
 #include "platform/dialogs.h"
-#include "settings/numberform.h"
 #include "settings/settingseditors.h"
 #include "transfer/dumpreader.h"
-#include "transfer/settingsparser.h"
 
 #include <QMetaObject>
 #include <utility>
@@ -55,12 +54,11 @@ void Download::done(const DumpOutcome &outcome)
     }
     // The unit's list replaces the one shown; values it does not report stay as they are.
     UnitDump dump = read_unit_dump(outcome.records, editors_.store());
-    const QString repeated = settings::repeated_numbers_text(settings::drop_repeated_numbers(dump.settings.numbers));
-    const QString tooLong = long_values_message(
-        editors_.load(dump.settings, settings::kLongValueDefault, QStringLiteral("Read settings from unit")));
+    const QString note =
+        mainwindow::load_with_notes(editors_, std::move(dump.settings), QStringLiteral("Read settings from unit"));
     emit loaded();
     emit unitRead(read_unit_dump(outcome.records).settings);
-    if (const QString note = (repeated + QLatin1Char('\n') + tooLong).trimmed(); !note.isEmpty())
+    if (!note.isEmpty())
         tell(note, platform::Dialogs::Icon::Information);
 }
 
