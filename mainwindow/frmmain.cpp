@@ -18,7 +18,6 @@
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
 #include "transfer/dumpreader.h"
-#include "transfer/upload.h"
 #include "transfer/uploadjob.h"
 #include "transfer/uploadplan.h"
 
@@ -60,12 +59,8 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     editors_ = std::make_unique<settings::SettingsEditors>(*frame0_, *frame1_);
     frame1_->setDialogs(platform_.dialogs);
     // The room left in the list follows one upload's command limit and the upload choices.
-    editors_->setRoomFunction([model = choice_.unitModel](settings::SettingsSet set) {
-        const auto listed = set.numbers.size();
-        set.numbers.clear();
-        set.uploadTelephone = true; // the list's room, whether or not this upload sends it
-        return int(transfer::kMaxUploadCommands - transfer::upload_commands(set, model).size() - listed);
-    });
+    editors_->setRoomFunction(
+        [model = choice_.unitModel](const settings::SettingsSet &set) { return transfer::number_room(set, model); });
 
     tabStrip_ = new QTabBar(this);
     tabStrip_->setObjectName(QStringLiteral("TabStrip1"));

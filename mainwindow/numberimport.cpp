@@ -23,13 +23,6 @@ const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.
 // Enough refused lines to see the pattern; the rest are counted.
 constexpr int kRefusalsListed = 15;
 
-// Commands an upload of `set` with its numbers would need, over what one upload can send.
-qsizetype overLimit(settings::SettingsSet set, const QString &unitModel)
-{
-    set.uploadTelephone = true;
-    return upload_commands(set, unitModel).size() - kMaxUploadCommands;
-}
-
 QString count(qsizetype n, const char *one, const char *many)
 {
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
@@ -44,6 +37,14 @@ QString tooLongText(qsizetype over)
 }
 
 } // namespace
+
+int number_room(settings::SettingsSet set, const QString &unitModel)
+{
+    const auto listed = set.numbers.size();
+    set.numbers.clear();        // one command each: not built again for every key typed
+    set.uploadTelephone = true; // the list's room, whether or not this upload sends it
+    return int(kMaxUploadCommands - upload_commands(set, unitModel).size() - listed);
+}
 
 void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
 {
@@ -117,7 +118,7 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
     }
     settings::SettingsSet replaced = set;
     replaced.numbers = all;
-    if (const qsizetype over = overLimit(replaced, unitModel); over > 0) {
+    if (const int over = -number_room(replaced, unitModel); over > 0) {
         dialogs.message(summary + QLatin1Char('\n') + tooLongText(over), platform::Dialogs::Icon::Stop);
         return;
     }
@@ -130,7 +131,7 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
         set.numbers = all;
     } else if (answer == 1) {
         set.numbers += fresh;
-        if (const qsizetype over = overLimit(set, unitModel); over > 0) {
+        if (const int over = -number_room(set, unitModel); over > 0) {
             dialogs.message(tooLongText(over), platform::Dialogs::Icon::Stop);
             return;
         }

@@ -6,9 +6,14 @@ class Dialogs;
 }
 namespace settings {
 class SettingsEditors;
-}
+struct SettingsSet;
+} // namespace settings
 
 namespace transfer {
+
+// How many more numbers one upload of `set` could carry besides those it lists; negative when
+// the list is that many numbers too long.
+int number_room(settings::SettingsSet set, const QString &unitModel);
 
 // The import button: reads a CSV list, shows what it found (rows read, rows refused with their
 // lines and why, numbers already listed) and changes the list only when the operator chooses
