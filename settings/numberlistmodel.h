@@ -76,6 +76,7 @@ public:
     explicit NumberFilterModel(NumberListModel &source, QObject *parent = nullptr);
     void setFilter(const QString &text);
     QString filter() const { return filter_; }
+    const NumberListModel &list() const { return source_; }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;

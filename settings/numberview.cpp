@@ -31,8 +31,7 @@ NumberDelegate::NumberDelegate(NumberFilterModel &filter, QObject *parent) : QSt
 
 QString NumberDelegate::problem(const QModelIndex &index, const QString &text) const
 {
-    const auto *list = static_cast<const NumberListModel *>(filter_.sourceModel());
-    return list->problem(filter_.mapToSource(index), text);
+    return filter_.list().problem(filter_.mapToSource(index), text);
 }
 
 QWidget *NumberDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
