@@ -135,6 +135,7 @@ private:
     void onReplyComplete(qsizetype codesStart);
     void keepTail(qsizetype limit);
     bool write(const QByteArray &bytes);
+    // Writes entry i opened by `pass` and waits for its answer; a failed write aborts the chain.
     bool sendEntry(int i, const QString &pass);
     void setState(ChainState state);
     void startPatience();
