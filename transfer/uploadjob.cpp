@@ -153,7 +153,7 @@ void UploadJob::stop()
         link_.stop_after_current();
         return;
     }
-    if (running_ && phase_ == Phase::ReadBack) {
+    if (phase_ == Phase::ReadBack) {
         reader_.stop();
         return;
     }
@@ -300,9 +300,7 @@ void UploadJob::finish(UploadOutcome outcome)
     stopping_ = false;
     if (outcome.total == 0) {
         outcome.acknowledged = link_.acknowledged_count();
-        outcome.total = outcome.kind == UploadOutcome::Kind::Unsendable
-                            ? int(upload_commands(sent_.settings, choices_.model).size())
-                            : link_.cmd_count();
+        outcome.total = link_.cmd_count();
     }
     if (outcome.kind != UploadOutcome::Kind::Unsendable && !outcome.readingBack && outcome.acknowledged < outcome.total)
         outcome.unitHolds = held_after_stop(plan_, outcome.acknowledged);
