@@ -33,12 +33,6 @@ void UnitLink::clear_queue()
         setState(ChainState::Idle);
 }
 
-QString UnitLink::wire_text(int entry, const QString &pass) const
-{
-    const QueueEntry &e = queue_.at(entry);
-    return wire::command_text(pass, e.word, e.value);
-}
-
 bool UnitLink::start_upload()
 {
     if (cmdCount_ == 0)
@@ -84,7 +78,8 @@ void UnitLink::stop_after_current()
 
 bool UnitLink::sendEntry(int i, const QString &pass)
 {
-    const QString text = wire_text(i, pass);
+    const QueueEntry &e = queue_.at(i);
+    const QString text = wire::command_text(pass, e.word, e.value);
     if (!write(wire::bytes(text))) {
         setState(ChainState::Aborted);
         return false;

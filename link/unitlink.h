@@ -70,8 +70,6 @@ public:
 
     // The password that opens the chain's commands from the next one sent on.
     void set_chain_password(const QString &password) { password_ = password; }
-    QString wire_text(int entry) const { return wire_text(entry, password_); }
-    QString wire_text(int entry, const QString &pass) const;
 
     // Sends entry 0 after the queue was filled and starts the chain. False (with notSent())
     // when nothing could be sent.
