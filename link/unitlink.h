@@ -20,7 +20,8 @@ inline const QString kModeUpload = QStringLiteral("upload");
 inline const QString kModeDownload = QStringLiteral("download");
 // How much unread text is kept while nobody consumes it (idle, or a reply without ")").
 inline constexpr qsizetype kRxTailKept = 64 * 1024;
-// The most a download may collect before its reader gives up: far more than any dump.
+// How much download text is kept while nobody takes it: far more than any dump, and more
+// than a reader lets come before it gives up.
 inline constexpr qsizetype kRxDownloadKept = 2 * 1024 * 1024;
 
 struct QueueEntry {
