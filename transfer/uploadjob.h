@@ -18,7 +18,7 @@ struct DumpOutcome;
 // "System parameters" and "Telephone numbers" choices).
 struct UploadChoices {
     QString model;                     // settings::kGate or settings::kIntercom
-    QString password;                  // opens the unit until it took the new one; empty: the settings' own
+    QString password;                  // opens the unit until it took the new one; empty: held()'s, else the set's
     bool verify = false;               // read the settings back and compare once every command was acknowledged
     bool giveUpOnSilence = false;      // a command unanswered for the link's patience ends the upload
     bool offerCurrentPassword = false; // a refused password command may be sent again with another password
