@@ -54,10 +54,6 @@ UploadJob::UploadJob(unitlink::UnitLink &link, DumpReader &reader, QObject *pare
     connect(&link_, &UnitLink::chainStopped, this, &UploadJob::onStopped);
     connect(&link_, &UnitLink::portLost, this,
             [this](int, const QString &, bool cut, int, int) { onPortLost(cut); });
-    connect(&reader_, &DumpReader::progress, this, [this](qint64 received, qint64 expected) {
-        if (running_ && phase_ == Phase::ReadBack)
-            emit readBackProgress(received, expected);
-    });
 }
 
 UploadPlan UploadJob::plan(const settings::SettingsSet &set, const UploadChoices &choices) const

@@ -94,8 +94,6 @@ public:
 
 signals:
     void verifying();
-    // The read-back: characters received of about `expected`.
-    void readBackProgress(qint64 received, qint64 expected);
     // The unit refused the password command's opening password; resendWith() answers.
     void currentPasswordWanted(const QString &newPassword);
     void finished(const transfer::UploadOutcome &outcome);
