@@ -1,5 +1,7 @@
 #include "link/replycodes.h"
 
+#include <optional>
+
 namespace unitlink {
 
 namespace {
@@ -12,22 +14,17 @@ bool isAcceptance(qint16 c)
            || c == code(ReplyCode::ListCleared) || c == code(ReplyCode::NumberAdded)
            || c == code(ReplyCode::PasswordChanged);
 }
-} // namespace
-
-QString code_meaning(qint16 c)
+// The output state a code reports; nothing for a code that reports none.
+std::optional<OutputState> outputState(qint16 c)
 {
-    if (isAcceptance(c))
-        return QStringLiteral("accepted");
-    if (c == code(ReplyCode::WrongPassword))
-        return QStringLiteral("wrong password");
-    if (c >= code(ReplyCode::Output1Off) && c <= code(ReplyCode::Output4On))
-        return QStringLiteral("output %1 %2")
-            .arg((c - code(ReplyCode::Output1Off)) / 2 + 1)
-            .arg((c - code(ReplyCode::Output1Off)) % 2 ? QStringLiteral("on") : QStringLiteral("off"));
-    return QString();
+    if (c < code(ReplyCode::Output1Off) || c > code(ReplyCode::Output4On))
+        return std::nullopt;
+    const int k = c - code(ReplyCode::Output1Off);
+    return OutputState{k / 2 + 1, k % 2 == 1};
 }
-
-bool read_code(QStringView item, qint16 *out)
+// One parenthesised item as a code: blanks, tabs and line feeds are skipped wherever they
+// stand, then an optional sign and digits, and nothing else. False for anything else.
+bool readCode(QStringView item, qint16 *out)
 {
     qsizetype i = 0;
     const auto skip = [&] {
@@ -54,6 +51,18 @@ bool read_code(QStringView item, qint16 *out)
     *out = value < -32768 || value > 32767 ? kCodeWithoutEffect : static_cast<qint16>(value);
     return true;
 }
+} // namespace
+
+QString code_meaning(qint16 c)
+{
+    if (isAcceptance(c))
+        return QStringLiteral("accepted");
+    if (c == code(ReplyCode::WrongPassword))
+        return QStringLiteral("wrong password");
+    if (const std::optional<OutputState> s = outputState(c))
+        return QStringLiteral("output %1 %2").arg(s->output).arg(s->on ? QStringLiteral("on") : QStringLiteral("off"));
+    return QString();
+}
 
 QList<qint16> read_reply_codes(const QString &text, qsizetype limit, int *unreadable)
 {
@@ -68,7 +77,7 @@ QList<qint16> read_reply_codes(const QString &text, qsizetype limit, int *unread
         if (close < 0)
             break;
         qint16 c = 0;
-        if (read_code(QStringView(text).sliced(open + 1, close - open - 1), &c))
+        if (readCode(QStringView(text).sliced(open + 1, close - open - 1), &c))
             codes.append(c);
         else
             ++bad;
@@ -87,9 +96,8 @@ Reply read_reply(const QString &text)
     for (const qint16 c : std::as_const(r.codes)) {
         if (c < 1)
             break;
-        if (c >= code(ReplyCode::Output1Off) && c <= code(ReplyCode::Output4On)) {
-            const int k = c - code(ReplyCode::Output1Off);
-            r.outputs.append({k / 2 + 1, k % 2 == 1});
+        if (const std::optional<OutputState> s = outputState(c)) {
+            r.outputs.append(*s);
             continue;
         }
         other = true;

@@ -28,10 +28,6 @@ inline constexpr qint16 kCodeWithoutEffect = 32767;
 // where only the unit knows.
 QString code_meaning(qint16 code);
 
-// One parenthesised item as a code: blanks, tabs and line feeds are skipped wherever they
-// stand, then an optional sign and digits, and nothing else. False for anything else.
-bool read_code(QStringView item, qint16 *code);
-
 // The readable codes of one reply in their order: for each "(" the text up to the first ")"
 // after it. A "(" with no ")" after it is ignored; at most the first `limit` items are read.
 // `unreadable` (if given) counts the items that are no whole number.

@@ -33,12 +33,6 @@ void UnitLink::clear_queue()
         setState(ChainState::Idle);
 }
 
-QString UnitLink::wire_text(int entry, const QString &pass) const
-{
-    const QueueEntry &e = queue_.at(entry);
-    return wire::command_text(pass, e.word, e.value);
-}
-
 bool UnitLink::start_upload()
 {
     if (cmdCount_ == 0)
@@ -47,14 +41,7 @@ bool UnitLink::start_upload()
     clearedAt_ = -1;
     cmdPos_ = 0;
     acked_ = 0;
-    if (!sendEntry(0, password_)) {
-        setState(ChainState::Aborted);
-        return false;
-    }
-    cmdPos_ = 1;
-    setState(ChainState::Running);
-    startPatience();
-    return true;
+    return sendEntry(0, password_);
 }
 
 void UnitLink::interrupt()
@@ -71,12 +58,7 @@ bool UnitLink::resume_upload()
     rx_.clear();
     linkMode_ = kModeUpload;
     passwordTold_ = false;
-    if (!sendEntry(acked_, password_))
-        return false;
-    cmdPos_ = acked_ + 1;
-    setState(ChainState::Running);
-    startPatience();
-    return true;
+    return sendEntry(acked_, password_);
 }
 
 bool UnitLink::resend_refused(const QString &current)
@@ -85,13 +67,7 @@ bool UnitLink::resend_refused(const QString &current)
     if (state_ != ChainState::Unacknowledged || entry < 0 || queue_[entry].word != wire::kPassword)
         return false;
     passwordTold_ = false;
-    if (!sendEntry(entry, current)) {
-        setState(ChainState::Aborted);
-        return false;
-    }
-    setState(ChainState::Running);
-    startPatience();
-    return true;
+    return sendEntry(entry, current);
 }
 
 void UnitLink::stop_after_current()
@@ -102,11 +78,17 @@ void UnitLink::stop_after_current()
 
 bool UnitLink::sendEntry(int i, const QString &pass)
 {
-    const QString text = wire_text(i, pass);
-    if (!write(wire::bytes(text)))
+    const QueueEntry &e = queue_.at(i);
+    const QString text = wire::command_text(pass, e.word, e.value);
+    if (!write(wire::bytes(text))) {
+        setState(ChainState::Aborted);
         return false;
+    }
     lastSent_ = text;
     emit commandSent(i + 1, cmdCount_, text);
+    cmdPos_ = i + 1;
+    setState(ChainState::Running);
+    startPatience();
     return true;
 }
 
@@ -220,12 +202,7 @@ void UnitLink::onReplyComplete(qsizetype codesStart)
         return;
     }
     if (cmdPos_ < kQueueEntries && !queue_[cmdPos_].label.isEmpty()) {
-        if (!sendEntry(cmdPos_, password_)) {
-            setState(ChainState::Aborted);
-            return;
-        }
-        ++cmdPos_;
-        startPatience();
+        sendEntry(cmdPos_, password_);
         return;
     }
     setState(ChainState::Completed);

@@ -20,7 +20,8 @@ inline const QString kModeUpload = QStringLiteral("upload");
 inline const QString kModeDownload = QStringLiteral("download");
 // How much unread text is kept while nobody consumes it (idle, or a reply without ")").
 inline constexpr qsizetype kRxTailKept = 64 * 1024;
-// The most a download may collect before its reader gives up: far more than any dump.
+// How much download text is kept while nobody takes it: far more than any dump, and more
+// than a reader lets come before it gives up.
 inline constexpr qsizetype kRxDownloadKept = 2 * 1024 * 1024;
 
 struct QueueEntry {
@@ -70,8 +71,6 @@ public:
 
     // The password that opens the chain's commands from the next one sent on.
     void set_chain_password(const QString &password) { password_ = password; }
-    QString wire_text(int entry) const { return wire_text(entry, password_); }
-    QString wire_text(int entry, const QString &pass) const;
 
     // Sends entry 0 after the queue was filled and starts the chain. False (with notSent())
     // when nothing could be sent.
@@ -135,6 +134,7 @@ private:
     void onReplyComplete(qsizetype codesStart);
     void keepTail(qsizetype limit);
     bool write(const QByteArray &bytes);
+    // Writes entry i opened by `pass` and waits for its answer; a failed write aborts the chain.
     bool sendEntry(int i, const QString &pass);
     void setState(ChainState state);
     void startPatience();

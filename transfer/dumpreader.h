@@ -27,7 +27,7 @@ qint64 largest_dump_bytes();
 struct DumpOutcome {
     enum class Status {
         Received,      // a whole dump, up to "<END>"
-        NoAnswer,      // nothing came within kNoAnswerMs
+        NoAnswer,      // nothing came within the wait for a first character (setNoAnswerMs)
         WrongPassword, // the answer carried code 39
         Incomplete,    // the line went quiet before "<END>", or a record is damaged (see problem)
         TooLarge,      // more than kLargestAnswer characters

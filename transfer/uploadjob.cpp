@@ -54,10 +54,6 @@ UploadJob::UploadJob(unitlink::UnitLink &link, DumpReader &reader, QObject *pare
     connect(&link_, &UnitLink::chainStopped, this, &UploadJob::onStopped);
     connect(&link_, &UnitLink::portLost, this,
             [this](int, const QString &, bool cut, int, int) { onPortLost(cut); });
-    connect(&reader_, &DumpReader::progress, this, [this](qint64 received, qint64 expected) {
-        if (running_ && phase_ == Phase::ReadBack)
-            emit readBackProgress(received, expected);
-    });
 }
 
 UploadPlan UploadJob::plan(const settings::SettingsSet &set, const UploadChoices &choices) const
@@ -153,7 +149,7 @@ void UploadJob::stop()
         link_.stop_after_current();
         return;
     }
-    if (running_ && phase_ == Phase::ReadBack) {
+    if (phase_ == Phase::ReadBack) {
         reader_.stop();
         return;
     }
@@ -300,9 +296,7 @@ void UploadJob::finish(UploadOutcome outcome)
     stopping_ = false;
     if (outcome.total == 0) {
         outcome.acknowledged = link_.acknowledged_count();
-        outcome.total = outcome.kind == UploadOutcome::Kind::Unsendable
-                            ? int(upload_commands(sent_.settings, choices_.model).size())
-                            : link_.cmd_count();
+        outcome.total = link_.cmd_count();
     }
     if (outcome.kind != UploadOutcome::Kind::Unsendable && !outcome.readingBack && outcome.acknowledged < outcome.total)
         outcome.unitHolds = held_after_stop(plan_, outcome.acknowledged);

@@ -18,7 +18,7 @@ struct DumpOutcome;
 // "System parameters" and "Telephone numbers" choices).
 struct UploadChoices {
     QString model;                     // settings::kGate or settings::kIntercom
-    QString password;                  // opens the unit until it took the new one; empty: the settings' own
+    QString password;                  // opens the unit until it took the new one; empty: held()'s, else the set's
     bool verify = false;               // read the settings back and compare once every command was acknowledged
     bool giveUpOnSilence = false;      // a command unanswered for the link's patience ends the upload
     bool offerCurrentPassword = false; // a refused password command may be sent again with another password
@@ -94,8 +94,6 @@ public:
 
 signals:
     void verifying();
-    // The read-back: characters received of about `expected`.
-    void readBackProgress(qint64 received, qint64 expected);
     // The unit refused the password command's opening password; resendWith() answers.
     void currentPasswordWanted(const QString &newPassword);
     void finished(const transfer::UploadOutcome &outcome);

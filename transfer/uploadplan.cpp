@@ -99,7 +99,7 @@ QString fullReason(const std::optional<settings::SettingsSet> &held, const setti
     return QStringLiteral("%1; the unit has no command to %2 one number, so %3").arg(joined(what), verb, listResent(QStringLiteral("its"), n));
 }
 
-void measure(UploadPlan &plan, const QString &password, int bytesPerSecond)
+void measure(UploadPlan &plan, const QString &password)
 {
     for (int i = 0; i < plan.commands.size(); ++i) {
         const UploadCommand &c = plan.commands.at(i);
@@ -113,7 +113,7 @@ void measure(UploadPlan &plan, const QString &password, int bytesPerSecond)
         }
     }
     plan.bytesIn = qint64(kReplyBytes) * plan.commands.size();
-    plan.seconds = double(plan.bytesOut + plan.bytesIn) / std::max(bytesPerSecond, 1);
+    plan.seconds = double(plan.bytesOut + plan.bytesIn) / kLineBytesPerSecond;
 }
 
 QString summaryOf(const UploadPlan &plan)
@@ -180,7 +180,7 @@ UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const s
             if (c.word == unitlink::wire::kAddNumber)
                 plan.commands.append(c);
     }
-    measure(plan, wanted.password, choices.lineBytesPerSecond);
+    measure(plan, wanted.password);
     plan.summary = summaryOf(plan);
     return plan;
 }

@@ -18,7 +18,6 @@ inline constexpr int kReplyBytes = 9;
 struct PlanChoices {
     QString unitModel;
     bool sendEverything = false; // the operator wants the whole sequence whatever the unit holds
-    int lineBytesPerSecond = kLineBytesPerSecond;
 };
 
 // What an upload will send, and what the operator is told about it before it goes.

@@ -94,7 +94,6 @@ void PtyUnit::unplug()
     m_out.clear();
     m_takeTimer.stop();
     m_inbox.clear();
-    m_inboxDue.clear();
     if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)
@@ -130,11 +129,8 @@ void PtyUnit::readLine()
         return;
     }
     // The pseudo-terminal hands over at once what a real line delivers one byte time after another.
-    const qint64 now = m_clock.nsecsElapsed();
-    for (qsizetype i = 0; i < in.size(); ++i) {
-        m_inFreeNs = std::max(m_inFreeNs, now) + kByteNs;
-        m_inboxDue.push_back(m_inFreeNs);
-    }
+    if (!in.isEmpty())
+        m_inFreeNs = std::max(m_inFreeNs, m_clock.nsecsElapsed()) + in.size() * kByteNs;
     m_inbox += in;
     takeIn();
 }
@@ -142,16 +138,18 @@ void PtyUnit::readLine()
 void PtyUnit::takeIn()
 {
     const qint64 now = m_clock.nsecsElapsed();
+    // The inbox comes through back to back up to its last byte: any byte before a pause in the
+    // line was through when the bytes after the pause arrived, and was taken in then.
+    const auto dueNs = [this](qsizetype i) { return m_inFreeNs - (m_inbox.size() - 1 - i) * kByteNs; };
     qsizetype through = 0;
-    while (through < m_inbox.size() && m_inboxDue[size_t(through)] <= now)
+    while (through < m_inbox.size() && dueNs(through) <= now)
         ++through;
     const QByteArray in = m_inbox.left(through);
     m_inbox.remove(0, through);
-    m_inboxDue.erase(m_inboxDue.begin(), m_inboxDue.begin() + through);
     if (!m_inbox.isEmpty()) {
         // Nothing happens before the next star comes through: only a star completes a command.
         const qsizetype star = m_inbox.indexOf('*');
-        m_takeTimer.start(msUntil(m_inboxDue[size_t(star < 0 ? m_inbox.size() - 1 : star)], now));
+        m_takeTimer.start(msUntil(dueNs(star < 0 ? m_inbox.size() - 1 : star), now));
     }
     if (!in.isEmpty())
         handle(in);

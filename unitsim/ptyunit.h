@@ -7,8 +7,6 @@
 #include <QObject>
 #include <QTimer>
 
-#include <deque>
-
 class QSocketNotifier;
 
 namespace unitsim {
@@ -71,10 +69,9 @@ private:
     // The paced line: a byte counts as arrived one byte time after the line was free for it.
     QElapsedTimer m_clock;
     QTimer m_takeTimer;
-    QByteArray m_inbox;            // read from the program, not yet through the line
-    std::deque<qint64> m_inboxDue; // when each byte of m_inbox has come through
-    qint64 m_inFreeNs = 0;         // the last byte from the program is through at this time
-    qint64 m_outFreeNs = 0;        // the last byte to the program is through at this time
+    QByteArray m_inbox;     // read from the program, not yet through the line
+    qint64 m_inFreeNs = 0;  // the last byte from the program is through at this time
+    qint64 m_outFreeNs = 0; // the last byte to the program is through at this time
 };
 
 } // namespace unitsim
