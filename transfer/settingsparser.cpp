@@ -63,7 +63,7 @@ QString named(int index, QStringView piece)
 {
     QString shown = piece.left(24).toString();
     for (QChar &c : shown)
-        if (c.unicode() < 32 || c.unicode() == 127)
+        if (settings::is_control(c))
             c = QLatin1Char('?');
     if (piece.size() > 24)
         shown += QStringLiteral("...");
@@ -78,8 +78,8 @@ QString digitsOutside(QStringView content, const char *allowed, const QString &w
         if (!QLatin1String(allowed).contains(c))
             return QStringLiteral("the %1 hold %2; only the digits %3 mean something")
                 .arg(what,
-                     c.unicode() < 32 || c.unicode() == 127 ? QStringLiteral("character %1").arg(c.unicode())
-                                                            : QStringLiteral("\"%1\"").arg(c),
+                     settings::is_control(c) ? QStringLiteral("character %1").arg(c.unicode())
+                                             : QStringLiteral("\"%1\"").arg(c),
                      QLatin1String(allowed));
     return QString();
 }
