@@ -37,6 +37,15 @@ struct Rig {
         QObject::connect(&job, &transfer::UploadJob::finished,
                          [this](const transfer::UploadOutcome &o) { outcomes.append(o); });
     }
+    // Uploads the site, plays the unit's steps; true when the upload ended in exactly one outcome.
+    bool run(const transfer::UploadChoices &choices, const QStringList &unit)
+    {
+        if (!job.start(site(), choices))
+            return false;
+        for (const QString &step : unit)
+            play(step);
+        return outcomes.size() == 1;
+    }
     // One step of the unit: an answer, "silence", "unplug", "stop", or "dump:" and what the dump names the unit.
     void play(const QString &step)
     {
@@ -98,11 +107,7 @@ private slots:
         QFETCH(Kind, kind);
         QFETCH(QString, detail);
         Rig r;
-        transfer::UploadChoices choices{settings::kGate, QString(), verify, true, false};
-        QVERIFY(r.job.start(site(), choices));
-        for (const QString &step : unit)
-            r.play(step);
-        QCOMPARE(r.outcomes.size(), 1);
+        QVERIFY(r.run({settings::kGate, QString(), verify, true, false}, unit));
         const transfer::UploadOutcome &o = r.outcomes.first();
         QCOMPARE(o.kind, kind);
         QTEST(o.acknowledged, "acknowledged");
@@ -158,11 +163,7 @@ private slots:
         held.numbers.clear();
         if (known)
             r.job.setHeld(held);
-        transfer::UploadChoices choices{settings::kGate, QString(), true, true, false};
-        QVERIFY(r.job.start(site(), choices));
-        for (const QString &step : unit)
-            r.play(step);
-        QCOMPARE(r.outcomes.size(), 1);
+        QVERIFY(r.run({settings::kGate, QString(), true, true, false}, unit));
         const transfer::UploadOutcome &o = r.outcomes.first();
         QCOMPARE(o.kind, kind);
         QCOMPARE(o.unitHolds, unitHolds);
