@@ -140,10 +140,10 @@ void FrmSelect::startMain(const QString &model, const platform::PortEntry &port)
         main_->frminput()->hide();
         main_->frmRing()->show();
         main_->show();
-        main_->runit();
+        main_->start();
     } else {
         main_->show();
-        main_->runit();
+        main_->start();
         main_->frminput()->hide();
         main_->frmRing()->hide();
         main_->frmsys()->hide();

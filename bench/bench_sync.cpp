@@ -3,13 +3,12 @@
 // upload against the full one, and the full one against a raw client that writes each command
 // and waits for its reply. One run: every upload here is bound by the line, not the machine.
 #include "bench/benchutil.h"
-#include "link/unitlink.h"
 #include "link/wire.h"
 #include "platform/latin1.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
+#include "session/unitsession.h"
 #include "settings/unitmodel.h"
-#include "transfer/dumpreader.h"
 #include "transfer/uploadjob.h"
 #include "transfer/uploadplan.h"
 #include "unitsim/unitprotocol.h"
@@ -45,23 +44,22 @@ QList<settings::NumberRow> rows(qsizetype count)
     return out;
 }
 
-// One upload through the upload job, as the window and the command line drive it, with
+// One upload through the unit session, as the window and the command line drive it, with
 // what the unit is known to hold (nothing: the full sequence). Seconds, or -1 when it did not
 // end with every command acknowledged.
 double throughJob(const QString &device, const std::optional<settings::SettingsSet> &held,
                   const settings::SettingsSet &wanted)
 {
     platform::QtSerialPort port;
-    unitlink::UnitLink link(port);
-    platform::QtTimer quiet, deadline;
-    transfer::DumpReader reader(link, quiet, deadline, [](const QString &) {});
-    transfer::UploadJob job(link, reader);
-    if (!port.open(device, {}))
+    session::UnitSession session(
+        port, [] { return std::make_unique<platform::QtTimer>(); }, settings::kGate);
+    if (!session.open(device))
         return -1;
-    job.setHeld(held);
+    if (held)
+        session.assumeHeld(*held);
     QEventLoop loop;
     bool done = false;
-    QObject::connect(&job, &transfer::UploadJob::finished, &loop, [&](const transfer::UploadOutcome &o) {
+    QObject::connect(&session, &session::UnitSession::uploadDone, &loop, [&](const transfer::UploadOutcome &o) {
         done = o.kind == transfer::UploadOutcome::Kind::Done;
         loop.quit();
     });
@@ -69,7 +67,7 @@ double throughJob(const QString &device, const std::optional<settings::SettingsS
     choices.model = settings::kGate;
     QElapsedTimer clock;
     clock.start();
-    if (!job.start(wanted, choices))
+    if (!session.upload(session.prepare(wanted, choices)))
         return -1;
     loop.exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;

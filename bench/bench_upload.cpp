@@ -163,11 +163,10 @@ bool linkAlone(const QString &device, const QList<transfer::UploadCommand> &comm
     unitlink::UnitLink link(port);
     if (!port.open(device, {}))
         return failed(port.errorDescription());
-    link.set_link_mode(unitlink::kModeUpload);
-    link.set_chain_password(QStringLiteral("5831"));
-    link.clear_queue();
+    link.setChainPassword(QStringLiteral("5831"));
+    QList<unitlink::ChainCommand> chain;
     for (const transfer::UploadCommand &c : commands)
-        link.queue_cmd(c.label, c.value, c.word);
+        chain.append({c.label, c.value, c.word});
     QEventLoop loop;
     bool completed = false;
     QObject::connect(&link, &unitlink::UnitLink::chainStateChanged, &loop, [&](unitlink::UnitLink::ChainState s) {
@@ -175,7 +174,7 @@ bool linkAlone(const QString &device, const QList<transfer::UploadCommand> &comm
         if (s != unitlink::UnitLink::ChainState::Running)
             loop.quit();
     });
-    if (!link.start_upload())
+    if (!link.startChain(chain))
         return failed(QStringLiteral("the link did not start"));
     loop.exec();
     run.ended();
@@ -194,7 +193,7 @@ bool window(const QString &device, const settings::SettingsSet &set, bool logSho
     p.catalogue = &catalogue;
     mainwindow::FrmMain main(p, {settings::kIntercom, {0, 1, 4}, catalogue.entries().value(0)});
     main.show();
-    main.runit();
+    main.start();
     main.editors().load(set);
     // The upload alone: the dump read back for verification is another exchange.
     main.findChild<QCheckBox *>(QStringLiteral("chkVerify"))->setChecked(false);
@@ -211,7 +210,7 @@ bool window(const QString &device, const settings::SettingsSet &set, bool logSho
     loop.exec();
     run.ended();
     // A shown log is not done until its last line is on screen: that work counts too.
-    while (logShown && !main.txtLog()->allShown())
+    while (logShown && !main.logBox()->allShown())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     run.cpuEnd = bench::threadCpuNs();
     return dialogs.last == QLatin1String("Upload complete") || failed(dialogs.last);

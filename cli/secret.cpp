@@ -5,6 +5,8 @@
 #include "settings/settingsset.h"
 #include "settings/valuecheck.h"
 
+#include <QCoreApplication>
+
 #include <csignal>
 #include <cstdio>
 #include <termios.h>
@@ -60,20 +62,21 @@ Secret read_password(const std::optional<QString> &option, const std::optional<Q
 {
     Secret s;
     if (option && file) {
-        s.error = QStringLiteral("give the password one way only: --password or --password-file");
+        s.error = QCoreApplication::translate("cli", "give the password one way only: --password or --password-file");
         return s;
     }
     if (option) {
         s.given = true;
+        s.source = Secret::Source::Option;
         s.password = *option;
-        s.warning = QStringLiteral("warning: --password can be read by every user of this computer while the "
-                                   "program runs; use --password-file or %1 instead")
+        s.warning = QCoreApplication::translate("cli", "warning: --password can be read by every user of this computer "
+                                                       "while the program runs; use --password-file or %1 instead")
                         .arg(QLatin1String(kPasswordVariable));
     } else if (file) {
         QByteArray bytes;
         QString error;
         if (!platform::readFile(*file, &bytes, &error, 4096)) {
-            s.error = QStringLiteral("--password-file: %1").arg(error);
+            s.error = QCoreApplication::translate("cli", "--password-file: %1").arg(error);
             return s;
         }
         const qsizetype end = bytes.indexOf('\n');
@@ -81,22 +84,25 @@ Secret read_password(const std::optional<QString> &option, const std::optional<Q
         if (first.endsWith('\r'))
             first.chop(1);
         s.given = true;
+        s.source = Secret::Source::File;
         s.password = platform::fromWire(first);
     } else if (const QByteArray env = qgetenv(kPasswordVariable); !env.isEmpty()) {
         s.given = true;
+        s.source = Secret::Source::Environment;
         s.password = QString::fromLocal8Bit(env);
     } else if (ask) {
         if (const std::optional<QString> answer =
-                askQuietly(QStringLiteral("Unit password (Enter: %1): ").arg(defaultText));
+                askQuietly(QCoreApplication::translate("cli", "Unit password (Enter: %1): ").arg(defaultText));
             answer && !answer->isEmpty()) {
             s.given = true;
+            s.source = Secret::Source::Terminal;
             s.password = *answer;
         }
     }
     if (s.given) {
         if (const QString p = settings::text_problem(s.password, settings::kRefusedInPassword, settings::kPasswordLength);
             !p.isEmpty())
-            s.error = QStringLiteral("the password %1").arg(p);
+            s.error = QCoreApplication::translate("cli", "the password %1").arg(p);
     }
     return s;
 }

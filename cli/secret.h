@@ -10,6 +10,13 @@ namespace cli {
 inline constexpr char kPasswordVariable[] = "NORVIKCONF_PASSWORD";
 
 struct Secret {
+    // Where the password came from, for a hint when the unit refuses it.
+    enum class Source { Default,
+                        Option,
+                        File,
+                        Environment,
+                        Terminal };
+    Source source = Source::Default;
     bool given = false; // false: none was given, the caller's default stands
     QString password;
     QString warning; // for stderr, e.g. that --password is visible to other users

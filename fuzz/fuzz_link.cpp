@@ -27,15 +27,15 @@ struct Rig {
         });
         QObject::connect(&link, &unitlink::UnitLink::outputReported,
                          [this](int output, bool) { badOutput |= output < 1 || output > 4; });
-        link.set_chain_password(QStringLiteral("5831"));
+        link.setChainPassword(QStringLiteral("5831"));
         port.open(QStringLiteral("/dev/fuzz"), {});
-        link.set_link_mode(unitlink::kModeUpload);
+        QList<unitlink::ChainCommand> chain;
         for (int i = 0; i < 8; ++i)
-            link.queue_cmd(QStringLiteral("step"), QString::number(i), unitlink::wire::kAddNumber);
-        link.start_upload();
+            chain.append({QStringLiteral("step"), QString::number(i), unitlink::wire::kAddNumber});
+        link.startChain(chain);
     }
     // Everything received so far: the replies reported and what still waits.
-    QString received() const { return replies + link.rx_buffer(); }
+    QString received() const { return replies + link.rxBuffer(); }
 };
 
 } // namespace
@@ -65,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // States go only to the four outputs.
         if (r->badOutput)
             abort();
-        if (r->acknowledged > r->total || r->link.cmd_pos() > r->link.cmd_count()
-            || r->port.writes.size() > r->link.cmd_count())
+        if (r->acknowledged > r->total || r->link.sentCount() > r->link.commandCount()
+            || r->port.writes.size() > r->link.commandCount())
             abort();
     }
     return 0;

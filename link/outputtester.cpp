@@ -8,12 +8,12 @@
 
 namespace unitlink {
 
-OutputTester::OutputTester(UnitLink &link, platform::Timer &tmrOut, std::function<QString()> password,
+OutputTester::OutputTester(UnitLink &link, platform::Timer &lockTimer, std::function<QString()> password,
                            QObject *parent)
-    : QObject(parent), link_(link), tmrOut_(tmrOut), password_(std::move(password))
+    : QObject(parent), link_(link), lockTimer_(lockTimer), password_(std::move(password))
 {
     // The timer keeps running once started; every tick releases the buttons again.
-    connect(&tmrOut_, &platform::Timer::timeout, this, [this] {
+    connect(&lockTimer_, &platform::Timer::timeout, this, [this] {
         locked_ = false;
         update();
     });
@@ -25,18 +25,18 @@ void OutputTester::press(int output, bool on)
         return;
     // A press that could not be sent leaves everything as it was (the link has said why),
     // including a download that may be collecting.
-    if (!link_.write_command(wire::bytes(wire::output_text(password_(), output, on))))
+    if (!link_.writeCommand(wire::bytes(wire::output_text(password_(), output, on))))
         return;
-    link_.set_link_mode(kModeUpload);
+    link_.setLineUser(LineUser::Commands);
     if (output == 1 && on)
-        disable_output_buttons();
+        lockButtons();
 }
 
-void OutputTester::disable_output_buttons()
+void OutputTester::lockButtons()
 {
     locked_ = true;
     update();
-    tmrOut_.start(kLockMs);
+    lockTimer_.start(kLockMs);
 }
 
 void OutputTester::setLineBusy(bool busy)

@@ -21,13 +21,13 @@ public:
     static constexpr int kLockMs = 1500;
 
     // `password` opens each command, read at the press.
-    OutputTester(UnitLink &link, platform::Timer &tmrOut, std::function<QString()> password,
+    OutputTester(UnitLink &link, platform::Timer &lockTimer, std::function<QString()> password,
                  QObject *parent = nullptr);
 
     // A press of the ON (on) or OFF button of output 1..4.
     void press(int output, bool on);
-    // Locks all eight buttons until the next tick of tmrOut.
-    void disable_output_buttons();
+    // Locks all eight buttons until the next tick of the lock timer.
+    void lockButtons();
     // While an upload chain or a download holds the line, a press would cut across it.
     void setLineBusy(bool busy);
 
@@ -38,7 +38,7 @@ private:
     void update();
 
     UnitLink &link_;
-    platform::Timer &tmrOut_;
+    platform::Timer &lockTimer_;
     std::function<QString()> password_;
     bool locked_ = false;
     bool busy_ = false;

@@ -13,35 +13,27 @@ UnitLink::UnitLink(platform::SerialPort &port, QObject *parent) : QObject(parent
     connect(&port_, &platform::SerialPort::lost, this, &UnitLink::onPortLost);
 }
 
-bool UnitLink::queue_cmd(const QString &label, const QString &value, const QString &word)
+bool UnitLink::startChain(const QList<ChainCommand> &commands)
 {
-    if (cmdCount_ >= kQueueEntries - 1)
+    if (commands.isEmpty() || commands.size() > kMaxChainCommands)
         return false;
-    queue_[cmdCount_] = {label, value, word};
-    ++cmdCount_;
-    return true;
-}
-
-void UnitLink::clear_queue()
-{
-    queue_.fill(QueueEntry{});
-    cmdCount_ = 0;
-    cmdPos_ = 0;
-    acked_ = 0;
-    // A chain cannot go on without its queue.
-    if (state_ == ChainState::Running)
-        setState(ChainState::Idle);
-}
-
-bool UnitLink::start_upload()
-{
-    if (cmdCount_ == 0)
-        return false;
+    chain_ = commands;
+    lineUser_ = LineUser::Commands;
     passwordTold_ = stopping_ = false;
     clearedAt_ = -1;
-    cmdPos_ = 0;
+    sent_ = 0;
     acked_ = 0;
     return sendEntry(0, password_);
+}
+
+void UnitLink::dropChain()
+{
+    chain_.clear();
+    sent_ = 0;
+    acked_ = 0;
+    // A chain cannot go on without its commands.
+    if (state_ == ChainState::Running)
+        setState(ChainState::Idle);
 }
 
 void UnitLink::interrupt()
@@ -50,27 +42,27 @@ void UnitLink::interrupt()
         setState(ChainState::Aborted);
 }
 
-bool UnitLink::resume_upload()
+bool UnitLink::resumeChain()
 {
-    if (!can_resume() || !port_.isOpen())
+    if (!canResume() || !port_.isOpen())
         return false;
     // Whatever arrived of the lost line's last answer belongs to no command now.
     rx_.clear();
-    linkMode_ = kModeUpload;
+    lineUser_ = LineUser::Commands;
     passwordTold_ = false;
     return sendEntry(acked_, password_);
 }
 
-bool UnitLink::resend_refused(const QString &current)
+bool UnitLink::resendRefused(const QString &current)
 {
-    const int entry = cmdPos_ - 1;
-    if (state_ != ChainState::Unacknowledged || entry < 0 || queue_[entry].word != wire::kPassword)
+    const int entry = sent_ - 1;
+    if (state_ != ChainState::Unacknowledged || entry < 0 || chain_[entry].word != wire::kPassword)
         return false;
     passwordTold_ = false;
     return sendEntry(entry, current);
 }
 
-void UnitLink::stop_after_current()
+void UnitLink::stopAfterCurrent()
 {
     if (state_ == ChainState::Running)
         stopping_ = true;
@@ -78,28 +70,28 @@ void UnitLink::stop_after_current()
 
 bool UnitLink::sendEntry(int i, const QString &pass)
 {
-    const QueueEntry &e = queue_.at(i);
+    const ChainCommand &e = chain_.at(i);
     const QString text = wire::command_text(pass, e.word, e.value);
     if (!write(wire::bytes(text))) {
         setState(ChainState::Aborted);
         return false;
     }
     lastSent_ = text;
-    emit commandSent(i + 1, cmdCount_, text);
-    cmdPos_ = i + 1;
+    emit commandSent(i + 1, commandCount(), text);
+    sent_ = i + 1;
     setState(ChainState::Running);
     startPatience();
     return true;
 }
 
-bool UnitLink::write_command(const QByteArray &bytes)
+bool UnitLink::writeCommand(const QByteArray &bytes)
 {
     // A new exchange: its wrong password deserves a word of its own.
     passwordTold_ = false;
     return write(bytes);
 }
 
-bool UnitLink::port_open() const { return port_.isOpen(); }
+bool UnitLink::portOpen() const { return port_.isOpen(); }
 
 bool UnitLink::write(const QByteArray &bytes)
 {
@@ -109,7 +101,7 @@ bool UnitLink::write(const QByteArray &bytes)
     return false;
 }
 
-QString UnitLink::take_rx_buffer()
+QString UnitLink::takeRxBuffer()
 {
     QString out;
     out.swap(rx_);
@@ -119,14 +111,14 @@ QString UnitLink::take_rx_buffer()
 void UnitLink::onDataReceived()
 {
     rx_ += platform::fromWire(port_.readAll());
-    if (linkMode_ == kModeDownload) {
+    if (lineUser_ == LineUser::Dump) {
         // The reader decides when a dump is whole or too large; this only keeps a line that
         // never stops from filling memory while nobody reads.
         keepTail(kRxDownloadKept);
         emit downloadDataReceived();
         return;
     }
-    if (linkMode_ == kModeUpload) {
+    if (lineUser_ == LineUser::Commands) {
         const qsizetype start = codesStart(rx_);
         if (start >= 0 && rx_.indexOf(QLatin1Char(')'), start) >= 0) {
             onReplyComplete(start);
@@ -178,7 +170,7 @@ void UnitLink::onReplyComplete(qsizetype codesStart)
 
     if (state_ != ChainState::Running)
         return; // e.g. the answer to an output test: there is no upload to advance
-    const int entry = cmdPos_ - 1;
+    const int entry = sent_ - 1;
     if (!reply.accepted) {
         // An output test pressed during an upload answers with output states only; the
         // answer to the upload's command is still to come, so the chain waits for it.
@@ -191,33 +183,33 @@ void UnitLink::onReplyComplete(qsizetype codesStart)
             refuse(entry, reply);
         return;
     }
-    acked_ = cmdPos_;
-    if (entry >= 0 && queue_[entry].word == wire::kClearNumbers)
+    acked_ = sent_;
+    if (entry >= 0 && chain_[entry].word == wire::kClearNumbers)
         clearedAt_ = entry;
-    emit acknowledged(acked_, cmdCount_);
+    emit acknowledged(acked_, commandCount());
 
     if (stopping_) {
         setState(ChainState::Idle);
-        emit chainStopped(acked_, cmdCount_);
+        emit chainStopped(acked_, commandCount());
         return;
     }
-    if (cmdPos_ < kQueueEntries && !queue_[cmdPos_].label.isEmpty()) {
-        sendEntry(cmdPos_, password_);
+    if (sent_ < commandCount()) {
+        sendEntry(sent_, password_);
         return;
     }
     setState(ChainState::Completed);
-    emit chainCompleted(cmdCount_);
+    emit chainCompleted(commandCount());
 }
 
 void UnitLink::refuse(int entry, const Reply &reply)
 {
-    const QueueEntry &e = queue_[entry];
-    Refusal refusal{entry + 1, cmdCount_, e.label, wire::shown_command(e.word, e.value), reply.codes,
+    const ChainCommand &e = chain_[entry];
+    Refusal refusal{entry + 1, commandCount(), e.label, wire::shown_command(e.word, e.value), reply.codes,
                     reply.wrongPassword, e.word == wire::kPassword, -1};
     if (clearedAt_ >= 0) {
         refusal.numbersKept = 0;
         for (int i = clearedAt_ + 1; i < entry; ++i)
-            refusal.numbersKept += queue_[i].word == wire::kAddNumber ? 1 : 0;
+            refusal.numbersKept += chain_[i].word == wire::kAddNumber ? 1 : 0;
     }
     emit refused(refusal);
 }
@@ -227,7 +219,7 @@ void UnitLink::onPortLost(int errorNumber, const QString &description)
     const bool wasRunning = state_ == ChainState::Running;
     if (wasRunning)
         setState(ChainState::Aborted);
-    emit portLost(errorNumber, description, wasRunning, acked_, cmdCount_);
+    emit portLost(errorNumber, description, wasRunning, acked_, commandCount());
 }
 
 void UnitLink::setState(ChainState state)
@@ -259,7 +251,7 @@ void UnitLink::onReplyOverdue()
     replyTimer_->stop(); // once per command: the next send starts it again
     if (state_ != ChainState::Running)
         return;
-    emit replyOverdue(cmdPos_, cmdCount_, queue_[cmdPos_ - 1].label);
+    emit replyOverdue(sent_, commandCount(), chain_[sent_ - 1].label);
 }
 
 } // namespace unitlink

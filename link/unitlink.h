@@ -6,8 +6,6 @@
 #include <QObject>
 #include <QString>
 
-#include <array>
-
 namespace platform {
 class SerialPort;
 class Timer;
@@ -15,19 +13,26 @@ class Timer;
 
 namespace unitlink {
 
-inline constexpr int kQueueEntries = 1001;
-inline const QString kModeUpload = QStringLiteral("upload");
-inline const QString kModeDownload = QStringLiteral("download");
+// The most commands one chain carries.
+inline constexpr int kMaxChainCommands = 1000;
 // How much unread text is kept while nobody consumes it (idle, or a reply without ")").
 inline constexpr qsizetype kRxTailKept = 64 * 1024;
 // How much download text is kept while nobody takes it: far more than any dump, and more
 // than a reader lets come before it gives up.
 inline constexpr qsizetype kRxDownloadKept = 2 * 1024 * 1024;
 
-struct QueueEntry {
-    QString label; // names the step; an empty label ends the chain
+struct ChainCommand {
+    QString label; // names the step, e.g. "System name"
     QString value;
     QString word; // command word, sent first; carries its own trailing blank if it takes a value
+};
+
+// Who reads what the unit sends: an answer is read for a chain's or an output test's codes,
+// collected whole for a settings dump, or only kept as a tail while nobody asked.
+enum class LineUser {
+    Nobody,
+    Commands, // a chain or an output test: answers are read for their codes
+    Dump,     // a settings dump: the text is collected for the reader
 };
 
 // A command of the chain that the unit answered without acknowledgement.
@@ -60,43 +65,42 @@ public:
 
     explicit UnitLink(platform::SerialPort &port, QObject *parent = nullptr);
 
-    // Queue: entries 0..cmd_count-1 are commands; entry cmd_count is always left empty so
-    // the chain finds its end. Refuses (false) a command that would take that last entry.
-    bool queue_cmd(const QString &label, const QString &value, const QString &word);
-    void clear_queue();
-    const std::array<QueueEntry, kQueueEntries> &cmd_queue() const { return queue_; }
-    int cmd_count() const { return cmdCount_; }
-    int cmd_pos() const { return cmdPos_; }
-    int acknowledged_count() const { return acked_; }
+    // The chain's commands, sent one at a time from the first.
+    int commandCount() const { return int(chain_.size()); }
+    // Commands written so far; the one awaiting its answer is the last of them.
+    int sentCount() const { return sent_; }
+    int acknowledgedCount() const { return acked_; }
 
     // The password that opens the chain's commands from the next one sent on.
-    void set_chain_password(const QString &password) { password_ = password; }
+    void setChainPassword(const QString &password) { password_ = password; }
 
-    // Sends entry 0 after the queue was filled and starts the chain. False (with notSent())
-    // when nothing could be sent.
-    bool start_upload();
+    // Takes `commands` as the chain and sends the first. False, with nothing sent, for an
+    // empty chain or one over kMaxChainCommands, and (with notSent()) when the port is not open.
+    bool startChain(const QList<ChainCommand> &commands);
+    // Forgets the chain: a late answer finds nothing to send.
+    void dropChain();
     // Writes bytes as they are, outside the chain. False (with notSent()) when the port is not open.
-    bool write_command(const QByteArray &bytes);
-    bool port_open() const;
+    bool writeCommand(const QByteArray &bytes);
+    bool portOpen() const;
 
-    void set_link_mode(const QString &mode) { linkMode_ = mode; }
-    QString link_mode() const { return linkMode_; }
+    void setLineUser(LineUser user) { lineUser_ = user; }
+    LineUser lineUser() const { return lineUser_; }
 
-    QString rx_buffer() const { return rx_; }
-    QString take_rx_buffer();
-    void clear_rx_buffer() { rx_.clear(); }
+    QString rxBuffer() const { return rx_; }
+    QString takeRxBuffer();
+    void clearRxBuffer() { rx_.clear(); }
 
-    ChainState chain_state() const { return state_; }
+    ChainState chainState() const { return state_; }
 
-    // An upload cut off by the port can go on where it stopped: the command the unit had
-    // not acknowledged is sent again, then the rest. resume_at() counts from 1.
-    bool can_resume() const { return state_ == ChainState::Aborted && acked_ < cmdCount_; }
-    int resume_at() const { return acked_ + 1; }
-    bool resume_upload();
+    // A chain cut off by the port can go on where it stopped: the command the unit had
+    // not acknowledged is sent again, then the rest. resumeAt() counts from 1.
+    bool canResume() const { return state_ == ChainState::Aborted && acked_ < commandCount(); }
+    int resumeAt() const { return acked_ + 1; }
+    bool resumeChain();
     // The refused password command once more, opened by `current` instead of the chain's password.
-    bool resend_refused(const QString &current);
+    bool resendRefused(const QString &current);
     // The chain ends with the answer to the command in flight (chainStopped()).
-    void stop_after_current();
+    void stopAfterCurrent();
     // The port is being closed under a running chain: the answer it waits for is lost.
     void interrupt();
 
@@ -125,7 +129,7 @@ signals:
     void portLost(int errorNumber, const QString &description, bool cut, int acknowledged, int total);
     // Nothing was written: the port is not open.
     void notSent();
-    // Text arrived in download mode; it waits in rx_buffer().
+    // Text arrived for a dump; it waits in rxBuffer().
     void downloadDataReceived();
 
 private:
@@ -146,13 +150,12 @@ private:
     platform::Timer *replyTimer_ = nullptr;
     int patienceMs_ = kReplyPatienceMs;
 
-    std::array<QueueEntry, kQueueEntries> queue_;
-    int cmdCount_ = 0;
-    int cmdPos_ = 0;
+    QList<ChainCommand> chain_;
+    int sent_ = 0;
     int acked_ = 0; // entries before this one were acknowledged by the unit
     QString password_;
     QString rx_;
-    QString linkMode_;
+    LineUser lineUser_ = LineUser::Nobody;
     bool passwordTold_ = false; // wrongPassword() emitted for this exchange
     bool stopping_ = false;     // the chain ends with the answer in flight
     QString lastSent_;          // the wire text of the chain command awaiting its answer

@@ -1,6 +1,5 @@
 #include "mainwindow/frmmain.h"
 
-#include "link/outputtester.h"
 #include "mainwindow/document.h"
 #include "mainwindow/download.h"
 #include "mainwindow/logbox.h"
@@ -9,16 +8,16 @@
 #include "mainwindow/outputtestpage.h"
 #include "mainwindow/progressbar.h"
 #include "mainwindow/uploadbutton.h"
+#include "messages/messages.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
 #include "platform/portlist.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
+#include "session/unitsession.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
 #include "settings/systemparameterspage.h"
-#include "transfer/dumpreader.h"
-#include "transfer/uploadjob.h"
 #include "transfer/uploadplan.h"
 
 #include <QCheckBox>
@@ -40,7 +39,13 @@
 namespace mainwindow {
 
 namespace {
-const QString kSimulatedLine = QStringLiteral("Simulated unit: nothing is sent to a real unit");
+QString simulatedLine() { return FrmMain::tr("Simulated unit: nothing is sent to a real unit"); }
+
+platform::Dialogs::Icon iconOf(const messages::Message &m)
+{
+    return m.kind == messages::Message::Kind::Problem ? platform::Dialogs::Icon::Stop
+                                                      : platform::Dialogs::Icon::Information;
+}
 } // namespace
 
 FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent)
@@ -48,139 +53,39 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromLatin1(platform::kProgramTitle));
+    buildControls();
+    session_ = std::make_unique<session::UnitSession>(*platform_.port, platform_.makeTimer, choice_.unitModel);
+    download_ = std::make_unique<Download>(
+        *session_, *editors_, *platform_.dialogs, [this] { clearLog(); }, [this](const QString &text) { appendLog(text); });
+    connectSession();
 
-    frame0_ = new settings::SystemParametersPage(this);
-    frame1_ = new settings::NumberManagementPage(this);
-    frame1_->setUnitModel(choice_.unitModel);
-    frame3_ = new OutputTestPage(this);
-    frame4_ = platform::namedFrame(QStringLiteral("frame_4"), QStringLiteral("Log"), this);
-    txtLog_ = new LogBox(frame4_);
-    (new QVBoxLayout(frame4_))->addWidget(txtLog_);
-    editors_ = std::make_unique<settings::SettingsEditors>(*frame0_, *frame1_);
-    frame1_->setDialogs(platform_.dialogs);
-    // The room left in the list follows one upload's command limit and the upload choices.
-    editors_->setRoomFunction(
-        [model = choice_.unitModel](const settings::SettingsSet &set) { return transfer::number_room(set, model); });
-
-    tabStrip_ = new QTabBar(this);
-    tabStrip_->setObjectName(QStringLiteral("TabStrip1"));
-    tabStrip_->setAccessibleName(QStringLiteral("Pages"));
-    tabStrip_->setExpanding(false);
-    tabStrip_->setDrawBase(true);
-
-    // The tab pages share one place beside page 0, which is always visible.
-    auto *pageHost = new QWidget(this);
-    auto *pageGrid = new QGridLayout(pageHost);
-    pageGrid->setContentsMargins(0, 0, 0, 0);
-    for (QWidget *p : {static_cast<QWidget *>(frame1_), static_cast<QWidget *>(frame3_),
-                       static_cast<QWidget *>(frame4_)})
-        pageGrid->addWidget(p, 0, 0);
-
-    auto *right = new QVBoxLayout;
-    right->setSpacing(0);
-    right->addWidget(tabStrip_);
-    right->addWidget(pageHost, 1);
-
-    auto *pages = new QHBoxLayout;
-    pages->addWidget(frame0_, 0);
-    pages->addLayout(right, 1);
-
-    cmdLoad_ = platform::namedButton(QStringLiteral("cmdLoad"), QStringLiteral("LOAD SETTINGS FROM FILE"), this);
-    cmdSave_ = platform::namedButton(QStringLiteral("cmdSave"), QStringLiteral("SAVE SETTINGS TO FILE"), this);
-    cmdDownload_ = platform::namedButton(QStringLiteral("cmdDownload"), QStringLiteral("READ SETTINGS FROM GSM UNIT"), this);
-    cmdUpload_ = platform::namedButton(QStringLiteral("cmdUpload"), QStringLiteral("UPLOAD SETTINGS TO GSM UNIT"), this);
-    cmdStop_ = platform::namedButton(QStringLiteral("cmdStop"), QStringLiteral("STOP"), this);
-    cmdStop_->setShortcut(QKeySequence(Qt::Key_Escape));
-    cmdStop_->setToolTip(QStringLiteral("Stop the transfer after the command in flight (Esc)"));
-    cmdStop_->setEnabled(false);
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {cmdLoad_, cmdSave_, cmdDownload_, cmdUpload_, cmdStop_})
-        buttons->addWidget(b);
-
-    pbar_ = new ProgressBar(this);
-
-    // The port in use, and a way to open it again or another one without restarting.
-    auto *cmbPort = new QComboBox(this);
-    cmbPort->setObjectName(QStringLiteral("cmbPort"));
-    cmbPort->setAccessibleName(QStringLiteral("COMM PORT"));
-    cmbPort->setMinimumWidth(60);
-    auto *lblPortCaption = platform::namedLabel(QStringLiteral("lblPortCaption"), QStringLiteral("COMM PORT"), cmbPort, this);
-    auto *lblPortDevice = platform::namedLabel(QStringLiteral("lblPortDevice"), QString(), nullptr, this);
-    lblPortDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    portList_ = new platform::PortList(*platform_.catalogue, cmbPort, lblPortDevice, this);
-    auto *cmdOpenPort = platform::namedButton(QStringLiteral("cmdOpenPort"), QStringLiteral("OPEN PORT"), this);
-    lblPortState_ = platform::namedLabel(QStringLiteral("lblPortState"), QString(), nullptr, this);
-    auto *portRow = new QHBoxLayout;
-    portRow->addWidget(lblPortCaption);
-    portRow->addWidget(cmbPort);
-    portRow->addWidget(lblPortDevice, 1);
-    portRow->addWidget(lblPortState_);
-    portRow->addWidget(cmdOpenPort);
-    lblSimulated_ = platform::namedLabel(QStringLiteral("lblSimulated"), kSimulatedLine, nullptr, this);
-    lblSimulated_->setStyleSheet(QStringLiteral("QLabel { background: #ffd84d; color: black; font-weight: bold; padding: 4px; }"));
-    lblSimulated_->setAlignment(Qt::AlignCenter);
-    lblSimulated_->hide();
-
-    auto *outer = new QVBoxLayout(this);
-    outer->addWidget(lblSimulated_);
-    outer->addLayout(portRow);
-    outer->addLayout(pages, 1);
-    outer->addLayout(buttons);
-    outer->addWidget(pbar_);
-
-    connect(platform_.port, &platform::SerialPort::lost, this, &FrmMain::onPortLost);
     connect(platform_.catalogue, &platform::PortCatalogue::changed, this, &FrmMain::onCatalogueChanged);
-    connect(cmdOpenPort, &QPushButton::clicked, this, &FrmMain::cmdOpenPort_Click);
-
-    tmrCheckGSM_ = platform_.makeTimer();
-    tmrCheckGSM_->setObjectName(QStringLiteral("tmrCheckGSM"));
-    tmrOut_ = platform_.makeTimer();
-    tmrOut_->setObjectName(QStringLiteral("tmrOut"));
-    link_ = std::make_unique<unitlink::UnitLink>(*platform_.port);
-    tmrReply_ = platform_.makeTimer();
-    tmrReply_->setObjectName(QStringLiteral("tmrReply"));
-    link_->setReplyTimer(tmrReply_.get());
-    outputTester_ = std::make_unique<unitlink::OutputTester>(*link_, *tmrOut_, [this] { return editors_->password(); });
-    tmrNoAnswer_ = platform_.makeTimer();
-    tmrNoAnswer_->setObjectName(QStringLiteral("tmrNoAnswer"));
-    dumpReader_ = std::make_unique<transfer::DumpReader>(*link_, *tmrCheckGSM_, *tmrNoAnswer_,
-                                                         [this](const QString &text) { appendLog(text); });
-    download_ = std::make_unique<transfer::Download>(
-        *dumpReader_, *editors_, *platform_.dialogs, [this] { clearLog(); },
-        [this](const QString &text) { appendLog(text); });
-    uploadJob_ = std::make_unique<transfer::UploadJob>(*link_, *dumpReader_);
-    connectLink();
-    connect(link_.get(), &unitlink::UnitLink::chainStateChanged, this, &FrmMain::updateLineBusy);
-    connect(dumpReader_.get(), &transfer::DumpReader::busyChanged, this, &FrmMain::updateLineBusy);
-
-    connect(frame3_, &OutputTestPage::pressed, outputTester_.get(), &unitlink::OutputTester::press);
-    connect(outputTester_.get(), &unitlink::OutputTester::buttonsEnabledChanged, frame3_,
-            &OutputTestPage::setButtonsEnabled);
-    connect(cmdUpload_, &QPushButton::clicked, this, &FrmMain::cmdUpload_Click);
-    connect(cmdStop_, &QPushButton::clicked, this, &FrmMain::cmdStop_Click);
+    connect(openPortButton_, &QPushButton::clicked, this, &FrmMain::openPortClicked);
+    connect(outputPage_, &OutputTestPage::pressed, this,
+            [this](int output, bool on) { session_->pressOutput(output, on, editors_->password()); });
+    connect(uploadButton_, &QPushButton::clicked, this, &FrmMain::uploadClicked);
+    connect(stopButton_, &QPushButton::clicked, this, &FrmMain::stopClicked);
     // The settings as a document: what the file holds, the question before unsaved changes go,
     // the crash copy, the menu bar.
     document_ = std::make_unique<Document>(*this, *editors_, choice_.unitModel, *platform_.dialogs,
                                            platform_.makeTimer(), platform_.stateFolder, [this] { commitOpenEdit(); });
     menu_ = new MainMenu(*this, *document_, *platform_.dialogs, platform_.settings,
                          {editors_->undoAction(), editors_->redoAction()});
-    outer->setMenuBar(menu_->bar());
-    connect(download_.get(), &transfer::Download::loaded, document_.get(), &Document::unitRead);
-    connect(download_.get(), &transfer::Download::unitRead, this,
-            [this](const settings::SettingsSet &unit) { uploadJob_->setHeld(unit); });
-    connect(cmdDownload_, &QPushButton::clicked, this, [this] {
+    layout()->setMenuBar(menu_->bar());
+    connect(download_.get(), &Download::loaded, document_.get(), &Document::unitRead);
+    connect(readButton_, &QPushButton::clicked, this, [this] {
         if (document_->mayReplace())
-            download_->cmdDownload_Click();
+            download_->start();
     });
-    connect(cmdSave_, &QPushButton::clicked, document_.get(), &Document::saveAs);
-    connect(cmdLoad_, &QPushButton::clicked, document_.get(), &Document::open);
-    connect(frame1_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
+    connect(saveButton_, &QPushButton::clicked, document_.get(), &Document::saveAs);
+    connect(loadButton_, &QPushButton::clicked, document_.get(), &Document::open);
+    connect(numberPage_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
-        transfer::cmdImportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs);
+        importNumbers(*editors_, choice_.unitModel, *platform_.dialogs);
     });
-    connect(frame1_->cmdExportCsv(), &QPushButton::clicked, this, [this] {
+    connect(numberPage_->cmdExportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
-        transfer::cmdExportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs);
+        exportNumbers(*editors_, choice_.unitModel, *platform_.dialogs);
     });
     connect(tabStrip_, &QTabBar::currentChanged, this, &FrmMain::selectTab);
 
@@ -189,30 +94,114 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     resize(QSize(980, 640).boundedTo(screen()->availableGeometry().size()));
 }
 
+void FrmMain::buildControls()
+{
+    systemPage_ = new settings::SystemParametersPage(this);
+    numberPage_ = new settings::NumberManagementPage(this);
+    numberPage_->setUnitModel(choice_.unitModel);
+    outputPage_ = new OutputTestPage(this);
+    logFrame_ = platform::namedFrame(QStringLiteral("frame_4"), tr("Log"), this);
+    logBox_ = new LogBox(logFrame_);
+    (new QVBoxLayout(logFrame_))->addWidget(logBox_);
+    editors_ = std::make_unique<settings::SettingsEditors>(*systemPage_, *numberPage_);
+    numberPage_->setDialogs(platform_.dialogs);
+    // The room left in the list follows one upload's command limit and the upload choices.
+    editors_->setRoomFunction(
+        [model = choice_.unitModel](const settings::SettingsSet &set) { return numberRoom(set, model); });
+
+    tabStrip_ = new QTabBar(this);
+    tabStrip_->setObjectName(QStringLiteral("TabStrip1"));
+    tabStrip_->setAccessibleName(tr("Pages"));
+    tabStrip_->setExpanding(false);
+    tabStrip_->setDrawBase(true);
+
+    // The tab pages share one place beside page 0, which is always visible.
+    auto *pageHost = new QWidget(this);
+    auto *pageGrid = new QGridLayout(pageHost);
+    pageGrid->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *p : {static_cast<QWidget *>(numberPage_), static_cast<QWidget *>(outputPage_),
+                       static_cast<QWidget *>(logFrame_)})
+        pageGrid->addWidget(p, 0, 0);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(tabStrip_);
+    right->addWidget(pageHost, 1);
+
+    auto *pages = new QHBoxLayout;
+    pages->addWidget(systemPage_, 0);
+    pages->addLayout(right, 1);
+
+    loadButton_ = platform::namedButton(QStringLiteral("cmdLoad"), tr("LOAD SETTINGS FROM FILE"), this);
+    saveButton_ = platform::namedButton(QStringLiteral("cmdSave"), tr("SAVE SETTINGS TO FILE"), this);
+    readButton_ = platform::namedButton(QStringLiteral("cmdDownload"), tr("READ SETTINGS FROM GSM UNIT"), this);
+    uploadButton_ = platform::namedButton(QStringLiteral("cmdUpload"), tr("UPLOAD SETTINGS TO GSM UNIT"), this);
+    stopButton_ = platform::namedButton(QStringLiteral("cmdStop"), tr("STOP"), this);
+    stopButton_->setShortcut(QKeySequence(Qt::Key_Escape));
+    stopButton_->setToolTip(tr("Stop the transfer after the command in flight (Esc)"));
+    stopButton_->setEnabled(false);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {loadButton_, saveButton_, readButton_, uploadButton_, stopButton_})
+        buttons->addWidget(b);
+
+    progressBar_ = new ProgressBar(this);
+    simulatedBanner_ = platform::namedLabel(QStringLiteral("lblSimulated"), simulatedLine(), nullptr, this);
+    simulatedBanner_->setStyleSheet(
+        QStringLiteral("QLabel { background: #ffd84d; color: black; font-weight: bold; padding: 4px; }"));
+    simulatedBanner_->setAlignment(Qt::AlignCenter);
+    simulatedBanner_->hide();
+
+    auto *outer = new QVBoxLayout(this);
+    outer->addWidget(simulatedBanner_);
+    outer->addLayout(buildPortRow());
+    outer->addLayout(pages, 1);
+    outer->addLayout(buttons);
+    outer->addWidget(progressBar_);
+}
+
+QLayout *FrmMain::buildPortRow()
+{
+    // The port in use, and a way to open it again or another one without restarting.
+    auto *portBox = new QComboBox(this);
+    portBox->setObjectName(QStringLiteral("cmbPort"));
+    portBox->setAccessibleName(tr("COMM PORT"));
+    portBox->setMinimumWidth(60);
+    auto *caption = platform::namedLabel(QStringLiteral("lblPortCaption"), tr("COMM PORT"), portBox, this);
+    auto *device = platform::namedLabel(QStringLiteral("lblPortDevice"), QString(), nullptr, this);
+    device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    portList_ = new platform::PortList(*platform_.catalogue, portBox, device, this);
+    openPortButton_ = platform::namedButton(QStringLiteral("cmdOpenPort"), tr("OPEN PORT"), this);
+    portState_ = platform::namedLabel(QStringLiteral("lblPortState"), QString(), nullptr, this);
+    auto *row = new QHBoxLayout;
+    row->addWidget(caption);
+    row->addWidget(portBox);
+    row->addWidget(device, 1);
+    row->addWidget(portState_);
+    row->addWidget(openPortButton_);
+    return row;
+}
+
 FrmMain::~FrmMain()
 {
-    // The link and the tester refer to the timers and the port: let them go first.
-    uploadJob_.reset();
+    // The reader's presenter listens to the session: let it go first.
     download_.reset();
-    dumpReader_.reset();
-    outputTester_.reset();
-    link_.reset();
+    session_.reset();
 }
 
 QWidget *FrmMain::page(int index) const
 {
     switch (index) {
-    case 0: return frame0_;
-    case 1: return frame1_;
-    case 3: return frame3_;
-    case 4: return frame4_;
+    case 0: return systemPage_;
+    case 1: return numberPage_;
+    case 3: return outputPage_;
+    case 4: return logFrame_;
     default: return nullptr;
     }
 }
 
-QGroupBox *FrmMain::frmsys() const { return frame0_->frmsys(); }
-QGroupBox *FrmMain::frmRing() const { return frame1_->frmRing(); }
-QGroupBox *FrmMain::frminput() const { return frame1_->frminput(); }
+QGroupBox *FrmMain::frmsys() const { return systemPage_->frmsys(); }
+QGroupBox *FrmMain::frmRing() const { return numberPage_->frmRing(); }
+QGroupBox *FrmMain::frminput() const { return numberPage_->frminput(); }
 
 void FrmMain::buildTabs()
 {
@@ -228,80 +217,70 @@ void FrmMain::buildTabs()
         tabStrip_->addTab(p->title());
         p->hide();
     }
-    current_tab_ = 1;
+    currentTab_ = 1;
     tabStrip_->setCurrentIndex(0);
     if (choice_.tabFrames.size() > 1)
         if (QWidget *first = page(choice_.tabFrames[1]))
             first->show();
 }
 
-void FrmMain::commitOpenEdit() { frame1_->commitOpenEdit(); }
+void FrmMain::commitOpenEdit() { numberPage_->commitOpenEdit(); }
 
 void FrmMain::selectTab(int index)
 {
     commitOpenEdit();
     if (index < 0 || index + 1 >= choice_.tabFrames.size())
         return;
-    if (QWidget *p = page(choice_.tabFrames[current_tab_]))
+    if (QWidget *p = page(choice_.tabFrames[currentTab_]))
         p->hide();
-    current_tab_ = index + 1;
-    if (QWidget *p = page(choice_.tabFrames[current_tab_]))
+    currentTab_ = index + 1;
+    if (QWidget *p = page(choice_.tabFrames[currentTab_]))
         p->show();
 }
 
-void FrmMain::runit()
+void FrmMain::start()
 {
     // The window is prepared for the model whether or not the port opens: the operator can
     // open another port from here.
-    frame0_->cmbNetwork()->addItems({QStringLiteral("Vodacom"), QStringLiteral("MTN"), QStringLiteral("CellC")});
-    frame0_->cmbNetwork()->setCurrentIndex(0);
+    systemPage_->cmbNetwork()->addItems({QStringLiteral("Vodacom"), QStringLiteral("MTN"), QStringLiteral("CellC")});
+    systemPage_->cmbNetwork()->setCurrentIndex(0);
     openPort(choice_.port);
 }
 
 bool FrmMain::openPort(const platform::PortEntry &entry)
 {
-    platform::SerialPort &port = *platform_.port;
-    link_->interrupt();
-    // Another unit may be on the other end from now on.
-    uploadJob_->forgetHeld();
-    port.close();
     choice_.port = entry;
     portList_->choose(entry.number);
     portLost_ = false;
-    const bool opened = port.open(entry.path, platform::LineSettings{});
+    const bool opened = session_->open(entry.path);
     showPort();
     if (!opened) {
-        platform_.dialogs->message(QString::number(port.errorNumber()) + QLatin1Char(':') + port.errorDescription());
+        platform_.dialogs->message(messages::Texts::portOpenFailed(session_->errorNumber(), session_->errorDescription()));
         return false;
     }
     // Another unit may have been plugged in meanwhile: a resumed upload is always read back.
-    if (uploadJob_->can_resume()
-        && platform_.dialogs->askYesNo(QStringLiteral("Resume the upload at command %1 of %2? Afterwards the unit's "
-                                                      "settings will be read back to make sure it is the same unit.")
-                                           .arg(link_->resume_at())
-                                           .arg(link_->cmd_count())))
-        uploadJob_->resume();
+    if (session_->canResume()
+        && platform_.dialogs->askYesNo(messages::Texts::resumeQuestion(session_->resumeAt(), session_->resumeTotal())))
+        session_->resume();
     return true;
 }
 
 void FrmMain::showPort()
 {
     const platform::PortEntry &e = choice_.port;
-    const bool open = platform_.port->isOpen();
-    document_->setTitleTail(QStringLiteral("%1 - COMM PORT %2: %3")
+    document_->setTitleTail(tr("%1 - COMM PORT %2: %3")
                                 .arg(QString::fromLatin1(platform::kProgramTitle))
                                 .arg(e.number)
-                                .arg(e.simulated ? kSimulatedLine : e.label));
-    lblSimulated_->setVisible(e.simulated);
-    lblPortState_->setText(open ? QStringLiteral("Port %1 open").arg(e.number)
-                                : QStringLiteral("Port %1 not open").arg(e.number));
+                                .arg(e.simulated ? simulatedLine() : e.label));
+    simulatedBanner_->setVisible(e.simulated);
+    portState_->setText(session_->isOpen() ? tr("Port %1 open").arg(e.number) : tr("Port %1 not open").arg(e.number));
 }
 
-void FrmMain::cmdOpenPort_Click()
+void FrmMain::openPortClicked()
 {
     const auto entry = portList_->chosen();
     if (!entry) {
-        platform_.dialogs->message(QStringLiteral("Please select a valid comm port"));
+        platform_.dialogs->message(tr("Please select a valid comm port"));
         return;
     }
     if (!document_->mayReplace())
@@ -309,114 +288,106 @@ void FrmMain::cmdOpenPort_Click()
     openPort(*entry);
 }
 
-void FrmMain::onPortLost()
+void FrmMain::onPortLost(const session::PortLoss &loss)
 {
     portLost_ = true;
-    uploadJob_->forgetHeld();
+    appendLog(QStringLiteral("\r\n") + tr("Port closed: %1").arg(platform::SerialPort::lossInWords(loss.errorNumber, loss.description)));
+    const messages::Message m = messages::Texts::portLost(loss);
+    tell(m.full(), iconOf(m));
     showPort();
 }
 
 void FrmMain::onCatalogueChanged()
 {
     // The device that went away is back: take it up again, as the operator would.
-    if (!portLost_ || platform_.port->isOpen())
+    if (!portLost_ || session_->isOpen())
         return;
     const auto entry = platform_.catalogue->find(choice_.port.number);
     if (entry && entry->connected)
         openPort(*entry);
 }
 
-void FrmMain::cmdUpload_Click()
+void FrmMain::uploadClicked()
 {
     commitOpenEdit();
-    mainwindow::cmdUpload_Click(*editors_, choice_.unitModel, frame0_->chkVerify()->isChecked(), *link_, *uploadJob_,
-                                *platform_.dialogs, [this] { clearLog(); });
+    UploadButton::press(*editors_, systemPage_->chkVerify()->isChecked(), *session_, *platform_.dialogs,
+                        [this] { clearLog(); });
     updateLineBusy();
 }
 
-void FrmMain::cmdStop_Click()
+void FrmMain::stopClicked()
 {
-    if (uploadJob_->running()) {
-        appendLog(QStringLiteral("\r\nSTOP: the upload ends after the command in flight"));
-        uploadJob_->stop();
-    } else if (dumpReader_->busy()) {
-        dumpReader_->stop();
-    }
+    if (session_->uploading())
+        appendLog(QStringLiteral("\r\n") + messages::Texts::stoppedByOperator());
+    session_->stop();
 }
 
-void FrmMain::connectLink()
+void FrmMain::connectSession()
 {
-    using unitlink::UnitLink;
-    UnitLink *link = link_.get();
-    connect(link, &UnitLink::commandSent, this, [this](int number, int total, const QString &text) {
-        pbar_->setProgress(number - 1, total, transfer::progress_text(uploadJob_->currentPlan(), number));
+    using session::UnitSession;
+    UnitSession *s = session_.get();
+    connect(s, &UnitSession::commandSent, this, [this](int number, int total, const QString &text) {
+        progressBar_->setProgress(number - 1, total, transfer::progress_text(session_->currentPlan(), number));
         appendLog(QStringLiteral("\r\nSEND: ") + text);
     });
-    connect(link, &UnitLink::replyReceived, this,
+    connect(s, &UnitSession::replyReceived, this,
             [this](const QString &text) { appendLog(QStringLiteral("\r\nRECV: ") + text); });
-    connect(link, &UnitLink::acknowledged, this, [this](int done, int total) {
-        pbar_->setProgress(done, total, done == total ? QStringLiteral("All %1 commands acknowledged").arg(total) : QString());
+    connect(s, &UnitSession::acknowledged, this, [this](int done, int total) {
+        progressBar_->setProgress(done, total, done == total ? tr("All %1 commands acknowledged").arg(total) : QString());
     });
     // The read-back's own progress, not a full bar.
-    connect(dumpReader_.get(), &transfer::DumpReader::progress, this, [this](qint64 received, qint64 expected) {
+    connect(s, &UnitSession::readProgress, this, [this](qint64 received, qint64 expected) {
         const QString kb = QString::number(double(received) / 1024, 'f', 1);
-        pbar_->setProgress(int(received), int(expected),
-                           received == expected ? QStringLiteral("Settings read: %1 KB").arg(kb)
-                                                : QStringLiteral("Reading the settings: %1 of about %2 KB")
-                                                      .arg(kb, QString::number(double(expected) / 1024, 'f', 1)));
+        progressBar_->setProgress(int(received), int(expected),
+                                  received == expected ? tr("Settings read: %1 KB").arg(kb)
+                                                       : tr("Reading the settings: %1 of about %2 KB")
+                                                             .arg(kb, QString::number(double(expected) / 1024, 'f', 1)));
     });
-    connect(link, &UnitLink::outputReported, this,
-            [this](int output, bool on) { frame3_->setOutputColour(output, on ? kColourGreen : kColourRed); });
-    connect(link, &UnitLink::wrongPassword, this, [this] { tell(QStringLiteral("Incorrect GSM unit password")); });
-    connect(link, &UnitLink::chainCompleted, this, [this] {
-        tell(QStringLiteral("Upload complete"), platform::Dialogs::Icon::Information, QStringLiteral("Upload complete"));
+    connect(s, &UnitSession::lateAnswer, this, &FrmMain::appendLog);
+    connect(s, &UnitSession::outputReported, this,
+            [this](int output, bool on) { outputPage_->setOutputColour(output, on ? kColourGreen : kColourRed); });
+    connect(s, &UnitSession::outputButtonsEnabled, outputPage_, &OutputTestPage::setButtonsEnabled);
+    connect(s, &UnitSession::wrongPassword, this, [this] { tell(messages::Texts::wrongPassword()); });
+    connect(s, &UnitSession::replyOverdue, this, [this](int number, int total, const QString &label) {
+        tell(messages::Texts::overdue(number, total, label, unitlink::UnitLink::kReplyPatienceMs).text);
     });
-    connect(link, &UnitLink::replyOverdue, this, [this](int number, int total, const QString &label) {
-        tell(overdue_text(number, total, label, UnitLink::kReplyPatienceMs));
-    });
-    connect(link, &UnitLink::portLost, this,
-            [this](int errorNumber, const QString &description, bool cut, int acknowledged, int total) {
-                appendLog(QStringLiteral("\r\nPort closed: %1:%2").arg(errorNumber).arg(description));
-                tell(port_lost_text(errorNumber, description, cut, acknowledged, total));
-            });
-    connect(link, &UnitLink::notSent, this, [this] { tell(not_open_text()); });
-
-    connect(uploadJob_.get(), &transfer::UploadJob::verifying, this,
-            [this] { appendLog(QStringLiteral("\r\nVERIFY: reading the settings back from the unit")); });
-    connect(uploadJob_.get(), &transfer::UploadJob::currentPasswordWanted, this, [this](const QString &newPassword) {
+    connect(s, &UnitSession::portLost, this, &FrmMain::onPortLost);
+    connect(s, &UnitSession::notSent, this, [this] { tell(messages::Texts::portNotOpen().text); });
+    connect(s, &UnitSession::busyChanged, this, &FrmMain::updateLineBusy);
+    connect(s, &UnitSession::verifying, this,
+            [this] { appendLog(QStringLiteral("\r\nVERIFY: ") + tr("reading the settings back from the unit")); });
+    connect(s, &UnitSession::currentPasswordWanted, this, [this](const QString &newPassword) {
         QMetaObject::invokeMethod(
             this,
             [this, newPassword] {
-                uploadJob_->resendWith(platform_.dialogs->askPassword(
-                    QStringLiteral("If you are changing the unit's password, type the password the unit has "
-                                   "now.\nIt opens the password command; the rest of the upload uses the new "
-                                   "password \"%1\".")
-                        .arg(newPassword),
-                    QStringLiteral("Unit's current password")));
+                session_->answerCurrentPassword(platform_.dialogs->askPassword(
+                    messages::Texts::currentPasswordQuestion(newPassword), messages::Texts::currentPasswordTitle()));
             },
             Qt::QueuedConnection);
     });
-    connect(uploadJob_.get(), &transfer::UploadJob::finished, this, &FrmMain::onUploadFinished);
-    connect(uploadJob_.get(), &transfer::UploadJob::finished, this, &FrmMain::updateLineBusy);
+    connect(s, &UnitSession::uploadDone, this, &FrmMain::onUploadDone);
 }
 
-void FrmMain::onUploadFinished(const transfer::UploadOutcome &outcome)
+void FrmMain::onUploadDone(const transfer::UploadOutcome &outcome)
 {
+    using Kind = transfer::UploadOutcome::Kind;
     // The bar ends on the chain, whatever the read-back showed on it.
     if (outcome.total > 0) {
-        using Kind = transfer::UploadOutcome::Kind;
         const QString text = outcome.kind == Kind::Done && outcome.verification
-                                 ? QStringLiteral("All %1 commands acknowledged and verified")
-                             : outcome.kind == Kind::Done ? QStringLiteral("All %1 commands acknowledged")
-                                                          : QStringLiteral("%2 of %1 commands acknowledged");
-        pbar_->setProgress(outcome.acknowledged, outcome.total, text.arg(outcome.total).arg(outcome.acknowledged));
+                                 ? tr("All %1 commands acknowledged and verified")
+                             : outcome.kind == Kind::Done ? tr("All %1 commands acknowledged")
+                                                          : tr("%2 of %1 commands acknowledged");
+        progressBar_->setProgress(outcome.acknowledged, outcome.total, text.arg(outcome.total).arg(outcome.acknowledged));
     }
-    const OutcomeReport report = report_of(outcome);
-    for (const QString &line : report.log)
-        appendLog(line);
-    if (!report.message.isEmpty())
-        tell(report.message, report.stop ? platform::Dialogs::Icon::Stop : platform::Dialogs::Icon::Information,
-             report.title);
+    if (!outcome.dumpText.isEmpty())
+        appendLog(QStringLiteral("\r\n") + outcome.dumpText);
+    const messages::Message m = messages::Texts::upload(outcome);
+    if (outcome.readingBack || outcome.verification)
+        appendLog(QStringLiteral("\r\nVERIFY: ") + m.text);
+    // A lost or closed port was told when it happened.
+    if (m.isEmpty() || outcome.kind == Kind::PortLost || outcome.kind == Kind::PortClosed)
+        return;
+    tell(m.full(), iconOf(m), m.title);
 }
 
 void FrmMain::tell(const QString &text, platform::Dialogs::Icon icon, const QString &title)
@@ -427,12 +398,10 @@ void FrmMain::tell(const QString &text, platform::Dialogs::Icon icon, const QStr
 
 void FrmMain::updateLineBusy()
 {
-    const bool busy = uploadJob_->running() || link_->chain_state() == unitlink::UnitLink::ChainState::Running
-                      || dumpReader_->busy();
-    outputTester_->setLineBusy(busy);
-    for (QPushButton *b : {cmdUpload_, cmdDownload_, cmdLoad_})
+    const bool busy = session_->busy();
+    for (QPushButton *b : {uploadButton_, readButton_, loadButton_})
         b->setEnabled(!busy);
-    cmdStop_->setEnabled(busy);
+    stopButton_->setEnabled(busy);
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)
@@ -441,11 +410,11 @@ void FrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    platform_.port->close();
+    session_->close();
     QWidget::closeEvent(event);
 }
 
-void FrmMain::appendLog(const QString &text) { txtLog_->append(text); }
-void FrmMain::clearLog() { txtLog_->clearLog(); }
+void FrmMain::appendLog(const QString &text) { logBox_->append(text); }
+void FrmMain::clearLog() { logBox_->clearLog(); }
 
 } // namespace mainwindow

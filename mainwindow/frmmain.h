@@ -1,5 +1,4 @@
 #pragma once
-#include "link/unitlink.h"
 #include "mainwindow/progressbar.h"
 #include "platform/dialogs.h"
 #include "platform/portcatalogue.h"
@@ -10,6 +9,7 @@
 
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QSettings;
 class QTabBar;
@@ -25,19 +25,18 @@ class NumberManagementPage;
 class SettingsEditors;
 class SystemParametersPage;
 } // namespace settings
+namespace session {
+class UnitSession;
+struct PortLoss;
+} // namespace session
 namespace transfer {
-class Download;
-class DumpReader;
-class UploadJob;
 struct UploadOutcome;
-} // namespace transfer
-namespace unitlink {
-class OutputTester;
 }
 
 namespace mainwindow {
 
 class Document;
+class Download;
 class LogBox;
 class MainMenu;
 class OutputTestPage;
@@ -60,8 +59,8 @@ struct Choice {
 };
 
 // The main window: the settings pages, the tabs, the link log and the transfer buttons.
-// It connects the controls to the link and the settings code, turns what the link and the
-// upload report into log lines, colours, progress and messages, and holds no settings itself.
+// It connects the controls to the unit session and the settings code, presents what the
+// session reports as log lines, colours, progress and messages, and holds no settings itself.
 class FrmMain : public QWidget {
     Q_OBJECT
 public:
@@ -71,27 +70,26 @@ public:
 
     // Fills the network list, lays out the number grid for the model and opens the port
     // chosen at start-up. Called once, after the window is shown.
-    void runit();
+    void start();
     // Opens `entry` in place of the current port, and offers to resume an upload the
     // port's loss cut off. False (with the open error shown) when it would not open.
     bool openPort(const platform::PortEntry &entry);
 
-    settings::SystemParametersPage *frame0() const { return frame0_; }
-    settings::NumberManagementPage *frame1() const { return frame1_; }
-    OutputTestPage *frame3() const { return frame3_; }
-    QGroupBox *frame4() const { return frame4_; }
+    settings::SystemParametersPage *systemPage() const { return systemPage_; }
+    settings::NumberManagementPage *numberPage() const { return numberPage_; }
+    OutputTestPage *outputPage() const { return outputPage_; }
+    QGroupBox *logFrame() const { return logFrame_; }
     QWidget *page(int index) const;
     QGroupBox *frmsys() const;
     QGroupBox *frmRing() const;
     QGroupBox *frminput() const;
     QTabBar *tabStrip() const { return tabStrip_; }
-    QProgressBar *pbar() const { return pbar_; }
-    LogBox *txtLog() const { return txtLog_; }
+    QProgressBar *progressBar() const { return progressBar_; }
+    LogBox *logBox() const { return logBox_; }
     settings::SettingsEditors &editors() const { return *editors_; }
-    unitlink::UnitLink &link() const { return *link_; }
-    unitlink::OutputTester &outputTester() const { return *outputTester_; }
-    transfer::Download &download() const { return *download_; }
-    int current_tab() const { return current_tab_; }
+    session::UnitSession &session() const { return *session_; }
+    Download &download() const { return *download_; }
+    int currentTab() const { return currentTab_; }
     Document &document() const { return *document_; }
     MainMenu &menu() const { return *menu_; }
 
@@ -99,58 +97,54 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildControls();
+    QLayout *buildPortRow();
+    void connectSession();
     void appendLog(const QString &text);
     void clearLog();
     // Shown once the handler that calls it has returned, so the link keeps reading meanwhile.
     void tell(const QString &text, platform::Dialogs::Icon icon = platform::Dialogs::Icon::Stop,
               const QString &title = QString());
-    void connectLink();
-    void onUploadFinished(const transfer::UploadOutcome &outcome);
+    void onUploadDone(const transfer::UploadOutcome &outcome);
+    void onPortLost(const session::PortLoss &loss);
 
     void buildTabs();
     void selectTab(int index);
     // An edit still open in the number grid is written back before anything reads the grid.
     void commitOpenEdit();
-    void cmdUpload_Click();
-    void cmdOpenPort_Click();
-    void onPortLost();
+    void uploadClicked();
+    void openPortClicked();
+    void stopClicked();
     void onCatalogueChanged();
     void showPort();
-    // While a transfer runs only Stop starts anything; output tests would cut across it.
+    // While a transfer runs only Stop starts anything.
     void updateLineBusy();
-    void cmdStop_Click();
 
     Platform platform_;
     Choice choice_;
     bool portLost_ = false; // the port went away while in use: reopen it when it returns
     platform::PortList *portList_ = nullptr;
-    QLabel *lblPortState_ = nullptr;
-    QLabel *lblSimulated_ = nullptr;
-    settings::SystemParametersPage *frame0_ = nullptr;
-    settings::NumberManagementPage *frame1_ = nullptr;
-    OutputTestPage *frame3_ = nullptr;
-    QGroupBox *frame4_ = nullptr;
-    LogBox *txtLog_ = nullptr;
+    QLabel *portState_ = nullptr;
+    QLabel *simulatedBanner_ = nullptr;
+    settings::SystemParametersPage *systemPage_ = nullptr;
+    settings::NumberManagementPage *numberPage_ = nullptr;
+    OutputTestPage *outputPage_ = nullptr;
+    QGroupBox *logFrame_ = nullptr;
+    LogBox *logBox_ = nullptr;
     QTabBar *tabStrip_ = nullptr;
-    ProgressBar *pbar_ = nullptr;
-    QPushButton *cmdLoad_ = nullptr;
-    QPushButton *cmdSave_ = nullptr;
-    QPushButton *cmdDownload_ = nullptr;
-    QPushButton *cmdUpload_ = nullptr;
-    QPushButton *cmdStop_ = nullptr;
+    ProgressBar *progressBar_ = nullptr;
+    QPushButton *loadButton_ = nullptr;
+    QPushButton *saveButton_ = nullptr;
+    QPushButton *readButton_ = nullptr;
+    QPushButton *uploadButton_ = nullptr;
+    QPushButton *stopButton_ = nullptr;
+    QPushButton *openPortButton_ = nullptr;
     std::unique_ptr<settings::SettingsEditors> editors_;
-    std::unique_ptr<platform::Timer> tmrCheckGSM_;
-    std::unique_ptr<platform::Timer> tmrOut_;
-    std::unique_ptr<platform::Timer> tmrNoAnswer_;
-    std::unique_ptr<platform::Timer> tmrReply_;
-    std::unique_ptr<unitlink::UnitLink> link_;
-    std::unique_ptr<unitlink::OutputTester> outputTester_;
-    std::unique_ptr<transfer::DumpReader> dumpReader_;
-    std::unique_ptr<transfer::Download> download_;
-    std::unique_ptr<transfer::UploadJob> uploadJob_;
+    std::unique_ptr<session::UnitSession> session_;
+    std::unique_ptr<Download> download_;
     std::unique_ptr<Document> document_;
     MainMenu *menu_ = nullptr;
-    int current_tab_ = 0;
+    int currentTab_ = 0;
 };
 
 } // namespace mainwindow

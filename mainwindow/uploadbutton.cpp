@@ -1,144 +1,78 @@
 #include "mainwindow/uploadbutton.h"
 
-#include "link/unitlink.h"
+#include "messages/messages.h"
 #include "platform/dialogs.h"
-#include "platform/serialport.h"
+#include "session/unitsession.h"
 #include "settings/settingseditors.h"
 #include "transfer/upload.h"
-#include "transfer/uploadjob.h"
+#include "transfer/uploadplan.h"
 
 #include <QStringList>
 
 namespace mainwindow {
 
-QString not_open_text()
+QString UploadButton::informative(const session::PreparedUpload &prepared)
 {
-    return QStringLiteral("The serial port is not open, so nothing was sent to the unit. "
-                          "Choose a working COMM PORT in the main window and press OPEN PORT.");
-}
-
-QString port_lost_text(int errorNumber, const QString &description, bool cut, int acknowledged, int total)
-{
-    QString text = QStringLiteral("The serial port closed: %1. The cable or USB adapter was probably unplugged.")
-                       .arg(platform::SerialPort::lossInWords(errorNumber, description));
-    if (cut)
-        text += QStringLiteral(" The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
-                               "there when the unit is back.")
-                    .arg(acknowledged)
-                    .arg(total);
-    return text + QStringLiteral(" Your settings are still in the editors. Reconnect the unit: NorvikConf opens "
-                                 "the port again when it returns, or press OPEN PORT.");
-}
-
-QString overdue_text(int number, int total, const QString &label, int patienceMs)
-{
-    return QStringLiteral("The unit has not answered \"%1\" (command %2 of %3) for %4 seconds. "
-                          "Check the cable, the COMM PORT and that the unit is switched on. The upload "
-                          "goes on when the unit answers; you can also start it again.")
-        .arg(label)
-        .arg(number)
-        .arg(total)
-        .arg(patienceMs / 1000);
-}
-
-bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, bool verify,
-                     unitlink::UnitLink &link, transfer::UploadJob &job, platform::Dialogs &dialogs,
-                     const std::function<void()> &clearLog)
-{
-    // A press while an upload runs changes nothing: the running one goes on.
-    if (job.running())
-        return false;
-    // Nothing changes, not even the log, when nothing can be sent.
-    if (!link.port_open()) {
-        dialogs.message(not_open_text(), platform::Dialogs::Icon::Stop);
-        return false;
-    }
-    const auto refused = [&](const settings::SettingsSet &set) {
-        const QString why = transfer::UploadJob::problem(set, unitModel);
-        if (!why.isEmpty())
-            dialogs.message(why, platform::Dialogs::Icon::Stop);
-        return !why.isEmpty();
-    };
-    const settings::SettingsSet shown = editors.store();
-    if (refused(shown))
-        return false;
-    transfer::UploadChoices choices;
-    choices.model = unitModel;
-    choices.verify = verify;
-    choices.offerCurrentPassword = true;
-    const QString question = QStringLiteral("This will replace the settings on the GSM unit, proceed?");
-    const transfer::UploadPlan plan = job.plan(shown, choices);
-    const QString summary = transfer::upload_summary(shown, unitModel);
+    const transfer::UploadPlan &plan = prepared.plan;
+    const QString summary = transfer::upload_summary(prepared.settings, prepared.choices.model);
+    QStringList lines{plan.summary + QLatin1Char('.')};
+    if (prepared.choices.verify)
+        lines << tr("With the settings read back afterwards: %1 in all.").arg(transfer::estimate_text(prepared.seconds));
     if (plan.kind == transfer::UploadPlan::Kind::Incremental) {
         // What is replaced is only what the plan names; the summary's warnings still hold.
-        QStringList informative{plan.summary + QLatin1Char('.')};
-        informative << summary.split(QLatin1Char('\n')).mid(1);
-        const int answer = dialogs.choose(question, informative.join(QLatin1Char('\n')),
-                                          {QStringLiteral("Yes"), QStringLiteral("Send everything"), QStringLiteral("No")});
-        if (answer == 2)
-            return false;
-        choices.sendEverything = answer == 1;
-    } else {
-        QString informative = plan.summary + QLatin1Char('.');
-        if (job.held())
-            informative += QLatin1Char('\n') + plan.reason + QLatin1Char('.');
-        if (!dialogs.confirm(question, informative + QLatin1Char('\n') + summary))
-            return false;
+        lines << summary.split(QLatin1Char('\n')).mid(1);
+        return lines.join(QLatin1Char('\n'));
     }
-    // Taken again now: the editors may have changed while the question was up (a download
-    // ending), and what is sent must be what they hold.
-    const settings::SettingsSet sent = editors.store();
-    if (refused(sent))
-        return false;
-    clearLog();
-    return job.start(sent, choices);
+    if (prepared.unitKnown)
+        lines << plan.reason + QLatin1Char('.');
+    lines << summary;
+    return lines.join(QLatin1Char('\n'));
 }
 
-OutcomeReport report_of(const transfer::UploadOutcome &outcome)
+bool UploadButton::press(const settings::SettingsEditors &editors, bool verify, session::UnitSession &session,
+                         platform::Dialogs &dialogs, const std::function<void()> &clearLog)
 {
-    using Kind = transfer::UploadOutcome::Kind;
-    OutcomeReport r;
-    if (!outcome.dumpText.isEmpty())
-        r.log << QStringLiteral("\r\n") + outcome.dumpText;
-    if (outcome.verification) {
-        r.message = transfer::verification_text(*outcome.verification);
-        r.stop = !outcome.verification->ok();
-        r.title = kVerifyTitle;
-        r.log << QStringLiteral("\r\nVERIFY: ") + r.message;
-        return r;
+    // A press while an upload runs changes nothing: the running one goes on.
+    if (session.uploading())
+        return false;
+    // Nothing changes, not even the log, when nothing can be sent.
+    if (!session.isOpen()) {
+        dialogs.message(messages::Texts::portNotOpen().text, platform::Dialogs::Icon::Stop);
+        return false;
     }
-    // A lost port and a wrong password have had their own words from the link.
-    if (outcome.kind == Kind::PortLost || outcome.kind == Kind::PortClosed)
-        return r;
-    if (outcome.readingBack) {
-        r.message = QStringLiteral("The upload was acknowledged but could not be verified: ") + outcome.reason;
-        r.stop = true;
-        r.title = kVerifyTitle;
-        r.log << QStringLiteral("\r\nVERIFY: ") + r.message;
-        return r;
+    transfer::UploadChoices choices;
+    choices.model = session.model();
+    choices.verify = verify;
+    choices.offerCurrentPassword = true;
+    session::PreparedUpload prepared = session.prepare(editors.store(), choices);
+    if (!prepared.problem.isEmpty()) {
+        dialogs.message(prepared.problem, platform::Dialogs::Icon::Stop);
+        return false;
     }
-    r.stop = true;
-    switch (outcome.kind) {
-    case Kind::Unsendable: r.message = outcome.reason; break;
-    case Kind::Stopped:
-        r.message = QStringLiteral("The upload was stopped with %1 of its %2 commands acknowledged. %3.")
-                        .arg(outcome.acknowledged)
-                        .arg(outcome.total)
-                        .arg(outcome.unitHolds.isEmpty() ? QStringLiteral("The unit holds everything that was sent")
-                                                         : outcome.unitHolds);
-        r.stop = false;
-        break;
-    case Kind::Refused: r.message = transfer::refusal_text(outcome.refusal); break;
-    case Kind::Unreadable:
-        r.message = QStringLiteral("The unit's answer to \"%1\" (command %2 of %3) could not be read: the line may "
-                                   "be noisy. The upload stopped there; check the cable and upload again.")
-                        .arg(outcome.label)
-                        .arg(outcome.command)
-                        .arg(outcome.total);
-        break;
-    default: break;
+    const QString question = messages::Texts::uploadQuestion();
+    if (prepared.plan.kind == transfer::UploadPlan::Kind::Incremental) {
+        const int answer =
+            dialogs.choose(question, informative(prepared), {tr("Yes"), tr("Send everything"), tr("No")});
+        if (answer == 2)
+            return false;
+        // Everything is another plan: made now, from the same settings, and sent as made.
+        if (answer == 1) {
+            choices.sendEverything = true;
+            prepared = session.prepare(prepared.settings, choices);
+        }
+    } else if (!dialogs.confirm(question, informative(prepared))) {
+        return false;
     }
-    return r;
+    // What is sent is what the question was about: settings changed meanwhile (a read that
+    // ended under the question) would make it another upload.
+    if (!(editors.store() == prepared.settings)) {
+        dialogs.message(tr("The settings changed while the question was open, so nothing was sent. Press UPLOAD "
+                           "again to send them."),
+                        platform::Dialogs::Icon::Information);
+        return false;
+    }
+    clearLog();
+    return session.upload(prepared);
 }
 
 } // namespace mainwindow

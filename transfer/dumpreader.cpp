@@ -46,38 +46,6 @@ qint64 largest_dump_bytes()
     return expected_dump_bytes(set);
 }
 
-QString DumpOutcome::reason() const
-{
-    switch (status) {
-    case Status::Received:
-    case Status::LineLost:
-        return QString();
-    case Status::NoAnswer:
-        return QStringLiteral("The unit did not answer the request for its settings. Check the cable, the COMM PORT "
-                              "and the password; nothing was changed.");
-    case Status::WrongPassword:
-        return QStringLiteral("Incorrect GSM unit password");
-    case Status::Incomplete:
-        if (!problem.isEmpty())
-            return QStringLiteral("The unit's answer could not be read, so nothing was changed: %1.").arg(problem);
-        return QStringLiteral("The unit's answer was incomplete, so nothing was changed.");
-    case Status::TooLarge:
-        return QStringLiteral("The unit sent more than %1 KB without ending its settings, far more than any unit "
-                              "holds; the line may be noisy. Nothing was changed: check the cable and try again.")
-            .arg(DumpReader::kLargestAnswer / 1024);
-    case Status::TooSlow:
-        return QStringLiteral("The unit's settings had not ended %1 seconds after its answer began; the line may "
-                              "be noisy. Nothing was changed: check the cable and try again.")
-            .arg((limitMs + 999) / 1000);
-    case Status::Interrupted:
-        return QStringLiteral("Reading the settings was interrupted by another exchange with the unit; nothing was "
-                              "changed.");
-    case Status::Stopped:
-        return QStringLiteral("Reading the settings was stopped; nothing was changed.");
-    }
-    return QString();
-}
-
 DumpReader::DumpReader(unitlink::UnitLink &link, platform::Timer &quiet, platform::Timer &deadline,
                        std::function<void(const QString &)> appendLog, QObject *parent)
     : QObject(parent), link_(link), quiet_(quiet), deadline_(deadline), appendLog_(std::move(appendLog))
@@ -103,11 +71,11 @@ bool DumpReader::request(const QString &password, Done done, qint64 expectedByte
 {
     if (busy())
         return false;
-    if (!link_.write_command(unitlink::wire::bytes(unitlink::wire::dump_request_text(password))))
+    if (!link_.writeCommand(unitlink::wire::bytes(unitlink::wire::dump_request_text(password))))
         return false;
-    link_.set_link_mode(unitlink::kModeDownload);
+    link_.setLineUser(unitlink::LineUser::Dump);
     // Whatever was left from earlier exchanges is not part of this answer.
-    link_.clear_rx_buffer();
+    link_.clearRxBuffer();
     quiet_.stop();
     done_ = std::move(done);
     expected_ = expectedBytes > 0 ? expectedBytes : largest_dump_bytes();
@@ -127,10 +95,10 @@ void DumpReader::onData()
     }
     // The answer may run past the estimate: the bar stays short of its end until it ends.
     if (state_ == State::Collecting)
-        emit progress(std::min<qint64>(link_.rx_buffer().size(), expected_ * 99 / 100), expected_);
-    if (link_.rx_buffer().size() <= kLargestAnswer)
+        emit progress(std::min<qint64>(link_.rxBuffer().size(), expected_ * 99 / 100), expected_);
+    if (link_.rxBuffer().size() <= kLargestAnswer)
         return;
-    link_.clear_rx_buffer();
+    link_.clearRxBuffer();
     if (state_ == State::Collecting)
         finish(DumpOutcome::Status::TooLarge);
 }
@@ -138,13 +106,13 @@ void DumpReader::onData()
 void DumpReader::onQuiet()
 {
     quiet_.stop();
-    if (link_.link_mode() != unitlink::kModeDownload) {
+    if (link_.lineUser() != unitlink::LineUser::Dump) {
         // An upload or an output test took the line over while the answer was coming.
         if (busy())
             finish(DumpOutcome::Status::Interrupted);
         return;
     }
-    const QString text = link_.take_rx_buffer();
+    const QString text = link_.takeRxBuffer();
     if (!busy()) {
         if (text.isEmpty())
             return;
@@ -169,14 +137,14 @@ void DumpReader::onDeadline()
     deadline_.stop();
     if (!busy())
         return;
-    if (!link_.port_open())
+    if (!link_.portOpen())
         finish(DumpOutcome::Status::LineLost);
-    else if (link_.link_mode() != unitlink::kModeDownload)
+    else if (link_.lineUser() != unitlink::LineUser::Dump)
         finish(DumpOutcome::Status::Interrupted);
     else if (state_ == State::Waiting)
         finish(DumpOutcome::Status::NoAnswer);
     else {
-        link_.clear_rx_buffer();
+        link_.clearRxBuffer();
         finish(DumpOutcome::Status::TooSlow);
     }
 }

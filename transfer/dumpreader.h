@@ -41,8 +41,6 @@ struct DumpOutcome {
     QString records; // Received: the answer without CR and LF, ready for the parser
     QString problem; // Incomplete: the damaged record and what is wrong with it
     int limitMs = 0; // TooSlow: how long the answer was given
-    // What happened, for the operator; empty for Received and LineLost.
-    QString reason() const;
 };
 
 // Reads the unit's settings dump, with no widgets: one request (the link's dump request),

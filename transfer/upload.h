@@ -14,8 +14,8 @@ struct UploadCommand {
     QString word;
 };
 
-// The queue keeps its last entry empty to mark the end of the chain.
-inline constexpr int kMaxUploadCommands = unitlink::kQueueEntries - 1;
+// One upload is one chain of commands.
+inline constexpr int kMaxUploadCommands = unitlink::kMaxChainCommands;
 
 // The commands that put `set` onto the unit, in sending order. System options that `set`
 // does not know are never sent, even when asked for: the unit keeps its own.

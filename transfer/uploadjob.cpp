@@ -4,8 +4,6 @@
 #include "link/wire.h"
 #include "transfer/dumpreader.h"
 
-#include <QStringList>
-
 namespace transfer {
 
 namespace {
@@ -16,31 +14,6 @@ UploadOutcome outcomeOf(UploadOutcome::Kind kind)
     return outcome;
 }
 } // namespace
-
-QString refusal_text(const unitlink::Refusal &refusal)
-{
-    QStringList codes;
-    for (const qint16 code : refusal.codes) {
-        const QString meaning = unitlink::code_meaning(code);
-        codes << (meaning.isEmpty() ? QString::number(code) : QStringLiteral("%1: %2").arg(code).arg(meaning));
-    }
-    QString text = QStringLiteral("The unit refused \"%1\" ").arg(refusal.label);
-    if (codes.isEmpty())
-        text += QStringLiteral("(its answer carried no status code).");
-    else
-        text += QStringLiteral("(code%1 %2).").arg(codes.size() > 1 ? QStringLiteral("s") : QString(), codes.join(QStringLiteral(", ")));
-    text += QStringLiteral(" The upload stopped at command %1 of %2.").arg(refusal.command).arg(refusal.total);
-    if (refusal.numbersKept == 0)
-        text += QStringLiteral(" The unit's number list was cleared by this upload and is now empty.");
-    else if (refusal.numbersKept > 0)
-        text += QStringLiteral(" The unit's number list was cleared by this upload and now holds only the %1 "
-                               "number%2 sent before this one.")
-                    .arg(refusal.numbersKept)
-                    .arg(refusal.numbersKept == 1 ? QString() : QStringLiteral("s"));
-    if (refusal.numbersKept >= 0)
-        text += QStringLiteral(" Correct the settings and upload again to send the whole list.");
-    return text;
-}
 
 UploadJob::UploadJob(unitlink::UnitLink &link, DumpReader &reader, QObject *parent)
     : QObject(parent), link_(link), reader_(reader)
@@ -56,22 +29,14 @@ UploadJob::UploadJob(unitlink::UnitLink &link, DumpReader &reader, QObject *pare
             [this](int, const QString &, bool cut, int, int) { onPortLost(cut); });
 }
 
-UploadPlan UploadJob::plan(const settings::SettingsSet &set, const UploadChoices &choices) const
-{
-    PlanChoices how;
-    how.unitModel = choices.model;
-    how.sendEverything = choices.sendEverything;
-    return plan_upload(held_, set, how);
-}
-
-QString UploadJob::problem(const settings::SettingsSet &set, const QString &model)
+QString UploadJob::problem(const settings::SettingsSet &set, const QString &model, const UploadPlan &plan)
 {
     const QString unsendable = unsendable_value(set, model);
     if (!unsendable.isEmpty())
         return unsendable;
     // The unit's list is cleared before the numbers go out, so an upload cut short by a full
-    // queue would leave the unit with part of its list: refuse it whole instead.
-    const qsizetype n = upload_commands(set, model).size();
+    // chain would leave the unit with part of its list: refuse it whole instead.
+    const int n = std::max(plan.wholeCommands, int(plan.commands.size()));
     if (n > kMaxUploadCommands)
         return QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
                               "Remove %3 numbers from the telephone list. Nothing was sent.")
@@ -81,59 +46,55 @@ QString UploadJob::problem(const settings::SettingsSet &set, const QString &mode
     return QString();
 }
 
-bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &choices)
+bool UploadJob::start(const settings::SettingsSet &set, const UploadPlan &plan, const UploadChoices &choices)
 {
     choices_ = choices;
     resumed_ = stopping_ = asked_ = false;
     awaiting_.reset();
     running_ = true;
-    const QList<UploadCommand> commands = upload_commands(set, choices.model);
     // The unit ends up holding all of `set` whichever plan goes, so all of it is compared.
-    sent_ = {set, uploaded_parts(commands)};
-    plan_ = plan(set, choices);
+    sent_ = {set, plan.parts};
+    plan_ = plan;
     // Nothing of this upload is on the line: an earlier chain cut short is not its to resume.
     phase_ = Phase::Idle;
-    if (const QString why = problem(set, choices.model); !why.isEmpty()) {
+    if (const QString why = problem(set, choices.model, plan); !why.isEmpty()) {
         UploadOutcome outcome;
         outcome.kind = UploadOutcome::Kind::Unsendable;
         outcome.reason = why;
-        outcome.total = int(commands.size());
+        outcome.total = plan.wholeCommands;
         finish(outcome);
         return false;
     }
     phase_ = Phase::Chain;
-    link_.set_link_mode(unitlink::kModeUpload);
-    link_.clear_queue();
-    for (const UploadCommand &c : plan_.commands)
-        link_.queue_cmd(c.label, c.value, c.word);
-    // A unit whose settings are known is opened with its own password.
-    opening_ = !choices.password.isEmpty() ? choices.password : held_ ? held_->password
-                                                                      : set.password;
+    link_.dropChain();
+    opening_ = !choices.password.isEmpty() ? choices.password : set.password;
     if (plan_.commands.isEmpty()) {
         onCompleted();
         return running_;
     }
-    // Whatever happens from here, only a verified end says what the unit holds.
-    held_.reset();
-    link_.set_chain_password(opening_);
-    if (!link_.start_upload()) {
+    QList<unitlink::ChainCommand> chain;
+    chain.reserve(plan_.commands.size());
+    for (const UploadCommand &c : plan_.commands)
+        chain.append({c.label, c.value, c.word});
+    link_.setChainPassword(opening_);
+    if (!link_.startChain(chain)) {
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
         return false;
     }
     return true;
 }
 
-bool UploadJob::can_resume() const { return phase_ == Phase::Chain && link_.can_resume(); }
+bool UploadJob::canResume() const { return phase_ == Phase::Chain && link_.canResume(); }
 
 bool UploadJob::resume()
 {
-    if (!can_resume())
+    if (!canResume())
         return false;
     running_ = true;
     resumed_ = true;
     // The first command sets the password: once acknowledged, the unit holds the new one.
-    link_.set_chain_password(link_.acknowledged_count() > 0 ? sent_.settings.password : opening_);
-    if (!link_.resume_upload()) {
+    link_.setChainPassword(link_.acknowledgedCount() > 0 ? sent_.settings.password : opening_);
+    if (!link_.resumeChain()) {
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
         return false;
     }
@@ -144,9 +105,9 @@ void UploadJob::stop()
 {
     if (!running_)
         return;
-    if (inChain() && !stopping_ && link_.chain_state() == unitlink::UnitLink::ChainState::Running) {
+    if (inChain() && !stopping_ && link_.chainState() == unitlink::UnitLink::ChainState::Running) {
         stopping_ = true;
-        link_.stop_after_current();
+        link_.stopAfterCurrent();
         return;
     }
     if (phase_ == Phase::ReadBack) {
@@ -167,14 +128,14 @@ void UploadJob::resendWith(const QString &current)
         finish(outcome);
         return;
     }
-    if (!link_.resend_refused(current))
+    if (!link_.resendRefused(current))
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
 }
 
 void UploadJob::onAcknowledged(int done, int)
 {
-    if (inChain() && link_.cmd_queue().at(done - 1).word == unitlink::wire::kPassword)
-        link_.set_chain_password(sent_.settings.password);
+    if (inChain() && plan_.commands.at(done - 1).word == unitlink::wire::kPassword)
+        link_.setChainPassword(sent_.settings.password);
 }
 
 void UploadJob::onCompleted()
@@ -215,8 +176,8 @@ void UploadJob::onUnreadable()
     if (!inChain())
         return;
     UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::Unreadable);
-    outcome.command = link_.cmd_pos();
-    outcome.label = link_.cmd_queue().at(link_.cmd_pos() - 1).label;
+    outcome.command = link_.sentCount();
+    outcome.label = plan_.commands.at(link_.sentCount() - 1).label;
     finish(outcome);
 }
 
@@ -259,7 +220,7 @@ void UploadJob::onDump(const DumpOutcome &dump)
     UploadOutcome outcome;
     outcome.readingBack = true;
     outcome.dumpText = dump.raw;
-    outcome.reason = dump.reason();
+    outcome.readBack = dump;
     switch (dump.status) {
     case Status::Received: {
         const Verification v = verify_upload(sent_.settings, choices_.model, sent_.parts, read_unit_dump(dump.records));
@@ -281,10 +242,10 @@ void UploadJob::onDump(const DumpOutcome &dump)
 
 void UploadJob::endChain(UploadOutcome outcome)
 {
-    // Emptying the queue leaves the link nothing to send when a late answer comes.
-    outcome.acknowledged = link_.acknowledged_count();
-    outcome.total = link_.cmd_count();
-    link_.clear_queue();
+    // Dropping the chain leaves the link nothing to send when a late answer comes.
+    outcome.acknowledged = link_.acknowledgedCount();
+    outcome.total = link_.commandCount();
+    link_.dropChain();
     finish(outcome);
 }
 
@@ -295,15 +256,13 @@ void UploadJob::finish(UploadOutcome outcome)
     running_ = false;
     stopping_ = false;
     if (outcome.total == 0) {
-        outcome.acknowledged = link_.acknowledged_count();
-        outcome.total = link_.cmd_count();
+        outcome.acknowledged = link_.acknowledgedCount();
+        outcome.total = link_.commandCount();
     }
     if (outcome.kind != UploadOutcome::Kind::Unsendable && !outcome.readingBack && outcome.acknowledged < outcome.total)
         outcome.unitHolds = held_after_stop(plan_, outcome.acknowledged);
-    if (outcome.kind == UploadOutcome::Kind::Done && outcome.verification && outcome.verification->ok())
-        held_ = sent_.settings;
-    else if (outcome.kind != UploadOutcome::Kind::Unsendable && !(outcome.kind == UploadOutcome::Kind::Done && outcome.total == 0))
-        held_.reset();
+    outcome.plan = plan_;
+    outcome.settings = sent_.settings;
     emit finished(outcome);
 }
 

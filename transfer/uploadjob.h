@@ -1,6 +1,7 @@
 #pragma once
 #include "link/unitlink.h"
 #include "settings/settingsset.h"
+#include "transfer/dumpreader.h"
 #include "transfer/upload.h"
 #include "transfer/uploadplan.h"
 #include "transfer/verify.h"
@@ -11,14 +12,11 @@
 
 namespace transfer {
 
-class DumpReader;
-struct DumpOutcome;
-
 // What the operator chose for one upload besides the settings themselves (which carry the
 // "System parameters" and "Telephone numbers" choices).
 struct UploadChoices {
     QString model;                     // settings::kGate or settings::kIntercom
-    QString password;                  // opens the unit until it took the new one; empty: held()'s, else the set's
+    QString password;                  // opens the unit until it took the new one; empty: the set's
     bool verify = false;               // read the settings back and compare once every command was acknowledged
     bool giveUpOnSilence = false;      // a command unanswered for the link's patience ends the upload
     bool offerCurrentPassword = false; // a refused password command may be sent again with another password
@@ -43,7 +41,8 @@ struct UploadOutcome {
     int acknowledged = 0;                     // commands the unit acknowledged
     int total = 0;                            // commands of the upload
     bool readingBack = false;                 // it ended while the settings were read back
-    QString reason;                           // Unsendable, and a read-back that failed: what happened, for a person
+    QString reason;                           // Unsendable: what cannot be sent, for a person
+    DumpOutcome readBack;                     // how the read-back ended, when there was one
     unitlink::Refusal refusal;                // Refused, and WrongPassword during the chain
     int command = 0;                          // NoAnswer and Unreadable during the chain: the command awaited, from 1
     QString label;                            // and its label
@@ -52,11 +51,9 @@ struct UploadOutcome {
     // The chain ended before its last command: what the unit's list now holds, for a person
     // ("The unit's list now holds the first 302 of 1000 numbers; upload again to complete it").
     QString unitHolds;
+    UploadPlan plan;                // what was sent
+    settings::SettingsSet settings; // what the unit holds when the upload was verified
 };
-
-// What the operator is told of a refusal: "The unit refused "System name" (code 11). The
-// upload stopped at command 2 of 13.", and what became of the unit's number list.
-QString refusal_text(const unitlink::Refusal &refusal);
 
 // One upload with no widgets: checks the settings, runs the chain of commands over the link,
 // optionally reads the settings back and compares, and ends in one UploadOutcome.
@@ -65,27 +62,20 @@ class UploadJob : public QObject {
 public:
     UploadJob(unitlink::UnitLink &link, DumpReader &reader, QObject *parent = nullptr);
 
-    // Why `set` cannot be uploaded to a unit of `model` (a value it cannot take, or too many
-    // commands); empty when it can.
-    static QString problem(const settings::SettingsSet &set, const QString &model);
+    // Why `set` cannot be uploaded to a unit of `model` by `plan` (a value it cannot take, or
+    // more commands than one upload holds); empty when it can.
+    static QString problem(const settings::SettingsSet &set, const QString &model, const UploadPlan &plan);
 
-    // What the unit is known to hold: the settings of the last complete read from it or of the
-    // last verified upload. Whoever owns the port forgets it when the port closes or opens.
-    const std::optional<settings::SettingsSet> &held() const { return held_; }
-    void setHeld(const std::optional<settings::SettingsSet> &held) { held_ = held; }
-    void forgetHeld() { held_.reset(); }
-    // What start() would send for `set` now.
-    UploadPlan plan(const settings::SettingsSet &set, const UploadChoices &choices) const;
     // The plan of the upload started last.
     const UploadPlan &currentPlan() const { return plan_; }
 
-    // Starts the upload with the shortest safe plan; false when it already ended (finished()
-    // was emitted). Anything but a verified upload leaves what the unit holds unknown.
-    bool start(const settings::SettingsSet &set, const UploadChoices &choices);
+    // Sends `plan`, made for `set`, as it is; false when it already ended (finished() was
+    // emitted).
+    bool start(const settings::SettingsSet &set, const UploadPlan &plan, const UploadChoices &choices);
     bool running() const { return running_; }
     // After PortLost, with the port back: the rest of the chain, then a read-back whatever
     // `verify` said, to make sure it is the same unit.
-    bool can_resume() const;
+    bool canResume() const;
     bool resume();
     // Ends the upload after the answer in flight; a second call ends it at once.
     void stop();
@@ -120,7 +110,6 @@ private:
     UploadChoices choices_;
     UploadPlan plan_;
     QString opening_; // the password that opens the chain's first command
-    std::optional<settings::SettingsSet> held_;
     Phase phase_ = Phase::Idle;
     bool running_ = false;
     bool resumed_ = false;

@@ -143,6 +143,8 @@ UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const s
     const bool intercom = choices.unitModel == settings::kIntercom;
     UploadPlan plan;
     const QList<UploadCommand> everything = upload_commands(wanted, choices.unitModel);
+    plan.parts = uploaded_parts(everything);
+    plan.wholeCommands = int(everything.size());
     ListChange change;
     if (held)
         change = compareLists(held->numbers, wanted.numbers, intercom);

@@ -38,6 +38,10 @@ struct UploadPlan {
     int firstNumber = -1; // index of the first number command; -1 when none
     int numbersSent = 0;
     int numbersKept = 0; // numbers the unit already holds and keeps (incremental plans)
+
+    // The whole sequence the unit ends up holding, whichever plan goes: what a read-back compares.
+    UploadedParts parts;
+    int wholeCommands = 0; // commands of the whole sequence
 };
 
 // The shortest upload that leaves the unit holding `wanted`. `held` is what the unit is known

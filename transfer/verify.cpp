@@ -51,12 +51,15 @@ class Comparison {
 public:
     explicit Comparison(const UnitDump &found) : found_(found) {}
 
-    void field(const QString &label, const QString &tag, const QString &sent, const QString &found)
+    // False when the dump does not carry `tag`.
+    bool field(const QString &label, const QString &tag, const QString &sent, const QString &found)
     {
-        if (!found_.tags.contains(tag))
+        if (!found_.tags.contains(tag)) {
             result.notVerifiable << label;
-        else
-            same(label, sent, found);
+            return false;
+        }
+        same(label, sent, found);
+        return true;
     }
     void same(const QString &label, const QString &sent, const QString &found)
     {
@@ -79,19 +82,22 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
 {
     const settings::SettingsSet &held = found.settings;
     Comparison c(found);
-    c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
-    c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
+    Compared &compared = c.result.compared;
+    compared.password = c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
+    compared.name = c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
     if (parts.system) {
         // The dump has no record for the options.
         c.result.notVerifiable << QStringLiteral("Error reporting") << QStringLiteral("Output confirmation")
                                << QStringLiteral("Monitor inputs");
         for (int k = 0; k < 4; ++k)
-            c.field(QStringLiteral("Input name %1").arg(k + 1), tags::input_name(k),
-                    sent.inputNames[k], held.inputNames[k]);
+            compared.inputs += c.field(QStringLiteral("Input name %1").arg(k + 1), tags::input_name(k),
+                                       sent.inputNames[k], held.inputNames[k])
+                                   ? 1
+                                   : 0;
     }
     if (!parts.telephone)
         return c.result;
-    c.field(QStringLiteral("Master number"), tags::kMasterNumber, sent.masterNumber, held.masterNumber);
+    compared.master = c.field(QStringLiteral("Master number"), tags::kMasterNumber, sent.masterNumber, held.masterNumber);
 
     // The unit's list is matched by number, not by position: one number missing must not
     // make every later row look different.
@@ -112,6 +118,7 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
         const settings::NumberRow &there = held.numbers.at(hit.value());
         unmatched.erase(hit);
         ++c.result.matches;
+        ++compared.numbers;
         if (intercom)
             c.same(label + QStringLiteral(" unit number"), plain_number(row.unit), there.unit);
         else if (found.marks)
@@ -127,42 +134,6 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
     if (marksUnknown)
         c.result.notVerifiable << QStringLiteral("Output rights of the numbers");
     return c.result;
-}
-
-QString verification_text(const Verification &result)
-{
-    QString text;
-    if (result.ok()) {
-        text = QStringLiteral("Verified: all %1 settings match.").arg(result.matches);
-    } else {
-        const qsizetype n = result.differences.size();
-        text = QStringLiteral("Verification failed: the unit holds %1 setting%2 other than what was sent (%3 "
-                              "match):")
-                   .arg(n)
-                   .arg(n == 1 ? QString() : QStringLiteral("s"))
-                   .arg(result.matches);
-        for (qsizetype i = 0; i < std::min<qsizetype>(n, kDifferencesShown); ++i) {
-            const Difference &d = result.differences.at(i);
-            switch (d.kind) {
-            case Difference::Kind::Value:
-                text += QStringLiteral("\n%1: sent \"%2\", the unit holds \"%3\"").arg(d.field, d.sent, d.found);
-                break;
-            case Difference::Kind::Missing:
-                text += QStringLiteral("\n%1: \"%2\" was sent but is not in the unit's list").arg(d.field, d.sent);
-                break;
-            case Difference::Kind::Extra:
-                text += QStringLiteral("\n%1: \"%2\" is in the unit's list but was not sent").arg(d.field, d.found);
-                break;
-            }
-        }
-        if (n > kDifferencesShown)
-            text += QStringLiteral("\n... and %1 more.").arg(n - kDifferencesShown);
-        text += QStringLiteral("\nUpload the settings again, or read them from the unit to see what it holds.");
-    }
-    if (!result.notVerifiable.isEmpty())
-        text += QStringLiteral("\nNot verifiable, because the unit's dump does not carry them: %1.")
-                    .arg(result.notVerifiable.join(QStringLiteral(", ")));
-    return text;
 }
 
 } // namespace transfer

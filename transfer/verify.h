@@ -43,8 +43,18 @@ struct Difference {
     Kind kind = Kind::Value;
 };
 
+// What a read-back could compare, in the operator's terms.
+struct Compared {
+    bool password = false;
+    bool name = false;
+    int inputs = 0; // input names
+    bool master = false;
+    int numbers = 0; // numbers of the list found in the unit
+};
+
 struct Verification {
     int matches = 0;
+    Compared compared;
     QList<Difference> differences;
     QStringList notVerifiable; // sent, but the dump does not carry them
     bool ok() const { return differences.isEmpty(); }
@@ -54,9 +64,7 @@ struct Verification {
 Verification verify_upload(const settings::SettingsSet &sent, const QString &unitModel, const UploadedParts &parts,
                            const UnitDump &found);
 
-// The result as the operator reads it: "Verified: all N settings match." or the differences,
-// the first kDifferencesShown of them and how many more.
+// How many differences the operator is shown before the count of the rest.
 inline constexpr int kDifferencesShown = 20;
-QString verification_text(const Verification &result);
 
 } // namespace transfer

@@ -98,7 +98,7 @@ private slots:
             QVERIFY(s.main() && s.main()->isVisible());
             QCOMPARE(s.models, QStringList{settings::kIntercom});
             QCOMPARE(s.port.opened, QStringList{"/dev/ttyUSB0"});
-            QCOMPARE(s.main()->frame1()->txtSysName()->text(), "Oak Ridge");
+            QCOMPARE(s.main()->numberPage()->txtSysName()->text(), "Oak Ridge");
             QCOMPARE(s.main()->windowTitle(), "site.gsm[*] - NorvikConf - COMM PORT 2: /dev/ttyUSB0 - USB adapter, Acme");
             QVERIFY(!s.main()->isWindowModified());
             QVERIFY(s.mainDialogs.messages.isEmpty());

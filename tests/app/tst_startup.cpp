@@ -3,8 +3,10 @@
 #include "link/unitlink.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/outputtestpage.h"
+#include "messages/messages.h"
 #include "platform/devicemonitor.h"
 #include "platform/portcatalogue.h"
+#include "session/unitsession.h"
 #include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/numberview.h"
@@ -69,7 +71,7 @@ struct Harness {
     }
     QStringList header() const
     {
-        const settings::NumberListModel &list = main->frame1()->numberModel();
+        const settings::NumberListModel &list = main->numberPage()->numberModel();
         return fakes::texts(list.columnCount(), [&list](int c) { return list.headerData(c, Qt::Horizontal).toString(); });
     }
     template <typename T>
@@ -152,23 +154,23 @@ private slots:
         QVERIFY(h.mainDialogs.messages.isEmpty());
         QCOMPARE(h.tabs(), tabs);
         QCOMPARE(h.header(), header);
-        QVERIFY(h.main->frame1()->isVisible() && h.main->frame0()->isVisible() && h.main->frame0()->cmbNetwork()->isVisible());
+        QVERIFY(h.main->numberPage()->isVisible() && h.main->systemPage()->isVisible() && h.main->systemPage()->cmbNetwork()->isVisible());
         QCOMPARE(h.main->frmsys()->isVisible(), gate);
         QCOMPARE(h.main->frmRing()->isVisible(), gate);
         QVERIFY(!h.main->frminput()->isVisible());
         QCOMPARE(h.main->editors().undoStack()->count(), 0); // preparing the window is no change to undo
-        QCOMPARE(h.main->frame1()->lblNumCount()->text(), "0 numbers, room for 996 more");
-        h.main->frame0()->chksys()->click();
-        QCOMPARE(h.main->frame1()->lblNumCount()->text(), gate ? "0 numbers, room for 989 more" : "0 numbers, room for 996 more");
+        QCOMPARE(h.main->numberPage()->lblNumCount()->text(), "0 numbers, room for 996 more");
+        h.main->systemPage()->chksys()->click();
+        QCOMPARE(h.main->numberPage()->lblNumCount()->text(), gate ? "0 numbers, room for 989 more" : "0 numbers, room for 996 more");
 
         // Choosing "Log" hides the number page and shows the log.
         h.main->tabStrip()->setCurrentIndex(tabs.size() - 1);
-        QVERIFY(!h.main->frame1()->isVisible());
-        QVERIFY(h.main->frame4()->isVisible());
-        QCOMPARE(h.main->current_tab(), tabs.size()); // counted from 1
-        QVERIFY(!h.main->frame3()->isVisible());
+        QVERIFY(!h.main->numberPage()->isVisible());
+        QVERIFY(h.main->logFrame()->isVisible());
+        QCOMPARE(h.main->currentTab(), tabs.size()); // counted from 1
+        QVERIFY(!h.main->outputPage()->isVisible());
         h.main->tabStrip()->setCurrentIndex(1);
-        QCOMPARE(h.main->frame3()->isVisible(), gate);
+        QCOMPARE(h.main->outputPage()->isVisible(), gate);
         QVERIFY(!h.select->isVisible());
     }
 
@@ -217,7 +219,7 @@ private slots:
         Harness h({"/dev/ttyS0"});
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command1_Click();
-        settings::NumberManagementPage *page = h.main->frame1();
+        settings::NumberManagementPage *page = h.main->numberPage();
         page->txtNum()->setText("0821");
         page->cmdAddNum()->click();
         settings::NumberView *view = page->grdNum();
@@ -251,11 +253,13 @@ private slots:
         h.select->cmbcomm()->setCurrentIndex(0);
         h.select->Command1_Click();
         QVERIFY(h.main);
-        QCOMPARE(h.mainDialogs.messageTexts(), QStringList({"2:Permission denied"}));
+        // No message starts with a bare error number.
+        QCOMPARE(h.mainDialogs.messageTexts(), QStringList({messages::Texts::portOpenFailed(2, "Permission denied")}));
+        QVERIFY(!h.mainDialogs.messageTexts().first().startsWith("2"));
         QCOMPARE(h.mainDialogs.messages.first().title, "NorvikConf");
         QVERIFY(h.main->isVisible());
         // Prepared for the model all the same.
-        QCOMPARE(h.main->frame0()->cmbNetwork()->count(), 3);
+        QCOMPARE(h.main->systemPage()->cmbNetwork()->count(), 3);
         QCOMPARE(h.header().value(1), " Caller Number      ");
         QCOMPARE(h.mainChild<QLabel>("lblPortState")->text(), "Port 1 not open");
 
@@ -290,11 +294,9 @@ private slots:
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0", "/dev/ttyUSB0"}));
         QVERIFY(h.unitPort.isOpen());
         QCOMPARE(h.mainDialogs.questions.last().text,
-                 QStringLiteral("Resume the upload at command 1 of %1? Afterwards the unit's settings will be read "
-                                "back to make sure it is the same unit.")
-                     .arg(h.main->link().cmd_count()));
+                 messages::Texts::resumeQuestion(1, int(h.main->session().currentPlan().commands.size())));
         QCOMPARE(h.unitPort.writes.size(), 1);
-        QCOMPARE(h.main->link().chain_state(), unitlink::UnitLink::ChainState::Aborted);
+        QCOMPARE(h.main->session().link().chainState(), unitlink::UnitLink::ChainState::Aborted);
 
         // Opening the port again under a running upload loses the answer it waits for: the
         // command goes again.
@@ -304,7 +306,7 @@ private slots:
         QCOMPARE(h.mainDialogs.questions.last().text, h.mainDialogs.questions.at(1).text);
         QCOMPARE(h.unitPort.writes.size(), 3);
         QCOMPARE(h.unitPort.writes.at(2), h.unitPort.writes.at(1));
-        QCOMPARE(h.main->link().chain_state(), unitlink::UnitLink::ChainState::Running);
+        QCOMPARE(h.main->session().link().chainState(), unitlink::UnitLink::ChainState::Running);
     }
 };
 

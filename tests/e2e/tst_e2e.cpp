@@ -5,9 +5,11 @@
 #include "mainwindow/frmmain.h"
 #include "mainwindow/logbox.h"
 #include "mainwindow/outputtestpage.h"
+#include "messages/messages.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
+#include "session/unitsession.h"
 #include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/settingseditors.h"
@@ -56,16 +58,16 @@ struct Bench {
         gate ? select->Command1_Click() : select->Command3_Click();
         return main && port->isOpen();
     }
-    QString log() const { return main->txtLog()->text(); }
-    QLineEdit *pass() const { return main->frame1()->txtPass(); }
+    QString log() const { return main->logBox()->text(); }
+    QLineEdit *pass() const { return main->numberPage()->txtPass(); }
     void addNumber(const QString &number, const QString &col0, bool flag1 = false)
     {
-        settings::NumberListModel &g = main->frame1()->numberModel();
+        settings::NumberListModel &g = main->numberPage()->numberModel();
         g.setRows(g.rows() + QList<settings::NumberRow>{{col0, number, {flag1, false, false, false}}});
     }
     quint32 colour(int output) const
     {
-        return main->frame3()->lblOutput(output)->property("colourBgr").toUInt();
+        return main->outputPage()->lblOutput(output)->property("colourBgr").toUInt();
     }
 };
 
@@ -79,24 +81,24 @@ private slots:
         Bench b;
         QVERIFY(b.start());
         QVERIFY(b.dialogs.messages.isEmpty());
-        b.main->frame3()->cmdStart(2)->click();
+        b.main->outputPage()->cmdStart(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(b.colour(2), mainwindow::kColourGreen, 5000);
         QVERIFY(b.unit.protocol().state().outputs[1]);
-        b.main->frame3()->cmdStop(2)->click();
+        b.main->outputPage()->cmdStop(2)->click();
         QTRY_COMPARE_WITH_TIMEOUT(b.colour(2), mainwindow::kColourRed, 5000);
         QVERIFY(!b.unit.protocol().state().outputs[1]);
 
         // Output 1 ON locks all eight buttons until the lock timer ticks.
-        b.main->frame3()->cmdStart(1)->click();
-        QVERIFY(!b.main->frame3()->cmdStop(4)->isEnabled());
+        b.main->outputPage()->cmdStart(1)->click();
+        QVERIFY(!b.main->outputPage()->cmdStop(4)->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(b.colour(1), mainwindow::kColourGreen, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(b.main->frame3()->cmdStop(4)->isEnabled(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(b.main->outputPage()->cmdStop(4)->isEnabled(), 5000);
 
         QVERIFY(!b.log().contains("SEND: "));
         QCOMPARE(b.log().count("\r\nRECV: "), 3);
         // Replies to output tests are no upload: no completion message, no progress.
         QVERIFY(b.dialogs.messages.isEmpty());
-        QCOMPARE(b.main->pbar()->value(), 0);
+        QCOMPARE(b.main->progressBar()->value(), 0);
     }
 
     void uploadChainReachesTheUnitAndIsVerified()
@@ -106,22 +108,27 @@ private slots:
         b.unit.behaviour().echo = true; // a ")" in the echo must not end the reply early
         b.unit.behaviour().splitReplies = 3;
         b.unit.behaviour().pauseMs = 5;
-        b.main->frame0()->findChild<QCheckBox *>("chksys")->setChecked(true);
-        b.main->frame1()->txtSysName()->setText("Gate (North)");
+        b.main->systemPage()->findChild<QCheckBox *>("chksys")->setChecked(true);
+        b.main->numberPage()->txtSysName()->setText("Gate (North)");
         for (int k = 0; k < 4; ++k)
-            b.main->frame0()->txtInputName(k)->setText(QStringLiteral("In (%1)").arg(k + 1));
-        b.main->frame1()->txtMastNum()->setText("+27821111111");
+            b.main->systemPage()->txtInputName(k)->setText(QStringLiteral("In (%1)").arg(k + 1));
+        b.main->numberPage()->txtMastNum()->setText("+27821111111");
         b.addNumber("+27825550001", "1", true);
         b.addNumber("+27825550002", "2");
         b.main->findChild<QPushButton *>("cmdUpload")->click();
-        QVERIFY(!b.main->frame3()->cmdStart(2)->isEnabled()); // no output test across the chain
-        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 2, 20000);
-        const QString verified = b.dialogs.messages.last().text; // its wording is tst_verify's
-        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Upload complete", verified}));
-        QVERIFY2(verified.startsWith("Verified: all 11 settings match.\nNot verifiable"), qPrintable(verified));
-        QCOMPARE(b.dialogs.messages.first().title, "Upload complete");
-        QTRY_VERIFY(b.main->frame3()->cmdStart(2)->isEnabled());
-        QCOMPARE(b.main->pbar()->value(), 13);
+        QVERIFY(!b.main->outputPage()->cmdStart(2)->isEnabled()); // no output test across the chain
+        // One box, once the settings were read back, saying what was compared.
+        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 1, 20000);
+        QTest::qWait(50);
+        QCOMPARE(b.dialogs.messages.size(), 1);
+        const QString verified = b.dialogs.messages.last().text;
+        QVERIFY2(verified.startsWith("Verified: the password, the name, 4 inputs, the master number and 2 numbers "
+                                     "match.\nNot verifiable"),
+                 qPrintable(verified));
+        QCOMPARE(b.dialogs.messages.first().title, "Verify after upload");
+        QCOMPARE(b.dialogs.messages.first().icon, platform::Dialogs::Icon::Information);
+        QTRY_VERIFY(b.main->outputPage()->cmdStart(2)->isEnabled());
+        QCOMPARE(b.main->progressBar()->value(), 13);
         QCOMPARE(b.log().count("\r\nSEND: "), 13);
         QCOMPARE(b.log().count("\r\nRECV: "), 13);
         QVERIFY(b.log().startsWith("\r\nSEND: *5831 SYS PASS 5831*\r\nRECV: "));
@@ -161,14 +168,15 @@ private slots:
         b.dialogs.choices = {0};
         b.main->findChild<QPushButton *>("cmdUpload")->click();
         QCOMPARE(b.dialogs.questions.last().buttons, QStringList({"Yes", "Send everything", "No"}));
-        QVERIFY2(b.dialogs.questions.last().informative.startsWith("Send 5 commands: 5 new numbers (about 0.2 s)."),
+        QVERIFY2(b.dialogs.questions.last().informative.startsWith("Send 5 commands: 5 new numbers (about 0.2 s).\nWith "
+                                                                   "the settings read back afterwards: about 2 s in all."),
                  qPrintable(b.dialogs.questions.last().informative));
         QTRY_VERIFY_WITH_TIMEOUT(!b.dialogs.messages.isEmpty() && b.dialogs.messages.last().title == "Verify after upload", 20000);
-        QVERIFY2(b.dialogs.messages.last().text.startsWith("Verified: all"), qPrintable(b.dialogs.messages.last().text));
+        QVERIFY2(b.dialogs.messages.last().text.startsWith("Verified: "), qPrintable(b.dialogs.messages.last().text));
         QCOMPARE(received.filter("TEL ADDN").size(), 5);
         QVERIFY(received.filter("TEL CLRN").isEmpty());
         QCOMPARE(b.unit.protocol().state().numbers.size(), 25);
-        QCOMPARE(b.main->pbar()->format(), "All 5 commands acknowledged and verified");
+        QCOMPARE(b.main->progressBar()->format(), "All 5 commands acknowledged and verified");
     }
 
     // While an upload runs only STOP works; Esc ends it after the command in flight and the
@@ -177,7 +185,7 @@ private slots:
     {
         Bench b;
         QVERIFY(b.start());
-        b.main->frame0()->chkVerify()->setChecked(false);
+        b.main->systemPage()->chkVerify()->setChecked(false);
         b.unit.behaviour().splitReplies = 2;
         b.unit.behaviour().pauseMs = 20;
         for (int k = 0; k < 40; ++k)
@@ -192,12 +200,13 @@ private slots:
         QVERIFY(stop->isEnabled());
         for (const char *name : {"cmdUpload", "cmdDownload", "cmdLoad"})
             QVERIFY2(!b.main->findChild<QPushButton *>(QLatin1String(name))->isEnabled(), name);
-        QVERIFY(b.main->pbar()->format().startsWith("Command "));
+        QVERIFY(b.main->progressBar()->format().startsWith("Command "));
         b.main->activateWindow(); // Esc is the window's shortcut
         QVERIFY(QTest::qWaitForWindowActive(b.main.get()));
         QTest::keyClick(b.main.get(), Qt::Key_Escape);
         QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 1, 10000);
         const QString told = b.dialogs.messages.first().text;
+        QCOMPARE(b.dialogs.messages.first().icon, platform::Dialogs::Icon::Information); // the operator asked for it
         const qsizetype held = b.unit.protocol().state().numbers.size();
         QVERIFY2(held > 0 && held < 40, qPrintable(told));
         QVERIFY2(told.endsWith(QStringLiteral("The unit's list now holds the first %1 of 40 numbers; upload again to complete it.").arg(held)),
@@ -211,13 +220,15 @@ private slots:
     {
         Bench b;
         QVERIFY(b.start(false));
-        b.main->frame0()->chkVerify()->setChecked(false);
+        b.main->systemPage()->chkVerify()->setChecked(false);
         b.pass()->setText("1111");
         b.dialogs.passwordAnswer = "5831"; // the unit's current password
         QPushButton *upload = b.main->findChild<QPushButton *>("cmdUpload");
         upload->click();
+        // The refused password is asked about, not told in a box of its own.
         QTRY_VERIFY_WITH_TIMEOUT(b.dialogs.messageTexts().contains("Upload complete"), 10000);
-        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Incorrect GSM unit password", "Upload complete"}));
+        QCOMPARE(b.dialogs.messageTexts(), QStringList({"Upload complete"}));
+        QCOMPARE(b.dialogs.passwordQuestions.size(), 1);
         QCOMPARE(b.unit.protocol().state().password, "1111");
         QVERIFY(b.log().contains("\r\nSEND: *5831 SYS PASS 1111*\r\nRECV: "));
 
@@ -248,16 +259,16 @@ private slots:
         b.dialogs.choices = {1}; // the number typed is not worth a file: discard it
         b.main->findChild<QPushButton *>("cmdDownload")->click();
         QCOMPARE(b.dialogs.questions.size(), 1);
-        QVERIFY(!b.main->frame3()->cmdStop(1)->isEnabled()); // no output test across the download
-        const settings::NumberListModel &g = b.main->frame1()->numberModel();
-        QTRY_COMPARE_WITH_TIMEOUT(b.main->frame1()->txtSysName()->text(), "Block C", 10000);
+        QVERIFY(!b.main->outputPage()->cmdStop(1)->isEnabled()); // no output test across the download
+        const settings::NumberListModel &g = b.main->numberPage()->numberModel();
+        QTRY_COMPARE_WITH_TIMEOUT(b.main->numberPage()->txtSysName()->text(), "Block C", 10000);
         QCOMPARE(fakes::textsOf(g.rows(), [](const settings::NumberRow &r) { return r.unit + ':' + r.number; }),
                  QStringList({"12:+27831110001", "7:+27831110002"}));
         QCOMPARE(b.main->editors().inputName(1), "Door");
         QVERIFY(b.log().contains("<END>"));
         QVERIFY(!b.log().contains("SEND: "));
         QVERIFY(b.dialogs.messages.isEmpty());
-        QVERIFY(b.main->frame3()->cmdStop(1)->isEnabled());
+        QVERIFY(b.main->outputPage()->cmdStop(1)->isEnabled());
         QVERIFY(!b.main->isWindowModified()); // what the unit holds is nothing unsaved
     }
 
@@ -265,7 +276,7 @@ private slots:
     {
         Bench b;
         QVERIFY(b.start());
-        b.main->frame0()->chkVerify()->setChecked(false); // only the upload's own commands
+        b.main->systemPage()->chkVerify()->setChecked(false); // only the upload's own commands
         for (int i = 0; i < 50; ++i)
             b.addNumber(QStringLiteral("+2782555%1").arg(i, 4, 10, QLatin1Char('0')), QString::number(i + 1));
         QStringList received;
@@ -277,14 +288,14 @@ private slots:
         QSignalSpy lost(b.port.get(), &platform::SerialPort::lost);
         b.main->findChild<QPushButton *>("cmdUpload")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!b.port->isOpen(), 10000);
-        const unitlink::UnitLink &link = b.main->link();
-        QCOMPARE(link.chain_state(), unitlink::UnitLink::ChainState::Aborted);
+        const session::UnitSession &session = b.main->session();
+        QCOMPARE(session.link().chainState(), unitlink::UnitLink::ChainState::Aborted);
         QCOMPARE(lost.count(), 1);
         QCOMPARE(b.dialogs.messages.size(), 1);
         // The settings stay in the editors, and an output test meanwhile sends nothing but says so.
-        QCOMPARE(b.main->frame1()->numberModel().rowCount(), 50);
+        QCOMPARE(b.main->numberPage()->numberModel().rowCount(), 50);
         const QString logBefore = b.log();
-        b.main->frame3()->cmdStop(3)->click();
+        b.main->outputPage()->cmdStop(3)->click();
         QTRY_COMPARE(b.dialogs.messages.size(), 2);
         QCOMPARE(b.log(), logBefore);
         // The device monitor sees it go and come back, on a pseudo-terminal of its own.
@@ -292,21 +303,21 @@ private slots:
         QVERIFY(b.unit.start());
         b.catalogue.refresh();
         // Resumed, the upload is read back although "Verify after upload" is not ticked.
-        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 4, 20000);
-        QCOMPARE(b.dialogs.messageTexts().mid(2, 1), QStringList{"Upload complete"});
-        QVERIFY(b.dialogs.messageTexts().last().startsWith("Verified: all "));
+        QTRY_COMPARE_WITH_TIMEOUT(b.dialogs.messages.size(), 3, 20000);
+        QVERIFY(b.dialogs.messageTexts().last().startsWith("Verified: "));
         QCOMPARE(b.dialogs.questions.size(), 2); // the upload's own, then the offer
-        QVERIFY(b.dialogs.questions.last().text.startsWith(QString("Resume the upload at command 20 of %1?").arg(link.cmd_count())));
+        const QList<transfer::UploadCommand> &plan = session.currentPlan().commands;
+        QCOMPARE(b.dialogs.questions.last().text, messages::Texts::resumeQuestion(20, int(plan.size())));
 
         // Commands 1 to 20, then command 20 again (its answer was lost) and the rest, once each,
         // then the request for the settings.
-        const QStringList expected = fakes::texts(link.cmd_count(), [&link](int i) { return link.cmd_queue()[i].word + link.cmd_queue()[i].value; });
+        const QStringList expected = fakes::textsOf(plan, [](const transfer::UploadCommand &c) { return c.word + c.value; });
         QCOMPARE(received.mid(0, received.size() - 1), expected.mid(0, 20) + expected.mid(19));
         const QList<unitsim::NumberEntry> &numbers = b.unit.protocol().state().numbers;
         QCOMPARE(numbers.size(), 50);
         for (int i = 0; i < 50; ++i)
             QCOMPARE(numbers[i].number, QStringLiteral("2782555%1").arg(i, 4, 10, QLatin1Char('0')));
-        QCOMPARE(b.main->pbar()->value(), link.cmd_count());
+        QCOMPARE(b.main->progressBar()->value(), int(plan.size()));
     }
 };
 

@@ -47,25 +47,26 @@ struct Events : QStringList {
 
 struct Rig {
     fakes::FakeSerialPort port;
-    fakes::FakeTimer tmrOut, reply;
+    fakes::FakeTimer outputLock, reply;
     QString pass = "1234";
     unitlink::UnitLink link{port};
-    unitlink::OutputTester tester{link, tmrOut, [this] { return pass; }};
+    unitlink::OutputTester tester{link, outputLock, [this] { return pass; }};
     Events events;
     Rig()
     {
         port.open("/dev/unit", {});
         link.setReplyTimer(&reply);
-        link.set_chain_password("1234");
+        link.setChainPassword("1234");
         events.watch(link);
     }
+    QList<unitlink::ChainCommand> chain;
     void queue(int n, const QString &word = wire::kName)
     {
-        link.set_link_mode(unitlink::kModeUpload);
-        link.clear_queue();
+        chain.clear();
         for (int i = 0; i < n; ++i)
-            link.queue_cmd("Step", QString::number(i), word);
+            chain.append({"Step", QString::number(i), word});
     }
+    bool start() { return link.startChain(chain); }
 };
 
 } // namespace
@@ -76,18 +77,17 @@ private slots:
     void chainSendsEachCommandAfterItsAcknowledgement()
     {
         Rig r;
-        r.queue(0);
-        r.link.queue_cmd("System password", "1234", wire::kPassword);
-        r.link.queue_cmd("Clear Tel list", "", wire::kClearNumbers);
-        r.link.queue_cmd("Send Telno", "2782,13", wire::kAddNumber);
-        QVERIFY(r.link.start_upload());
+        r.chain = {{"System password", "1234", wire::kPassword},
+                   {"Clear Tel list", "", wire::kClearNumbers},
+                   {"Send Telno", "2782,13", wire::kAddNumber}};
+        QVERIFY(r.start());
         QCOMPARE(r.events.take(), QStringList{"sent 1/3 *1234 SYS PASS 1234*"});
 
         // A code split across two events counts once, with the echo and both pieces.
         r.port.feed("*1234 SYS PASS 1234*\r\nOK (1");
         QTest::qWait(1);
         QCOMPARE(r.port.writes.size(), 1);
-        r.link.set_chain_password("99"); // the next command is opened by the password of then
+        r.link.setChainPassword("99"); // the next command is opened by the password of then
         r.port.feed("2)\r\n");
         QTRY_COMPARE(r.port.writes, (QList<QByteArray>{"*1234 SYS PASS 1234*", "*99 TEL CLRN*"}));
         QCOMPARE(r.events.take(), (QStringList{"recv *1234 SYS PASS 1234*\r\nOK (12)\r\n", "ack 1/3", "sent 2/3 *99 TEL CLRN*"}));
@@ -95,7 +95,7 @@ private slots:
         // An output test pressed mid-chain: its answer neither advances nor ends the chain.
         r.tester.press(4, true);
         r.port.feedNow("(20)");
-        QCOMPARE(r.link.chain_state(), State::Running);
+        QCOMPARE(r.link.chainState(), State::Running);
         QCOMPARE(r.events.take(), (QStringList{"recv (20)", "output 4 on"}));
         r.port.writes.removeLast();
 
@@ -116,41 +116,41 @@ private slots:
     {
         Rig r;
         r.queue(2);
-        r.link.start_upload();
+        r.start();
         r.port.feedNow("ERR (39)");
         r.port.feedNow("(39)"); // told once per exchange
         QCOMPARE(r.events.mid(1), (QStringList{"recv ERR (39)", "wrong password", "refused 1/2", "recv (39)"}));
         QVERIFY(r.events.refusal.wrongPassword && !r.events.refusal.passwordCommand);
-        QCOMPARE(r.link.chain_state(), State::Unacknowledged);
+        QCOMPARE(r.link.chainState(), State::Unacknowledged);
         r.port.feedNow("(12)");
         QCOMPARE(r.port.writes.size(), 1);
 
-        r.link.start_upload();
+        r.start();
         r.events.clear();
         r.port.unplug(5, "No such file or directory");
-        QCOMPARE(r.link.chain_state(), State::Aborted);
+        QCOMPARE(r.link.chainState(), State::Aborted);
         QCOMPARE(r.events.take(), QStringList{"lost 5 cut 0/2"});
         r.port.feedNow("(12)"); // text still buffered does not revive the chain
         QCOMPARE(r.port.writes.size(), 2);
-        QVERIFY(!r.link.resume_upload()); // not while the port is closed
+        QVERIFY(!r.link.resumeChain()); // not while the port is closed
 
         // Back on the line: the unacknowledged command goes again, with the password of now.
         r.port.open("/dev/unit", {});
-        r.link.set_chain_password("77");
-        QCOMPARE(r.link.resume_at(), 1);
-        QVERIFY(r.link.resume_upload());
+        r.link.setChainPassword("77");
+        QCOMPARE(r.link.resumeAt(), 1);
+        QVERIFY(r.link.resumeChain());
         r.port.feedNow("(12)");
         r.port.feedNow("(12)");
         QCOMPARE(r.port.writes.mid(2), (QList<QByteArray>{"*77 SYS NAME 0*", "*77 SYS NAME 1*"}));
-        QCOMPARE(r.link.chain_state(), State::Completed);
-        QVERIFY(!r.link.can_resume());
+        QCOMPARE(r.link.chainState(), State::Completed);
+        QVERIFY(!r.link.canResume());
     }
 
     void silenceNoiseAndStop()
     {
         Rig r;
         r.queue(3);
-        r.link.start_upload();
+        r.start();
         QVERIFY(r.reply.isActive());
         r.reply.fire();
         r.reply.fire();
@@ -160,27 +160,31 @@ private slots:
         QVERIFY(r.reply.isActive());
 
         // Asked to stop: the answer in flight is taken, nothing more is sent.
-        r.link.stop_after_current();
+        r.link.stopAfterCurrent();
         r.port.feedNow("(12)");
         QCOMPARE(r.events.last(), "stopped 2/3");
         QCOMPARE(r.port.writes.size(), 2);
         QVERIFY(!r.reply.isActive());
 
         // Parentheses holding no code are noise, not a refusal with code 0.
-        r.link.start_upload();
+        r.start();
         r.events.clear();
         r.port.feedNow("\x01(#~)(OK)(1.5)");
         QCOMPARE(r.events.take(), (QStringList{"recv \x01(#~)(OK)(1.5)", "unreadable"}));
-        QCOMPARE(r.link.chain_state(), State::Unacknowledged);
+        QCOMPARE(r.link.chainState(), State::Unacknowledged);
     }
 
     void longChainEndsAtMaximumOnce()
     {
         Rig r;
-        r.queue(unitlink::kQueueEntries + 5);
-        const int n = r.link.cmd_count();
-        QCOMPARE(n, unitlink::kQueueEntries - 1); // the last entry stays the chain's end
-        QVERIFY(r.link.start_upload());
+        // One command over the most a chain carries: refused whole, nothing sent.
+        r.queue(unitlink::kMaxChainCommands + 1);
+        QVERIFY(!r.start());
+        QVERIFY(r.port.writes.isEmpty());
+        const int n = unitlink::kMaxChainCommands;
+        r.queue(n);
+        QVERIFY(r.start());
+        QCOMPARE(r.link.commandCount(), n);
         for (int i = 0; i < n; ++i)
             r.port.feedNow("OK (12)\r\n");
         QCOMPARE(r.port.writes.size(), n);
@@ -201,7 +205,7 @@ private slots:
         QCOMPARE(r.port.writes, (QList<QByteArray>{"*1234 SET OUT3 NOW OFF*", "* SET OUT2 NOW ON*", "* SET OUT1 NOW ON*"}));
         QCOMPARE(enabled.size(), 1);
         QCOMPARE(enabled[0][0].toBool(), false);
-        r.tmrOut.fire();
+        r.outputLock.fire();
         QCOMPARE(enabled.last()[0].toBool(), true);
 
         // The answer before any upload: reported, nothing else.
@@ -214,32 +218,33 @@ private slots:
     {
         Rig r;
         r.port.close();
-        r.link.set_link_mode(unitlink::kModeDownload);
+        r.link.setLineUser(unitlink::LineUser::Dump);
         r.tester.press(1, true);
-        QCOMPARE(r.link.link_mode(), unitlink::kModeDownload);
-        QVERIFY(!r.tmrOut.isActive());
+        QCOMPARE(r.link.lineUser(), unitlink::LineUser::Dump);
+        QVERIFY(!r.outputLock.isActive());
         r.queue(1);
-        QVERIFY(!r.link.start_upload());
+        QVERIFY(!r.start());
         QCOMPARE(r.events.take(), (QStringList{"not sent", "not sent"}));
     }
 
     void whatTheLinkKeepsStaysBounded()
     {
         Rig r;
-        for (const QString &mode : {QString(), unitlink::kModeUpload, unitlink::kModeDownload}) {
-            r.link.set_link_mode(mode);
-            const qsizetype kept = mode == unitlink::kModeDownload ? unitlink::kRxDownloadKept : unitlink::kRxTailKept;
+        using unitlink::LineUser;
+        for (const LineUser user : {LineUser::Nobody, LineUser::Commands, LineUser::Dump}) {
+            r.link.setLineUser(user);
+            const qsizetype kept = user == LineUser::Dump ? unitlink::kRxDownloadKept : unitlink::kRxTailKept;
             for (int i = 0; i < int(3 * kept / 4096); ++i)
                 r.port.feedNow(QByteArray(4096, 'x'));
             r.port.feedNow("END");
-            QVERIFY(r.link.rx_buffer().size() <= 2 * kept);
-            QVERIFY(r.link.rx_buffer().endsWith("xEND"));
-            r.link.clear_rx_buffer();
+            QVERIFY(r.link.rxBuffer().size() <= 2 * kept);
+            QVERIFY(r.link.rxBuffer().endsWith("xEND"));
+            r.link.clearRxBuffer();
         }
         r.port.feedNow("SN,Home|(12)");
         r.port.feedNow("TN,+2782|");
-        QCOMPARE(r.link.take_rx_buffer(), "SN,Home|(12)TN,+2782|");
-        QVERIFY(r.link.rx_buffer().isEmpty());
+        QCOMPARE(r.link.takeRxBuffer(), "SN,Home|(12)TN,+2782|");
+        QVERIFY(r.link.rxBuffer().isEmpty());
     }
 };
 

@@ -46,11 +46,11 @@ struct Window {
         mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<FakeTimer>(); }, &catalogue, dir.filePath("state"), &settings};
         main = std::make_unique<mainwindow::FrmMain>(p, mainwindow::Choice{settings::kGate, {0, 1, 3, 4}, *catalogue.find(1)});
         main->show();
-        main->runit();
+        main->start();
     }
     void setName(const QString &name)
     {
-        main->frame1()->txtSysName()->setText(name);
+        main->numberPage()->txtSysName()->setText(name);
         QCoreApplication::processEvents(); // the comparison waits for the event loop
     }
     void trigger(const char *action) { main->findChild<QAction *>(QLatin1String(action))->trigger(); }
@@ -142,7 +142,7 @@ private slots:
         QVERIFY(w.main->isWindowModified());
         w.setName("GSM Unit"); // the start value again
         QVERIFY(!w.main->isWindowModified());
-        w.main->frame0()->chksys()->click(); // what to upload is no setting of the file
+        w.main->systemPage()->chksys()->click(); // what to upload is no setting of the file
         QCoreApplication::processEvents();
         QVERIFY(!w.main->isWindowModified());
 
@@ -169,7 +169,7 @@ private slots:
         QVERIFY(!w.main->isWindowModified());
 
         // Numbers added in front of the file's own: the settings differ from the file.
-        settings::NumberListModel &list = w.main->frame1()->numberModel();
+        settings::NumberListModel &list = w.main->numberPage()->numberModel();
         list.setRows({{QString(), "+2782", {}}});
         QCoreApplication::processEvents();
         w.dialogs.choices = {1, 1}; // discard, then add to the list
@@ -214,17 +214,17 @@ private slots:
         FakeDialogs d;
         const QString csv = dir.filePath("list.csv");
         d.saveAnswer = dir.filePath("list");
-        transfer::cmdExportCsv_Click(p.editors, settings::kGate, d);
+        mainwindow::exportNumbers(p.editors, settings::kGate, d);
         QVERIFY(fileText(csv).contains("27821"));
         QVERIFY(d.questions.isEmpty());
 
         QVERIFY(platform::writeFileAtomically(csv, "kept", nullptr));
         d.answerYes = false;
-        transfer::cmdExportCsv_Click(p.editors, settings::kGate, d);
+        mainwindow::exportNumbers(p.editors, settings::kGate, d);
         QCOMPARE(fileText(csv), "kept");
         QCOMPARE(d.questions.last().text, "\"list.csv\" already exists. Replace it?");
         d.answerYes = true;
-        transfer::cmdExportCsv_Click(p.editors, settings::kGate, d);
+        mainwindow::exportNumbers(p.editors, settings::kGate, d);
         QVERIFY(fileText(csv).contains("27821"));
         QVERIFY(platform::withExtension(QString(), "gsm").isEmpty()); // a cancelled dialog stays cancelled
     }

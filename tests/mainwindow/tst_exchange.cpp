@@ -4,7 +4,9 @@
 #include "mainwindow/frmmain.h"
 #include "mainwindow/outputtestpage.h"
 #include "mainwindow/uploadbutton.h"
+#include "messages/messages.h"
 #include "platform/portcatalogue.h"
+#include "session/unitsession.h"
 #include "settings/unitmodel.h"
 #include "tests/support/fakes.h"
 #include "tests/transfer/rig.h"
@@ -17,30 +19,53 @@
 #include <QPushButton>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(transfer::DumpOutcome::Status)
+
 namespace {
 // The buttons as the window wires them, its log a string.
 struct Rig {
     Pages pages;
     fakes::FakeSerialPort port;
-    fakes::FakeTimer tmrCheckGSM, deadline;
+    QList<fakes::FakeTimer *> timers;
     fakes::FakeDialogs dialogs;
     QString log = "earlier";
-    unitlink::UnitLink link{port};
-    transfer::DumpReader reader{link, tmrCheckGSM, deadline, [this](const QString &t) { log += t; }};
-    transfer::Download download{reader, pages.editors, dialogs, [this] { log.clear(); },
-                                [this](const QString &t) { log += t; }};
-    transfer::UploadJob job{link, reader};
-    Rig()
+    session::UnitSession session;
+    fakes::FakeTimer &quiet = timer("readQuietTimer");
+    fakes::FakeTimer &deadline = timer("readDeadline");
+    mainwindow::Download download{session, pages.editors, dialogs, [this] { log.clear(); },
+                                  [this](const QString &t) { log += t; }};
+    QList<transfer::DumpOutcome> reads;
+    explicit Rig(const QString &model = settings::kIntercom)
+        : session(
+            port,
+            [this] {
+                auto t = std::make_unique<fakes::FakeTimer>();
+                timers.append(t.get());
+                return t;
+            },
+            model)
     {
-        port.open("/dev/unit", {});
-        QObject::connect(&link, &unitlink::UnitLink::commandSent,
+        session.open("/dev/unit");
+        QObject::connect(&session, &session::UnitSession::commandSent,
                          [this](int, int, const QString &text) { log += "\r\nSEND: " + text; });
-        QObject::connect(&link, &unitlink::UnitLink::notSent, [this] { dialogs.message(mainwindow::not_open_text(), {}, {}); });
+        QObject::connect(&session, &session::UnitSession::lateAnswer, [this](const QString &t) { log += t; });
+        QObject::connect(&session, &session::UnitSession::notSent,
+                         [this] { dialogs.message(messages::Texts::portNotOpen().text, {}, {}); });
+        QObject::connect(&session, &session::UnitSession::readDone,
+                         [this](const session::ReadOutcome &o) { reads.append(o.dump); });
     }
-
-    void upload(const QString &model = settings::kIntercom)
+    fakes::FakeTimer &timer(const QString &name)
     {
-        mainwindow::cmdUpload_Click(pages.editors, model, false, link, job, dialogs, [this] { log.clear(); });
+        for (fakes::FakeTimer *t : timers)
+            if (t->objectName() == name)
+                return *t;
+        qFatal("no timer %s", qPrintable(name));
+    }
+    unitlink::LineUser lineUser() const { return session.link().lineUser(); }
+
+    void upload()
+    {
+        mainwindow::UploadButton::press(pages.editors, false, session, dialogs, [this] { log.clear(); });
     }
 };
 } // namespace
@@ -97,7 +122,6 @@ private slots:
     void uploadRefusedWholeOrAskedFirst()
     {
         Rig r;
-        r.link.set_link_mode(unitlink::kModeDownload);
         r.pages.setCount(997); // 4 fixed commands + 997 numbers: one more than fits
         r.upload();
         QCOMPARE(r.dialogs.messages.size(), 1);
@@ -105,13 +129,15 @@ private slots:
         r.dialogs.answerYes = false;
         r.upload();
         QCOMPARE(r.dialogs.questions.size(), 1); // none for the refused upload
-        QCOMPARE(r.dialogs.questions.first().text, "This will replace the settings on the GSM unit, proceed?");
-        QCOMPARE(QString::number(r.port.writes.size()) + r.log + r.link.link_mode(), "0earlierdownload");
+        QCOMPARE(r.dialogs.questions.first().text, messages::Texts::uploadQuestion());
+        QCOMPARE(QString::number(r.port.writes.size()) + r.log, "0earlier");
+        QCOMPARE(r.lineUser(), unitlink::LineUser::Nobody);
 
         r.dialogs.answerYes = true;
         r.upload();
-        QCOMPARE(r.log + r.link.link_mode(), "\r\nSEND: *5831 SYS PASS 5831*upload");
-        QCOMPARE(r.link.cmd_count(), 1000);
+        QCOMPARE(r.log, "\r\nSEND: *5831 SYS PASS 5831*");
+        QCOMPARE(r.lineUser(), unitlink::LineUser::Commands);
+        QCOMPARE(r.session.currentPlan().commands.size(), 1000);
     }
 
     // The question says what will be replaced, and why everything goes when the unit is known
@@ -160,7 +186,7 @@ private slots:
         QFETCH(QString, master);
         QFETCH(bool, heldMore);
         QFETCH(QString, told);
-        Rig r;
+        Rig r(model);
         r.pages.sys.chksys()->setChecked(true);
         r.pages.sys.chktel()->setChecked(chktel);
         r.pages.editors.setMasterNumber(master);
@@ -169,10 +195,10 @@ private slots:
         if (heldMore) {
             settings::SettingsSet held = r.pages.editors.store();
             held.numbers.append({"2", "+2799", {}});
-            r.job.setHeld(held);
+            r.session.assumeHeld(held);
         }
         r.dialogs.answerYes = false;
-        r.upload(model);
+        r.upload();
         QVERIFY(r.port.writes.isEmpty());
         const bool stopped = told.startsWith("The ");
         QCOMPARE(r.dialogs.messages.size(), int(stopped));
@@ -192,98 +218,106 @@ private slots:
         QCOMPARE(r.port.writes.size(), 1);
         r.port.feedNow("OK (38)\r\n");
         QCOMPARE(r.port.writes.size(), 2);
-        QVERIFY(r.job.running());
+        QVERIFY(r.session.uploading());
         r.upload();
         QCOMPARE(r.dialogs.questions.size(), 1);
         QCOMPARE(r.port.writes.size(), 2);
-        QCOMPARE(r.link.acknowledged_count(), 1);
+        QCOMPARE(r.session.link().acknowledgedCount(), 1);
     }
 
     void downloadFailuresChangeNothing_data()
     {
+        using Status = transfer::DumpOutcome::Status;
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<bool>("quiet"); // the line went quiet; otherwise the deadline passed
-        QTest::addColumn<QString>("message");
-        QTest::newRow("silent") << QByteArray() << false
-                                << "The unit did not answer the request for its settings. Check the cable, the "
-                                   "COMM PORT and the password; nothing was changed.";
-        QTest::newRow("cut short") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1") << true
-                                   << "The unit's answer was incomplete, so nothing was changed.";
+        QTest::addColumn<Status>("status");
+        QTest::addColumn<QString>("detail"); // the damaged record, or the seconds the answer was given
+        QTest::newRow("silent") << QByteArray() << false << Status::NoAnswer << "";
+        QTest::newRow("cut short") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1") << true << Status::Incomplete << "";
         QTest::newRow("a damaged record") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1\r\n|I1,Tab\there\r\n|<END>\r\n")
-                                          << true
-                                          << "The unit's answer could not be read, so nothing was changed: record 4 "
-                                             "(I1,Tab?here): the name of input 1 holds a control character "
-                                             "(character 9).";
+                                          << true << Status::Incomplete
+                                          << "record 4 (I1,Tab?here): the name of input 1 holds a control character "
+                                             "(character 9)";
         QTest::newRow("39 among other codes") << QByteArray("SYS SPEW (1)\r\nPASSWORD ERROR (39)(39)\r\n") << true
-                                              << "Incorrect GSM unit password";
+                                              << Status::WrongPassword << "";
         // One number listed: the answer may take twice its time at 960 bytes/s and the first byte's wait.
-        QTest::newRow("no end in the time the list takes")
-            << QByteArray("|SN,Slow") << false
-            << "The unit's settings had not ended 6 seconds after its answer began; the line may be noisy. "
-               "Nothing was changed: check the cable and try again.";
+        QTest::newRow("no end in the time the list takes") << QByteArray("|SN,Slow") << false << Status::TooSlow << "6";
     }
     void downloadFailuresChangeNothing()
     {
         QFETCH(QByteArray, answer);
         QFETCH(bool, quiet);
-        QFETCH(QString, message);
+        QFETCH(transfer::DumpOutcome::Status, status);
+        QFETCH(QString, detail);
         Rig r;
         r.pages.addRow("1", "+2700");
         r.port.feedNow("|SN,Leftover|<END> (39)"); // from before the request: not part of the answer
-        r.download.cmdDownload_Click();
+        r.download.start();
         QCOMPARE(r.port.writes, QList<QByteArray>{"*5831 SYS SPEW*\r"});
-        QVERIFY(r.reader.busy());
+        QVERIFY(r.session.reading());
         if (!answer.isEmpty())
             r.port.feedNow(answer);
-        (quiet ? r.tmrCheckGSM : r.deadline).fire();
-        QTRY_COMPARE(r.dialogs.messageTexts(), QStringList{message});
+        (quiet ? r.quiet : r.deadline).fire();
+        QCOMPARE(r.reads.size(), 1);
+        const transfer::DumpOutcome &read = r.reads.first();
+        QCOMPARE(read.status, status);
+        if (status == transfer::DumpOutcome::Status::TooSlow)
+            QCOMPARE(QString::number((read.limitMs + 999) / 1000), detail);
+        else
+            QCOMPARE(read.problem, detail);
+        QTRY_COMPARE(r.dialogs.messageTexts(), QStringList{messages::Texts::readFailure(read)});
+        QCOMPARE(r.dialogs.messages.first().icon, platform::Dialogs::Icon::Stop);
         QCOMPARE(r.pages.state(), kStart + "1:+2700");
-        QVERIFY(!r.reader.busy());
+        QVERIFY(!r.session.reading());
 
         // A late answer is logged, never read, and told once.
         r.port.feedNow("|SN,Late|<END>");
-        r.tmrCheckGSM.fire();
+        r.quiet.fire();
         r.port.feedNow("|SN,Later|<END>");
-        r.tmrCheckGSM.fire();
+        r.quiet.fire();
         QCOMPARE(r.pages.editors.systemName(), "GSM Unit");
         QVERIFY(r.log.endsWith("|SN,Late|<END>|SN,Later|<END>"));
         QTRY_COMPARE(r.dialogs.messages.size(), 2);
-        QVERIFY(r.dialogs.messages.last().text.startsWith("The unit's answer came after reading the settings had "
-                                                          "failed; it was ignored"));
+        QCOMPARE(r.dialogs.messages.last().text, messages::Texts::lateAnswerIgnored().text);
+        QCOMPARE(r.reads.size(), 1);
     }
 
     void lineThatNeverGoesQuiet()
     {
         Rig r;
-        r.download.cmdDownload_Click();
+        r.download.start();
         const QByteArray noise(64 * 1024, 'x');
         for (int i = 0; i < 48; ++i) { // 3 MiB, the quiet timer never firing
             r.port.feedNow(noise);
-            QVERIFY(r.link.rx_buffer().size() <= transfer::DumpReader::kLargestAnswer);
+            QVERIFY(r.session.link().rxBuffer().size() <= transfer::DumpReader::kLargestAnswer);
         }
-        QTRY_COMPARE(r.dialogs.messageTexts(),
-                     QStringList{"The unit sent more than 1024 KB without ending its settings, far more than any unit "
-                                 "holds; the line may be noisy. Nothing was changed: check the cable and try again."});
-        QVERIFY(!r.reader.busy());
+        QCOMPARE(r.reads.size(), 1);
+        QCOMPARE(r.reads.first().status, transfer::DumpOutcome::Status::TooLarge);
+        QTRY_COMPARE(r.dialogs.messages.size(), 1);
+        QVERIFY(!r.session.reading());
     }
 
     void downloadWithoutTheLineSaysNothingOfItsOwn()
     {
         Rig r;
         r.port.close();
-        r.download.cmdDownload_Click();
+        r.download.start();
         r.deadline.fire();
-        QCOMPARE(r.log + r.link.link_mode(), "earlier");
-        QCOMPARE(r.dialogs.messages.size(), 1); // the link's own, for the closed port
-        QVERIFY(!r.reader.busy());
+        QCOMPARE(r.log, "earlier");
+        QCOMPARE(r.lineUser(), unitlink::LineUser::Nobody);
+        QCOMPARE(r.dialogs.messageTexts(), QStringList{messages::Texts::portNotOpen().text}); // the session's own
+        QVERIFY(!r.session.reading());
+        QVERIFY(r.reads.isEmpty());
 
         r.port.open("/dev/unit", {});
-        r.download.cmdDownload_Click();
+        r.download.start();
         r.port.feedNow("|SN,Half");
-        r.link.set_link_mode(unitlink::kModeUpload); // an upload took the line over
-        r.tmrCheckGSM.fire();
-        QVERIFY(!r.reader.busy());
-        QTRY_VERIFY(r.dialogs.messageTexts().last().startsWith("Reading the settings was interrupted"));
+        r.session.pressOutput(1, true, "5831"); // an output test took the line over
+        r.quiet.fire();
+        QVERIFY(!r.session.reading());
+        QCOMPARE(r.reads.size(), 1);
+        QCOMPARE(r.reads.first().status, transfer::DumpOutcome::Status::Interrupted);
+        QTRY_COMPARE(r.dialogs.messages.size(), 2);
     }
 
     // A message box runs an event loop of its own: the link goes on reading the port under it,
@@ -303,24 +337,24 @@ private slots:
         platform::PortCatalogue catalogue({}, "/dev/unit", nullptr);
         mainwindow::Platform p{&port, &dialogs, [] { return std::make_unique<fakes::FakeTimer>(); }, &catalogue, {}, nullptr};
         mainwindow::FrmMain main(p, {settings::kGate, {0, 1, 3, 4}, catalogue.entries().value(0)});
-        main.runit();
+        main.start();
         qsizetype most = 0;
         dialogs.whileUp = [&] {
             for (int i = 0; i < 160; ++i) { // 10 MiB without a ")"
                 port.feed(QByteArray(64 * 1024, '('));
                 QCoreApplication::processEvents();
-                most = std::max(most, main.link().rx_buffer().size());
+                most = std::max(most, main.session().link().rxBuffer().size());
             }
             port.feed(")(14)"); // the noise ends, then the unit reports output 1
             QCoreApplication::processEvents();
         };
-        main.frame3()->cmdStart(1)->click();
+        main.outputPage()->cmdStart(1)->click();
         port.feedNow("ERROR (39)"); // the message is shown once this handler has returned
         QCOMPARE(dialogs.messages.size(), 0);
-        QTRY_COMPARE(dialogs.messageTexts(), QStringList{"Incorrect GSM unit password"});
+        QTRY_COMPARE(dialogs.messageTexts(), QStringList{messages::Texts::wrongPassword()});
         QVERIFY(port.pending.isEmpty());
         QVERIFY2(most > 0 && most <= 2 * unitlink::kRxTailKept, qPrintable(QString::number(most)));
-        QCOMPARE(main.frame3()->lblOutput(1)->property("colourBgr").toUInt(), mainwindow::kColourGreen);
+        QCOMPARE(main.outputPage()->lblOutput(1)->property("colourBgr").toUInt(), mainwindow::kColourGreen);
     }
 };
 

@@ -161,7 +161,7 @@ void TstNumberList::entries()
         s.dialogs.openAnswer = dir.filePath("n.csv");
         QVERIFY(platform::writeFileAtomically(s.dialogs.openAnswer, "\"" + text.toLatin1() + "\",1\r\n", nullptr));
         s.dialogs.choices = {1}; // add to the list
-        transfer::cmdImportCsv_Click(s.editors, "gate", s.dialogs);
+        mainwindow::importNumbers(s.editors, "gate", s.dialogs);
         for (const auto &shown : s.dialogs.messages + s.dialogs.questions)
             why += shown.text;
     }
@@ -285,7 +285,7 @@ void TstNumberList::undoRedo()
         s.dialogs.openAnswer = dir.filePath("n.csv");
         QVERIFY(platform::writeFileAtomically(s.dialogs.openAnswer, "0831,1\r\n0832,24\r\n", nullptr));
         s.dialogs.choices = {0}; // replace the list
-        transfer::cmdImportCsv_Click(s.editors, "gate", s.dialogs);
+        mainwindow::importNumbers(s.editors, "gate", s.dialogs);
     } else if (change == "load") {
         s.editors.load(other);
     } else if (change == "read from unit") {

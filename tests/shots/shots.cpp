@@ -92,8 +92,8 @@ bool walk(bool gate)
 
     if (gate) {
         showTab(*main, QStringLiteral("Output Testing "));
-        main->frame3()->cmdStart(1)->click();
-        waitFor([&] { return main->frame3()->cmdStart(2)->isEnabled(); });
+        main->outputPage()->cmdStart(1)->click();
+        waitFor([&] { return main->outputPage()->cmdStart(2)->isEnabled(); });
         if (!save(main.get(), model + QStringLiteral("-outputs")))
             return false;
     }

@@ -106,7 +106,7 @@ private slots:
         d.choices = answers;
         d.openAnswer = dir.filePath("list.csv");
         QVERIFY(platform::writeFileAtomically(d.openAnswer, "number;outputs\r\n0822;1\r\n27821;2\r\nx;1\r\n27823;", nullptr));
-        transfer::cmdImportCsv_Click(p.editors, kGate, d);
+        mainwindow::importNumbers(p.editors, kGate, d);
         QCOMPARE(p.rows(), rows);
         QCOMPARE(d.questions.size(), 1);
         QCOMPARE(d.questions.first().text,
@@ -125,7 +125,7 @@ private slots:
         fakes::FakeDialogs d;
         d.openAnswer = dir.filePath("long.csv");
         QVERIFY(platform::writeFileAtomically(d.openAnswer, file, nullptr));
-        transfer::cmdImportCsv_Click(p.editors, kGate, d);
+        mainwindow::importNumbers(p.editors, kGate, d);
         QCOMPARE(p.rows(), "");
         QVERIFY(d.questions.isEmpty());
         QVERIFY(d.messageTexts().value(0).endsWith("Remove 2 numbers and import again. Nothing was changed."));

@@ -1,0 +1,160 @@
+// download and verify: read the unit's settings into a new file, or compare them with a file.
+#include "cli/commands.h"
+#include "cli/report.h"
+#include "cli/unitcommand.h"
+#include "messages/messages.h"
+#include "platform/serialport.h"
+#include "session/unitsession.h"
+#include "transfer/settingsfile.h"
+#include "transfer/upload.h"
+#include "transfer/uploadplan.h"
+#include "transfer/verify.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+
+namespace cli {
+
+namespace {
+
+// Asks for the unit's settings and hands a complete read to `received`; every other end is
+// told here.
+class ReadCommand : public UnitCommand {
+public:
+    ReadCommand(session::UnitSession &session, Reporter &report, Result &result, const Password &password,
+                const QString &step, qint64 expectedBytes)
+        : UnitCommand(session, report, result), step_(step), password_(password), expected_(expectedBytes)
+    {
+        connect(&session_, &session::UnitSession::readDone, this, &ReadCommand::onRead);
+    }
+    void start() override
+    {
+        if (!session_.read(password_.text, expected_))
+            finish(kPortFailed,
+                   step_ + tr("nothing could be written to the port: %1").arg(session_.errorDescription()));
+    }
+
+protected:
+    virtual void received(const settings::SettingsSet &unit, const QString &records) = 0;
+    const QString step_;
+
+private:
+    void onRead(const session::ReadOutcome &outcome)
+    {
+        using Status = transfer::DumpOutcome::Status;
+        if (outcome.unit) {
+            received(*outcome.unit, outcome.dump.records);
+            return;
+        }
+        const messages::Message m = messages::Texts::read(outcome);
+        switch (outcome.dump.status) {
+        case Status::WrongPassword:
+            finish(kWrongPassword, step_ + m.text + QStringLiteral(". ") + password_hint(password_.source));
+            return;
+        case Status::LineLost:
+            finish(kPortFailed, tr("The serial port closed: %1. Check the cable or USB adapter, reconnect the unit "
+                                   "and start again.")
+                                    .arg(platform::SerialPort::lossInWords(session_.errorNumber(),
+                                                                           session_.errorDescription())));
+            return;
+        case Status::Stopped: finish(kInterrupted, tr("Stopped by Ctrl-C.")); return;
+        default: finish(kNoAnswer, stepLines(step_, m)); return;
+        }
+    }
+
+    Password password_;
+    qint64 expected_ = 0;
+};
+
+class DownloadCommand : public ReadCommand {
+public:
+    DownloadCommand(session::UnitSession &session, Reporter &report, Result &result, const Password &password,
+                    const QString &path)
+        : ReadCommand(session, report, result, password, tr("download: "), 0), path_(path)
+    {
+    }
+
+private:
+    void received(const settings::SettingsSet &unit, const QString &) override
+    {
+        QString error;
+        if (!transfer::write_settings_file(path_, unit, session_.model(), &error)) {
+            finish(kBadFile, step_ + tr("the settings were not saved. %1").arg(error));
+            return;
+        }
+        result_.json[QStringLiteral("numbers")] = int(unit.numbers.size());
+        finish(kDone, step_ + tr("the unit's settings, %1 numbers, saved in \"%2\"").arg(unit.numbers.size()).arg(path_));
+    }
+    QString path_;
+};
+
+class VerifyCommand : public ReadCommand {
+public:
+    VerifyCommand(session::UnitSession &session, Reporter &report, Result &result, const Password &password,
+                  const settings::SettingsSet &set, const transfer::UploadedParts &parts)
+        : ReadCommand(session, report, result, password, tr("verify: "), transfer::expected_dump_bytes(set)),
+          set_(set), parts_(parts)
+    {
+    }
+
+private:
+    void received(const settings::SettingsSet &, const QString &records) override
+    {
+        const transfer::Verification v =
+            transfer::verify_upload(set_, session_.model(), parts_, transfer::read_unit_dump(records));
+        QJsonArray differences;
+        for (const transfer::Difference &d : v.differences)
+            differences.append(QJsonObject{{QStringLiteral("field"), d.field},
+                                           {QStringLiteral("sent"), d.sent},
+                                           {QStringLiteral("found"), d.found}});
+        result_.json[QStringLiteral("matches")] = v.matches;
+        result_.json[QStringLiteral("differences")] = differences;
+        result_.json[QStringLiteral("notVerifiable")] = QJsonArray::fromStringList(v.notVerifiable);
+        finish(v.ok() ? kDone : kDifferences, step_ + messages::Texts::verification(v).replace(QLatin1Char('\n'), QLatin1Char('\n') + step_));
+    }
+    settings::SettingsSet set_;
+    transfer::UploadedParts parts_;
+};
+
+} // namespace
+
+int runDownload(const Request &request, Reporter &report)
+{
+    Result result(request);
+    const QString path = request.arguments.first();
+    // Before the unit is asked anything: a file already there may be another site's only copy.
+    if (!request.force && QFileInfo::exists(path))
+        return result.finish(report, kBadFile,
+                             DownloadCommand::tr("download: \"%1\" already exists and was left as it is; give --force to "
+                                                 "replace it.")
+                                 .arg(path));
+    const Password password = password_for(request, report, std::nullopt);
+    if (!password.error.isEmpty())
+        return result.finish(report, kUsage, password.error);
+    return run_on_unit(request, report, result, [&](session::UnitSession &session) {
+        return std::make_unique<DownloadCommand>(session, report, result, password, path);
+    });
+}
+
+int runVerify(const Request &request, Reporter &report)
+{
+    Result result(request);
+    settings::SettingsSet set;
+    QString error;
+    if (!transfer::read_settings_file(request.arguments.first(), set, &error))
+        return result.finish(report, kBadFile, error);
+    set.uploadSystem = request.systemParameters;
+    set.uploadTelephone = !request.noNumbers;
+    const Password password = password_for(request, report, set.password);
+    if (!password.error.isEmpty())
+        return result.finish(report, kUsage, password.error);
+    // What an upload of the file would leave on the unit.
+    transfer::PlanChoices how;
+    how.unitModel = request.model;
+    const transfer::UploadedParts parts = transfer::plan_upload(std::nullopt, set, how).parts;
+    return run_on_unit(request, report, result, [&](session::UnitSession &session) {
+        return std::make_unique<VerifyCommand>(session, report, result, password, set, parts);
+    });
+}
+
+} // namespace cli
