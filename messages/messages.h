@@ -42,7 +42,7 @@ public:
     static Message upload(const transfer::UploadOutcome &outcome);
     // How a read of the unit's settings ended; empty for a complete read.
     static Message read(const session::ReadOutcome &outcome);
-    // Why a dump did not come whole ("Incorrect GSM unit password", ...); empty when it did.
+    // Why a dump did not come whole (a wrong password, silence, ...); empty when it did.
     static QString readFailure(const transfer::DumpOutcome &dump);
     static Message portLost(const session::PortLoss &loss);
     static Message portNotOpen();

@@ -4,6 +4,8 @@
 #include "link/wire.h"
 #include "transfer/dumpreader.h"
 
+#include <QCoreApplication>
+
 namespace transfer {
 
 namespace {
@@ -38,8 +40,8 @@ QString UploadJob::problem(const settings::SettingsSet &set, const QString &mode
     // chain would leave the unit with part of its list: refuse it whole instead.
     const int n = std::max(plan.wholeCommands, int(plan.commands.size()));
     if (n > kMaxUploadCommands)
-        return QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
-                              "Remove %3 numbers from the telephone list. Nothing was sent.")
+        return QCoreApplication::translate("transfer", "The upload needs %1 commands but at most %2 can be sent in one upload. "
+                                                       "Remove %3 numbers from the telephone list. Nothing was sent.")
             .arg(n)
             .arg(kMaxUploadCommands)
             .arg(n - kMaxUploadCommands);

@@ -5,6 +5,7 @@
 #include "settings/unitmodel.h"
 #include "transfer/settingsparser.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMultiHash>
 #include <QStringList>
@@ -32,7 +33,7 @@ QString joined(const QStringList &items)
 {
     if (items.size() < 2)
         return items.value(0);
-    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.last();
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QCoreApplication::translate("transfer", " and ") + items.last();
 }
 
 // How the wanted list stands against the unit's.
@@ -69,10 +70,10 @@ ListChange compareLists(const QList<settings::NumberRow> &held, const QList<sett
 QString listResent(const QString &whose, qsizetype numbers)
 {
     if (numbers == 0)
-        return QStringLiteral("%1 list is cleared").arg(whose);
+        return QCoreApplication::translate("transfer", "%1 list is cleared").arg(whose);
     if (numbers == 1)
-        return QStringLiteral("%1 list is cleared and the 1 number is sent again").arg(whose);
-    return QStringLiteral("%1 list is cleared and all %2 numbers are sent again").arg(whose).arg(numbers);
+        return QCoreApplication::translate("transfer", "%1 list is cleared and the 1 number is sent again").arg(whose);
+    return QCoreApplication::translate("transfer", "%1 list is cleared and all %2 numbers are sent again").arg(whose).arg(numbers);
 }
 
 QString fullReason(const std::optional<settings::SettingsSet> &held, const settings::SettingsSet &wanted, bool asked,
@@ -80,23 +81,23 @@ QString fullReason(const std::optional<settings::SettingsSet> &held, const setti
 {
     const qsizetype n = wanted.numbers.size();
     if (asked)
-        return wanted.uploadTelephone ? QStringLiteral("Everything is sent, as chosen: %1").arg(listResent(QStringLiteral("the unit's"), n))
-                                      : QStringLiteral("Everything is sent, as chosen");
+        return wanted.uploadTelephone ? QCoreApplication::translate("transfer", "Everything is sent, as chosen: %1").arg(listResent(QCoreApplication::translate("transfer", "the unit's"), n))
+                                      : QCoreApplication::translate("transfer", "Everything is sent, as chosen");
     if (!held)
-        return wanted.uploadTelephone ? QStringLiteral("What the unit holds is not known, so %1").arg(listResent(QStringLiteral("its"), n))
-                                      : QStringLiteral("What the unit holds is not known, so every setting is sent");
+        return wanted.uploadTelephone ? QCoreApplication::translate("transfer", "What the unit holds is not known, so %1").arg(listResent(QCoreApplication::translate("transfer", "its"), n))
+                                      : QCoreApplication::translate("transfer", "What the unit holds is not known, so every setting is sent");
     QStringList what;
     if (change.removed > 0)
-        what << (change.removed == 1 ? QStringLiteral("1 number was removed")
-                                     : QStringLiteral("%1 numbers were removed").arg(change.removed));
+        what << (change.removed == 1 ? QCoreApplication::translate("transfer", "1 number was removed")
+                                     : QCoreApplication::translate("transfer", "%1 numbers were removed").arg(change.removed));
     if (change.changed > 0)
-        what << QStringLiteral("%1 given %2")
-                    .arg(change.changed == 1 ? QStringLiteral("1 number was") : QStringLiteral("%1 numbers were").arg(change.changed),
-                         intercom ? QStringLiteral("another unit number") : QStringLiteral("other outputs"));
-    const QString verb = change.removed > 0 && change.changed > 0 ? QStringLiteral("remove or change")
-                         : change.removed > 0                     ? QStringLiteral("remove")
-                                                                  : QStringLiteral("change");
-    return QStringLiteral("%1; the unit has no command to %2 one number, so %3").arg(joined(what), verb, listResent(QStringLiteral("its"), n));
+        what << QCoreApplication::translate("transfer", "%1 given %2")
+                    .arg(change.changed == 1 ? QCoreApplication::translate("transfer", "1 number was") : QCoreApplication::translate("transfer", "%1 numbers were").arg(change.changed),
+                         intercom ? QCoreApplication::translate("transfer", "another unit number") : QCoreApplication::translate("transfer", "other outputs"));
+    const QString verb = change.removed > 0 && change.changed > 0 ? QCoreApplication::translate("transfer", "remove or change")
+                         : change.removed > 0                     ? QCoreApplication::translate("transfer", "remove")
+                                                                  : QCoreApplication::translate("transfer", "change");
+    return QCoreApplication::translate("transfer", "%1; the unit has no command to %2 one number, so %3").arg(joined(what), verb, listResent(QCoreApplication::translate("transfer", "its"), n));
 }
 
 void measure(UploadPlan &plan, const QString &password)
@@ -120,19 +121,19 @@ QString summaryOf(const UploadPlan &plan)
 {
     const qsizetype n = plan.commands.size();
     if (n == 0)
-        return QStringLiteral("Nothing to send: the unit already holds these settings");
+        return QCoreApplication::translate("transfer", "Nothing to send: the unit already holds these settings");
     const QString commands = count(n, "command", "commands");
     const QString estimate = estimate_text(plan.seconds);
     if (plan.kind == UploadPlan::Kind::Full)
-        return plan.clearAt >= 0 ? QStringLiteral("Send %1; the unit's list is cleared first (%2)").arg(commands, estimate)
-                                 : QStringLiteral("Send %1 (%2)").arg(commands, estimate);
+        return plan.clearAt >= 0 ? QCoreApplication::translate("transfer", "Send %1; the unit's list is cleared first (%2)").arg(commands, estimate)
+                                 : QCoreApplication::translate("transfer", "Send %1 (%2)").arg(commands, estimate);
     QStringList items;
     for (const UploadCommand &c : plan.commands)
         if (c.word != unitlink::wire::kAddNumber)
             items << c.label;
     if (plan.numbersSent > 0)
         items << count(plan.numbersSent, "new number", "new numbers");
-    return QStringLiteral("Send %1: %2 (%3)").arg(commands, joined(items), estimate);
+    return QCoreApplication::translate("transfer", "Send %1: %2 (%3)").arg(commands, joined(items), estimate);
 }
 
 } // namespace
@@ -190,8 +191,8 @@ UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const s
 QString estimate_text(double seconds)
 {
     if (seconds < 0.95)
-        return QStringLiteral("about %1 s").arg(std::max(0.1, std::round(seconds * 10) / 10), 0, 'f', 1);
-    return QStringLiteral("about %1 s").arg(std::llround(seconds));
+        return QCoreApplication::translate("transfer", "about %1 s").arg(std::max(0.1, std::round(seconds * 10) / 10), 0, 'f', 1);
+    return QCoreApplication::translate("transfer", "about %1 s").arg(std::llround(seconds));
 }
 
 QString progress_text(const UploadPlan &plan, int number)
@@ -200,31 +201,31 @@ QString progress_text(const UploadPlan &plan, int number)
     if (total == 0)
         return QString();
     const double left = plan.seconds * double(total - number + 1) / double(total);
-    return QStringLiteral("Command %1 of %2, %3 left").arg(number).arg(total).arg(estimate_text(left));
+    return QCoreApplication::translate("transfer", "Command %1 of %2, %3 left").arg(number).arg(total).arg(estimate_text(left));
 }
 
 QString held_after_stop(const UploadPlan &plan, int acknowledged)
 {
     if (acknowledged >= plan.commands.size())
-        return QStringLiteral("The unit holds everything that was sent");
+        return QCoreApplication::translate("transfer", "The unit holds everything that was sent");
     const bool clears = plan.clearAt >= 0;
     if (plan.numbersSent == 0 || acknowledged <= (clears ? plan.clearAt : plan.firstNumber))
         return clears || plan.numbersSent == 0
-                   ? QStringLiteral("The unit's list is as it was; upload again to send the rest of the settings")
-                   : QStringLiteral("The unit's list still holds its %1 and none of the %2 new ones; upload again to "
-                                    "complete it")
+                   ? QCoreApplication::translate("transfer", "The unit's list is as it was; upload again to send the rest of the settings")
+                   : QCoreApplication::translate("transfer", "The unit's list still holds its %1 and none of the %2 new ones; upload again to "
+                                                             "complete it")
                          .arg(count(plan.numbersKept, "number", "numbers"))
                          .arg(plan.numbersSent);
     const int taken = std::max(0, acknowledged - plan.firstNumber);
     if (clears && taken == 0)
-        return QStringLiteral("The unit's list is now empty (0 of %1); upload again to complete it")
+        return QCoreApplication::translate("transfer", "The unit's list is now empty (0 of %1); upload again to complete it")
             .arg(count(plan.numbersSent, "number", "numbers"));
     if (clears)
-        return QStringLiteral("The unit's list now holds the first %1 of %2; upload again to complete it")
+        return QCoreApplication::translate("transfer", "The unit's list now holds the first %1 of %2; upload again to complete it")
             .arg(taken)
             .arg(count(plan.numbersSent, "number", "numbers"));
-    return QStringLiteral("The unit's list now holds its %1 and the first %2 of the %3 new ones; upload again to "
-                          "complete it")
+    return QCoreApplication::translate("transfer", "The unit's list now holds its %1 and the first %2 of the %3 new ones; upload again to "
+                                                   "complete it")
         .arg(count(plan.numbersKept, "number", "numbers"))
         .arg(taken)
         .arg(plan.numbersSent);

@@ -7,9 +7,10 @@
 #include "transfer/settingsparser.h"
 #include "transfer/upload.h"
 
-#include <algorithm>
-
+#include <QCoreApplication>
 #include <QMultiHash>
+
+#include <algorithm>
 
 namespace transfer {
 
@@ -44,7 +45,7 @@ QString marksText(const std::array<bool, 4> &outputs)
     for (int k = 0; k < 4; ++k)
         if (outputs[k])
             on << QString::number(k + 1);
-    return on.isEmpty() ? QStringLiteral("none") : on.join(QLatin1Char(','));
+    return on.isEmpty() ? QCoreApplication::translate("transfer", "none") : on.join(QLatin1Char(','));
 }
 
 class Comparison {
@@ -83,21 +84,21 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
     const settings::SettingsSet &held = found.settings;
     Comparison c(found);
     Compared &compared = c.result.compared;
-    compared.password = c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
-    compared.name = c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
+    compared.password = c.field(QCoreApplication::translate("transfer", "System password"), tags::kPassword, sent.password, held.password);
+    compared.name = c.field(QCoreApplication::translate("transfer", "System name"), tags::kName, sent.systemName, held.systemName);
     if (parts.system) {
         // The dump has no record for the options.
-        c.result.notVerifiable << QStringLiteral("Error reporting") << QStringLiteral("Output confirmation")
-                               << QStringLiteral("Monitor inputs");
+        c.result.notVerifiable << QCoreApplication::translate("transfer", "Error reporting") << QCoreApplication::translate("transfer", "Output confirmation")
+                               << QCoreApplication::translate("transfer", "Monitor inputs");
         for (int k = 0; k < 4; ++k)
-            compared.inputs += c.field(QStringLiteral("Input name %1").arg(k + 1), tags::input_name(k),
+            compared.inputs += c.field(QCoreApplication::translate("transfer", "Input name %1").arg(k + 1), tags::input_name(k),
                                        sent.inputNames[k], held.inputNames[k])
                                    ? 1
                                    : 0;
     }
     if (!parts.telephone)
         return c.result;
-    compared.master = c.field(QStringLiteral("Master number"), tags::kMasterNumber, sent.masterNumber, held.masterNumber);
+    compared.master = c.field(QCoreApplication::translate("transfer", "Master number"), tags::kMasterNumber, sent.masterNumber, held.masterNumber);
 
     // The unit's list is matched by number, not by position: one number missing must not
     // make every later row look different.
@@ -108,7 +109,7 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
     bool marksUnknown = false;
     for (qsizetype i = 0; i < sent.numbers.size(); ++i) {
         const settings::NumberRow &row = sent.numbers.at(i);
-        const QString label = QStringLiteral("Number %1").arg(i + 1);
+        const QString label = QCoreApplication::translate("transfer", "Number %1").arg(i + 1);
         const QString number = settings::strip_plus(row.number);
         const auto hit = unmatched.find(number);
         if (hit == unmatched.end()) {
@@ -120,9 +121,9 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
         ++c.result.matches;
         ++compared.numbers;
         if (intercom)
-            c.same(label + QStringLiteral(" unit number"), plain_number(row.unit), there.unit);
+            c.same(label + QCoreApplication::translate("transfer", " unit number"), plain_number(row.unit), there.unit);
         else if (found.marks)
-            c.same(label + QStringLiteral(" outputs"), marksText(row.outputs), marksText(there.outputs));
+            c.same(label + QCoreApplication::translate("transfer", " outputs"), marksText(row.outputs), marksText(there.outputs));
         else
             marksUnknown = true;
     }
@@ -130,9 +131,9 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
     std::sort(extra.begin(), extra.end());
     for (qsizetype i : extra)
         c.result.differences.append(
-            {QStringLiteral("Number in the unit"), QString(), held.numbers.at(i).number, Difference::Kind::Extra});
+            {QCoreApplication::translate("transfer", "Number in the unit"), QString(), held.numbers.at(i).number, Difference::Kind::Extra});
     if (marksUnknown)
-        c.result.notVerifiable << QStringLiteral("Output rights of the numbers");
+        c.result.notVerifiable << QCoreApplication::translate("transfer", "Output rights of the numbers");
     return c.result;
 }
 
