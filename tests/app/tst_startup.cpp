@@ -289,10 +289,9 @@ private slots:
         h.plug({"/dev/ttyUSB0"});
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0", "/dev/ttyUSB0"}));
         QVERIFY(h.unitPort.isOpen());
-        QCOMPARE(h.mainDialogs.questions.last().text,
-                 QStringLiteral("Resume the upload at command 1 of %1? Afterwards the unit's settings will be read "
-                                "back to make sure it is the same unit.")
-                     .arg(h.main->link().cmd_count()));
+        QVERIFY(h.mainDialogs.questions.last().text.startsWith(
+            QStringLiteral("Resume the upload at command 1 of %1? First the unit's settings are read (about ")
+                .arg(h.main->link().cmd_count())));
         QCOMPARE(h.unitPort.writes.size(), 1);
         QCOMPARE(h.main->link().chain_state(), unitlink::UnitLink::ChainState::Aborted);
 
