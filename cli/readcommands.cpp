@@ -58,6 +58,10 @@ private:
                                                                            session_.errorDescription())));
             return;
         case Status::Stopped: finish(kInterrupted, tr("Stopped by Ctrl-C.")); return;
+        case Status::NoAnswer:
+            finish(kNoAnswer, stepLines(step_, m) + QLatin1Char(' ')
+                                  + tr("A unit slow to begin its answer needs a longer --timeout."));
+            return;
         default: finish(kNoAnswer, stepLines(step_, m)); return;
         }
     }
@@ -75,10 +79,13 @@ public:
     }
 
 private:
-    void received(const settings::SettingsSet &unit, const QString &) override
+    void received(const settings::SettingsSet &unit, const QString &records) override
     {
         QString error;
-        if (!transfer::write_settings_file(path_, unit, session_.model(), &error)) {
+        // The backup holds what the unit sent and nothing else.
+        const transfer::UnitDump dump = transfer::read_unit_dump(records);
+        if (!transfer::write_settings_file(path_, unit, session_.model(), &error,
+                                           transfer::CarriedRecords{dump.tags, dump.marks})) {
             finish(kBadFile, step_ + tr("the settings were not saved. %1").arg(error));
             return;
         }

@@ -38,9 +38,9 @@ QList<QCommandLineOption> allOptions()
         {QStringLiteral("json"), Arguments::tr("Print the result as one JSON object on stdout.")},
         {QStringLiteral("quiet"), Arguments::tr("Print only errors.")},
         {QStringLiteral("timeout"),
-         Arguments::tr("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
-                       "settings it sends back; the settings may then take twice the time the expected list needs at "
-                       "960 bytes a second, plus S)."),
+         Arguments::tr("Seconds to wait for each answer of the unit and for the first character of its settings "
+                       "(default: 10 for an answer, 5 for the settings). Once the settings have begun they are read "
+                       "as long as characters keep coming; a pause of 1 s ends them."),
          QStringLiteral("S")},
         {QStringLiteral("force"), Arguments::tr("Let download replace a FILE that exists.")},
         {QStringLiteral("since"),

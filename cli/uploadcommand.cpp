@@ -32,7 +32,8 @@ int exitCodeOf(const transfer::UploadOutcome &o)
     using Kind = transfer::UploadOutcome::Kind;
     switch (o.kind) {
     case Kind::Done: return kDone;
-    case Kind::Differences: return kDifferences;
+    case Kind::Differences:
+    case Kind::NotResumed: return kDifferences;
     case Kind::Unsendable: return kBadFile;
     case Kind::PortClosed:
     case Kind::PortLost: return kPortFailed;
@@ -126,6 +127,9 @@ private:
                 report_.info(tr("upload: ") + prepared.plan.reason);
         }
         if (request_.dryRun) {
+            // The same limit as the real upload, whatever the plan would send.
+            if (!prepared.problem.isEmpty())
+                finish(kBadFile, tr("upload: ") + prepared.problem);
             finish(kDone, tr("upload: dry run, nothing was sent"));
             return;
         }

@@ -89,6 +89,8 @@ public:
     QString rxBuffer() const { return rx_; }
     QString takeRxBuffer();
     void clearRxBuffer() { rx_.clear(); }
+    // Drops the first `count` characters: they were read and belong to no later answer.
+    void dropRxFront(qsizetype count) { rx_.remove(0, count); }
 
     ChainState chainState() const { return state_; }
 

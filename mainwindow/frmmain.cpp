@@ -259,8 +259,7 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
         return false;
     }
     // Another unit may have been plugged in meanwhile: a resumed upload is always read back.
-    if (session_->canResume()
-        && platform_.dialogs->askYesNo(messages::Texts::resumeQuestion(session_->resumeAt(), session_->resumeTotal())))
+    if (session_->canResume() && platform_.dialogs->askYesNo(session_->resumeQuestion()))
         session_->resume();
     return true;
 }
@@ -384,6 +383,18 @@ void FrmMain::onUploadDone(const transfer::UploadOutcome &outcome)
     const messages::Message m = messages::Texts::upload(outcome);
     if (outcome.readingBack || outcome.verification)
         appendLog(QStringLiteral("\r\nVERIFY: ") + m.text);
+    if (outcome.kind == transfer::UploadOutcome::Kind::NotResumed) {
+        // The rest of the chain is for the unit it began with; this one may take the whole upload.
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = m.text] {
+                if (platform_.dialogs->askYesNo(text + QStringLiteral("\n\n") + tr("Send the whole upload to the unit on the line?")))
+                    session_->restartWhole();
+                updateLineBusy();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     // A lost or closed port was told when it happened.
     if (m.isEmpty() || outcome.kind == Kind::PortLost || outcome.kind == Kind::PortClosed)
         return;

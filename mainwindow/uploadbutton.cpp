@@ -21,6 +21,8 @@ QString UploadButton::informative(const session::PreparedUpload &prepared)
     if (plan.kind == transfer::UploadPlan::Kind::Incremental) {
         // What is replaced is only what the plan names; the summary's warnings still hold.
         lines << summary.split(QLatin1Char('\n')).mid(1);
+        if (const QString note = transfer::read_back_note(plan, prepared.settings, prepared.choices.verify); !note.isEmpty())
+            lines << note;
         return lines.join(QLatin1Char('\n'));
     }
     if (prepared.unitKnown)

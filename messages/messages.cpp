@@ -32,36 +32,15 @@ QString joined(const QStringList &items)
 
 QString Message::full() const { return details.isEmpty() ? text : text + QLatin1Char('\n') + details; }
 
-QString Texts::wrongPassword() { return tr("Incorrect GSM unit password"); }
-
-QString Texts::readFailure(const transfer::DumpOutcome &dump)
+QString Texts::wrongPassword()
 {
-    using Status = transfer::DumpOutcome::Status;
-    switch (dump.status) {
-    case Status::Received:
-    case Status::LineLost: return QString();
-    case Status::NoAnswer:
-        return tr("The unit did not answer the request for its settings. Check the cable, the COMM PORT and the "
-                  "password; nothing was changed.");
-    case Status::WrongPassword: return wrongPassword();
-    case Status::Incomplete:
-        if (!dump.problem.isEmpty())
-            return tr("The unit's answer could not be read, so nothing was changed: %1.").arg(dump.problem);
-        return tr("The unit's answer was incomplete, so nothing was changed.");
-    case Status::TooLarge:
-        return tr("The unit sent more than %1 KB without ending its settings, far more than any unit holds; the line "
-                  "may be noisy. Nothing was changed: check the cable and try again.")
-            .arg(transfer::DumpReader::kLargestAnswer / 1024);
-    case Status::TooSlow:
-        return tr("The unit's settings had not ended %1 seconds after its answer began; the line may be noisy. "
-                  "Nothing was changed: check the cable and try again.")
-            .arg((dump.limitMs + 999) / 1000);
-    case Status::Interrupted:
-        return tr("Reading the settings was interrupted by another exchange with the unit; nothing was changed.");
-    case Status::Stopped: return tr("Reading the settings was stopped; nothing was changed.");
-    }
-    return QString();
+    // The reader's own words for it, so that they exist once.
+    transfer::DumpOutcome refused;
+    refused.status = transfer::DumpOutcome::Status::WrongPassword;
+    return refused.reason();
 }
+
+QString Texts::readFailure(const transfer::DumpOutcome &dump) { return dump.reason(); }
 
 Message Texts::read(const session::ReadOutcome &outcome)
 {
@@ -132,6 +111,7 @@ QString differenceLine(const transfer::Difference &d)
     case DKind::Value: return Texts::tr("%1: sent \"%2\", the unit holds \"%3\"").arg(d.field, d.sent, d.found);
     case DKind::Missing: return Texts::tr("%1: \"%2\" was sent but is not in the unit's list").arg(d.field, d.sent);
     case DKind::Extra: return Texts::tr("%1: \"%2\" is in the unit's list but was not sent").arg(d.field, d.found);
+    case DKind::Secret: return Texts::tr("%1: differs from the one sent").arg(d.field);
     }
     return QString();
 }
@@ -179,7 +159,8 @@ Message Texts::upload(const transfer::UploadOutcome &outcome)
                         tr("Upload complete"));
         return make(Kind::Information, tr("Upload complete"), tr("Upload complete"));
     case UKind::Differences: break; // always carries its verification
-    case UKind::Unsendable: return make(Kind::Problem, outcome.reason);
+    case UKind::Unsendable:
+    case UKind::NotResumed: return make(Kind::Problem, outcome.reason);
     case UKind::PortClosed:
         return make(Kind::Problem, tr("Nothing could be written to the port, so the upload did not start."));
     case UKind::PortLost:
@@ -277,14 +258,6 @@ Message Texts::lateAnswerIgnored()
 }
 
 QString Texts::uploadQuestion() { return tr("This will replace the settings on the GSM unit, proceed?"); }
-
-QString Texts::resumeQuestion(int at, int total)
-{
-    return tr("Resume the upload at command %1 of %2? Afterwards the unit's settings will be read back to make sure "
-              "it is the same unit.")
-        .arg(at)
-        .arg(total);
-}
 
 QString Texts::currentPasswordQuestion(const QString &newPassword)
 {

@@ -57,7 +57,6 @@ public:
     static QString verification(const transfer::Verification &result);
     // The upload question's time, the read-back included when it is verified: "about 9 s".
     static QString uploadQuestion();
-    static QString resumeQuestion(int at, int total);
     static QString currentPasswordQuestion(const QString &newPassword);
     static QString currentPasswordTitle();
     static QString stoppedByOperator();

@@ -109,7 +109,7 @@ PreparedUpload UnitSession::prepare(const settings::SettingsSet &set, transfer::
     PreparedUpload prepared{set, choices, transfer::plan_upload(held_, set, how), QString(), held_.has_value(), 0};
     prepared.problem = transfer::UploadJob::problem(set, choices.model, prepared.plan);
     prepared.seconds = prepared.plan.seconds;
-    if (choices.verify)
+    if (transfer::reads_back(prepared.plan, choices.verify, false))
         prepared.seconds += readbackSeconds(set);
     return prepared;
 }
@@ -119,9 +119,10 @@ bool UnitSession::upload(const PreparedUpload &prepared)
     if (upload_->running())
         return false;
     // Whatever happens from here, only a verified end says what the unit holds.
+    const std::optional<settings::SettingsSet> before = held_;
     if (!prepared.plan.commands.isEmpty())
         held_.reset();
-    const bool started = upload_->start(prepared.settings, prepared.plan, prepared.choices);
+    const bool started = upload_->start(prepared.settings, prepared.plan, prepared.choices, before);
     updateBusy();
     return started;
 }
@@ -142,6 +143,16 @@ bool UnitSession::resume()
     emit resumed(at, resumeTotal());
     updateBusy();
     return true;
+}
+
+QString UnitSession::resumeQuestion() const { return upload_->resumeQuestion(); }
+
+bool UnitSession::restartWhole()
+{
+    held_.reset();
+    const bool started = upload_->restartWhole();
+    updateBusy();
+    return started;
 }
 
 bool UnitSession::read(const QString &password, qint64 expectedBytes)

@@ -95,6 +95,11 @@ public:
     int resumeAt() const;
     int resumeTotal() const;
     bool resume();
+    // The question before resume(): where it goes on, and the reads around it with their time.
+    QString resumeQuestion() const;
+    // After an upload that was not resumed: the whole sequence of the same settings, to the
+    // unit on the line.
+    bool restartWhole();
 
     // Asks the unit for its settings; false when nothing was sent (busy, or the port is not open).
     // `expectedBytes`: about how long the answer will be (0: as long as the largest list).

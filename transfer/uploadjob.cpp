@@ -39,17 +39,23 @@ QString UploadJob::problem(const settings::SettingsSet &set, const QString &mode
     // The unit's list is cleared before the numbers go out, so an upload cut short by a full
     // chain would leave the unit with part of its list: refuse it whole instead.
     const int n = std::max(plan.wholeCommands, int(plan.commands.size()));
-    if (n > kMaxUploadCommands)
-        return QCoreApplication::translate("transfer", "The upload needs %1 commands but at most %2 can be sent in one upload. "
-                                                       "Remove %3 numbers from the telephone list. Nothing was sent.")
-            .arg(n)
-            .arg(kMaxUploadCommands)
-            .arg(n - kMaxUploadCommands);
+    if (n > kMaxUploadCommands) {
+        const int over = n - kMaxUploadCommands;
+        const char *remove = over == 1 ? "Remove %n number from the telephone list." : "Remove %n numbers from the telephone list.";
+        return QCoreApplication::translate("transfer::UploadJob", "The upload needs %1 commands but at most %2 can be "
+                                                                  "sent in one upload.")
+                   .arg(n)
+                   .arg(kMaxUploadCommands)
+               + QLatin1Char(' ') + QCoreApplication::translate("transfer::UploadJob", remove, nullptr, over)
+               + QLatin1Char(' ') + QCoreApplication::translate("transfer::UploadJob", "Nothing was sent.");
+    }
     return QString();
 }
 
-bool UploadJob::start(const settings::SettingsSet &set, const UploadPlan &plan, const UploadChoices &choices)
+bool UploadJob::start(const settings::SettingsSet &set, const UploadPlan &plan, const UploadChoices &choices,
+                      const std::optional<settings::SettingsSet> &before)
 {
+    before_ = before;
     choices_ = choices;
     resumed_ = stopping_ = asked_ = false;
     awaiting_.reset();
@@ -88,19 +94,94 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadPlan &plan, 
 
 bool UploadJob::canResume() const { return phase_ == Phase::Chain && link_.canResume(); }
 
+QString UploadJob::passwordNow() const
+{
+    for (int i = 0; i < link_.acknowledgedCount() && i < plan_.commands.size(); ++i)
+        if (plan_.commands.at(i).word == unitlink::wire::kPassword)
+            return sent_.settings.password;
+    return opening_;
+}
+
 bool UploadJob::resume()
 {
     if (!canResume())
         return false;
     running_ = true;
     resumed_ = true;
-    // The first command sets the password: once acknowledged, the unit holds the new one.
-    link_.setChainPassword(link_.acknowledgedCount() > 0 ? sent_.settings.password : opening_);
-    if (!link_.resumeChain()) {
+    stopping_ = false;
+    phase_ = Phase::ResumeCheck;
+    // Another unit may be on the line now: what it holds says whether it is the same one.
+    if (!reader_.request(
+            passwordNow(), [this](const DumpOutcome &dump) { onResumeDump(dump); },
+            expected_dump_bytes(sent_.settings))) {
+        phase_ = Phase::Chain;
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
         return false;
     }
     return true;
+}
+
+void UploadJob::onResumeDump(const DumpOutcome &dump)
+{
+    if (!running_ || phase_ != Phase::ResumeCheck)
+        return;
+    phase_ = Phase::Chain;
+    using Status = DumpOutcome::Status;
+    if (dump.status == Status::Stopped || dump.status == Status::LineLost) {
+        finish(outcomeOf(dump.status == Status::Stopped ? UploadOutcome::Kind::Stopped : UploadOutcome::Kind::PortLost));
+        return;
+    }
+    const ResumeCheck check = dump.status == Status::Received
+                                  ? check_resumed_unit(plan_, link_.acknowledgedCount(), before_,
+                                                       read_unit_dump(dump.records))
+                                  : ResumeCheck::CannotKnow;
+    if (check == ResumeCheck::SameUnit) {
+        // The first command sets the password: once acknowledged, the unit holds the new one.
+        link_.setChainPassword(passwordNow());
+        if (!link_.resumeChain())
+            finish(outcomeOf(UploadOutcome::Kind::PortClosed));
+        return;
+    }
+    UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::NotResumed);
+    outcome.dumpText = dump.raw;
+    const auto tr = [](const char *text) { return QCoreApplication::translate("transfer::UploadJob", text); };
+    if (check == ResumeCheck::OtherUnit)
+        outcome.reason = tr("The unit on the line does not hold what this upload had given it before the line was "
+                            "lost: it is another unit, or it was changed meanwhile. Nothing was sent to it.");
+    else if (dump.status == Status::Received)
+        outcome.reason = tr("Whether the unit on the line is the one this upload began with cannot be known: "
+                            "nothing the upload had sent tells one unit from another. Nothing was sent to it.");
+    else
+        outcome.reason = tr("Whether the unit on the line is the one this upload began with cannot be known: its "
+                            "settings could not be read (%1) Nothing was sent to it.")
+                             .arg(dump.reason());
+    finish(outcome);
+}
+
+QString UploadJob::resumeQuestion() const
+{
+    return QCoreApplication::translate("transfer::UploadJob",
+                                       "Resume the upload at command %1 of %2? First the unit's settings are read "
+                                       "(%3) to make sure it is the unit the upload began with; afterwards they are "
+                                       "read back again to check them.")
+        .arg(link_.resumeAt())
+        .arg(link_.commandCount())
+        .arg(estimate_text(double(expected_dump_bytes(sent_.settings)) / kLineBytesPerSecond));
+}
+
+bool UploadJob::restartWhole()
+{
+    if (running_)
+        return false;
+    UploadChoices choices = choices_;
+    choices.sendEverything = true;
+    // The unit on the line is not the one known before: its password is the settings' own.
+    if (before_)
+        choices.password.clear();
+    PlanChoices how;
+    how.unitModel = choices.model;
+    how.sendEverything = true;
+    return start(sent_.settings, plan_upload(std::nullopt, sent_.settings, how), choices);
 }
 
 void UploadJob::stop()
@@ -112,7 +193,7 @@ void UploadJob::stop()
         link_.stopAfterCurrent();
         return;
     }
-    if (phase_ == Phase::ReadBack) {
+    if (phase_ == Phase::ReadBack || phase_ == Phase::ResumeCheck) {
         reader_.stop();
         return;
     }
@@ -144,7 +225,7 @@ void UploadJob::onCompleted()
 {
     if (!inChain())
         return;
-    if (!choices_.verify && !resumed_) {
+    if (!reads_back(plan_, choices_.verify, resumed_)) {
         finish(outcomeOf(UploadOutcome::Kind::Done));
         return;
     }
@@ -205,6 +286,8 @@ void UploadJob::onPortLost(bool cut)
         return;
     UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::PortLost);
     outcome.readingBack = phase_ == Phase::ReadBack;
+    if (phase_ == Phase::ResumeCheck)
+        phase_ = Phase::Chain; // still to be resumed, once the line is back
     finish(outcome);
 }
 
@@ -236,7 +319,6 @@ void UploadJob::onDump(const DumpOutcome &dump)
     case Status::NoAnswer:
     case Status::Incomplete:
     case Status::TooLarge:
-    case Status::TooSlow:
     case Status::Interrupted: outcome.kind = UploadOutcome::Kind::NoAnswer; break;
     }
     finish(outcome);
@@ -261,7 +343,8 @@ void UploadJob::finish(UploadOutcome outcome)
         outcome.acknowledged = link_.acknowledgedCount();
         outcome.total = link_.commandCount();
     }
-    if (outcome.kind != UploadOutcome::Kind::Unsendable && !outcome.readingBack && outcome.acknowledged < outcome.total)
+    if (outcome.kind != UploadOutcome::Kind::Unsendable && outcome.kind != UploadOutcome::Kind::NotResumed
+        && !outcome.readingBack && outcome.acknowledged < outcome.total)
         outcome.unitHolds = held_after_stop(plan_, outcome.acknowledged);
     outcome.plan = plan_;
     outcome.settings = sent_.settings;

@@ -19,8 +19,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(transfer::DumpOutcome::Status)
-
 namespace {
 // The buttons as the window wires them, its log a string.
 struct Rig {
@@ -227,28 +225,37 @@ private slots:
 
     void downloadFailuresChangeNothing_data()
     {
-        using Status = transfer::DumpOutcome::Status;
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<bool>("quiet"); // the line went quiet; otherwise the deadline passed
-        QTest::addColumn<Status>("status");
-        QTest::addColumn<QString>("detail"); // the damaged record, or the seconds the answer was given
-        QTest::newRow("silent") << QByteArray() << false << Status::NoAnswer << "";
-        QTest::newRow("cut short") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1") << true << Status::Incomplete << "";
+        QTest::addColumn<QString>("message");
+        QTest::newRow("silent") << QByteArray() << false
+                                << "The unit did not answer the request for its settings within 5 s. Check the "
+                                   "cable, the COMM PORT and the password; nothing was changed.";
+        QTest::newRow("cut short") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1") << true
+                                   << "The unit's answer stopped after 29 characters and 1 number: the line was "
+                                      "quiet for 1 s before its end, so nothing was changed. Read the settings "
+                                      "again; if it stops again, check the cable and that nothing else uses the "
+                                      "unit's line.";
         QTest::newRow("a damaged record") << QByteArray("\r\n|MP,1\r\n|SN,Half\r\n|TN,2799,1\r\n|I1,Tab\there\r\n|<END>\r\n")
-                                          << true << Status::Incomplete
-                                          << "record 4 (I1,Tab?here): the name of input 1 holds a control character "
-                                             "(character 9)";
+                                          << true
+                                          << "The unit's answer could not be read, so nothing was changed: record 4 "
+                                             "(I1,Tab?here): the name of input 1 holds a control character "
+                                             "(character 9).";
         QTest::newRow("39 among other codes") << QByteArray("SYS SPEW (1)\r\nPASSWORD ERROR (39)(39)\r\n") << true
-                                              << Status::WrongPassword << "";
-        // One number listed: the answer may take twice its time at 960 bytes/s and the first byte's wait.
-        QTest::newRow("no end in the time the list takes") << QByteArray("|SN,Slow") << false << Status::TooSlow << "6";
+                                              << "Incorrect GSM unit password";
+        QTest::newRow("no beginning") << QByteArray("\r\n|TN,2799,1\r\n|SN,Rest") << true
+                                      << "Only the end of an earlier answer came (22 characters), not the beginning "
+                                         "of the answer to this request, so nothing was changed. Read the settings "
+                                         "again.";
+        QTest::newRow("no name record") << QByteArray("\r\n|MP,1\r\n|TN,2799,1\r\n|<END>\r\n") << false
+                                        << "The unit's answer could not be read, so nothing was changed: its \"SN,\" "
+                                           "record is missing, which every answer of the unit carries.";
     }
     void downloadFailuresChangeNothing()
     {
         QFETCH(QByteArray, answer);
         QFETCH(bool, quiet);
-        QFETCH(transfer::DumpOutcome::Status, status);
-        QFETCH(QString, detail);
+        QFETCH(QString, message);
         Rig r;
         r.pages.addRow("1", "+2700");
         r.port.feedNow("|SN,Leftover|<END> (39)"); // from before the request: not part of the answer
@@ -257,16 +264,9 @@ private slots:
         QVERIFY(r.session.reading());
         if (!answer.isEmpty())
             r.port.feedNow(answer);
-        (quiet ? r.quiet : r.deadline).fire();
-        QCOMPARE(r.reads.size(), 1);
-        const transfer::DumpOutcome &read = r.reads.first();
-        QCOMPARE(read.status, status);
-        if (status == transfer::DumpOutcome::Status::TooSlow)
-            QCOMPARE(QString::number((read.limitMs + 999) / 1000), detail);
-        else
-            QCOMPARE(read.problem, detail);
-        QTRY_COMPARE(r.dialogs.messageTexts(), QStringList{messages::Texts::readFailure(read)});
-        QCOMPARE(r.dialogs.messages.first().icon, platform::Dialogs::Icon::Stop);
+        if (!answer.contains("<END>"))
+            (quiet ? r.quiet : r.deadline).fire();
+        QTRY_COMPARE(r.dialogs.messageTexts(), QStringList{message});
         QCOMPARE(r.pages.state(), kStart + "1:+2700");
         QVERIFY(!r.session.reading());
 
@@ -278,8 +278,70 @@ private slots:
         QCOMPARE(r.pages.editors.systemName(), "GSM Unit");
         QVERIFY(r.log.endsWith("|SN,Late|<END>|SN,Later|<END>"));
         QTRY_COMPARE(r.dialogs.messages.size(), 2);
-        QCOMPARE(r.dialogs.messages.last().text, messages::Texts::lateAnswerIgnored().text);
-        QCOMPARE(r.reads.size(), 1);
+        QVERIFY(r.dialogs.messages.last().text.startsWith("The unit's answer came after reading the settings had "
+                                                          "failed; it was ignored"));
+    }
+
+    // A read takes only its own answer, whole: what an earlier read left on the line, a
+    // piece without its beginning, and a slow answer. Steps: "read", "stop", "quiet",
+    // "deadline", "slowly:" (one character at a time, the first-byte wait ticking between
+    // them), or characters the unit sends.
+    void readTakesOnlyItsOwnWholeAnswer_data()
+    {
+        const auto dump = [](const QString &name, int numbers) {
+            QString text = "\r\n|MP,5831\r\n|SN," + name + "\r\n|MN,\r\n|I1,Door";
+            for (int i = 0; i < numbers; ++i)
+                text += QString("\r\n|TN,278200000%1,%2,1").arg(i).arg(i + 1);
+            return text + "\r\n|<END>\r\n";
+        };
+        const QString old = dump("Old", 3), fresh = dump("New", 1);
+        const QString head = old.left(old.indexOf("|TN,") + 10), rest = old.mid(head.size());
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown"); // the name and the rows at the end
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<int>("messages");
+        const QString untouched = "GSM Unit 1:+2700";
+        QTest::newRow("cut answer, its rest before the next")
+            << QStringList{"read", head, "quiet", "read", rest, "quiet", fresh} << "New 1:+2782000000" << 2 << 1;
+        QTest::newRow("stopped mid-read, then read")
+            << QStringList{"read", head, "stop", "read", rest, "quiet", fresh} << "New 1:+2782000000" << 2 << 1;
+        QTest::newRow("rest and the next answer back to back")
+            << QStringList{"read", head, "stop", "read", "quiet", rest + fresh} << "New 1:+2782000000" << 2 << 1;
+        QTest::newRow("only a rest, then quiet") << QStringList{"read", rest, "quiet"} << untouched << 1 << 1;
+        QTest::newRow("slower than the list on screen suggests")
+            << QStringList{"read", head, "deadline", rest} << "Old 1:+2782000000;2:+2782000001;3:+2782000002" << 1 << 0;
+        QTest::newRow("slower than the line")
+            << QStringList{"read", "slowly:" + old} << "Old 1:+2782000000;2:+2782000001;3:+2782000002" << 1 << 0;
+    }
+    void readTakesOnlyItsOwnWholeAnswer()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        QFETCH(int, requests);
+        QFETCH(int, messages);
+        Rig r;
+        r.pages.addRow("1", "+2700");
+        for (const QString &step : steps) {
+            if (step == "read")
+                r.download.start();
+            else if (step == "stop")
+                r.session.stop();
+            else if (step == "quiet")
+                r.quiet.fire();
+            else if (step == "deadline")
+                r.deadline.fire();
+            else if (step.startsWith("slowly:"))
+                for (const QChar c : step.mid(7)) {
+                    r.port.feedNow(QByteArray(1, c.toLatin1()));
+                    r.deadline.fire();
+                }
+            else
+                r.port.feedNow(step.toLatin1());
+        }
+        QVERIFY(!r.session.reading());
+        QCOMPARE(r.port.writes.size(), requests);
+        QCOMPARE(r.pages.editors.systemName() + ' ' + r.pages.rows(), shown);
+        QTRY_COMPARE(r.dialogs.messages.size(), messages);
     }
 
     void lineThatNeverGoesQuiet()
@@ -289,11 +351,13 @@ private slots:
         const QByteArray noise(64 * 1024, 'x');
         for (int i = 0; i < 48; ++i) { // 3 MiB, the quiet timer never firing
             r.port.feedNow(noise);
-            QVERIFY(r.session.link().rxBuffer().size() <= transfer::DumpReader::kLargestAnswer);
+            QVERIFY(r.session.link().rxBuffer().size() <= transfer::DumpReader::answerBound() + noise.size());
         }
-        QCOMPARE(r.reads.size(), 1);
-        QCOMPARE(r.reads.first().status, transfer::DumpOutcome::Status::TooLarge);
         QTRY_COMPARE(r.dialogs.messages.size(), 1);
+        QVERIFY2(r.dialogs.messageTexts().first().endsWith("without ending its settings, more than any unit holds; "
+                                                           "the line may be noisy. Nothing was changed: check the "
+                                                           "cable and try again."),
+                 qPrintable(r.dialogs.messageTexts().first()));
         QVERIFY(!r.session.reading());
     }
 
