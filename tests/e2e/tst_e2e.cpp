@@ -288,13 +288,13 @@ private slots:
         QTest::qWait(1500);
         b.main->findChild<QPushButton *>("cmdStop")->click();
         QTRY_COMPARE(b.dialogs.messages.size(), 1); // stopped, nothing changed
-        QCOMPARE(b.main->frame1()->numberModel().rowCount(), 0);
+        QCOMPARE(b.main->numberPage()->numberModel().rowCount(), 0);
         QTRY_VERIFY(read->isEnabled());
         read->click();
-        QTRY_COMPARE_WITH_TIMEOUT(b.main->frame1()->numberModel().rowCount(), 150, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(b.main->numberPage()->numberModel().rowCount(), 150, 20000);
         QCOMPARE(received, QStringList({"SYS SPEW", "SYS SPEW"}));
         QCOMPARE(b.dialogs.messages.size(), 1);
-        QCOMPARE(b.main->frame1()->numberModel().rows().last().number, "+27820000149");
+        QCOMPARE(b.main->numberPage()->numberModel().rows().last().number, "+27820000149");
     }
 
     void uploadResumesWhenTheUnitComesBack()
