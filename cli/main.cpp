@@ -1,6 +1,7 @@
 // norvikconf-cli: upload, read back, verify and test outputs from a terminal or a script,
 // with the same link, file format and messages as the windows.
 #include "cli/report.h"
+#include "cli/reportcommand.h"
 #include "cli/secret.h"
 #include "cli/unitjob.h"
 #include "platform/interruptwatch.h"
@@ -43,6 +44,9 @@ const char kDescription[] =
     "                                     (--force replaces an existing one)\n"
     "  verify FILE --port P --model M     compare the unit's settings with FILE\n"
     "  output N on|off --port P           switch output N (1 to 4) for a test\n"
+    "  report FILE --pdf OUT.pdf          the access list of FILE as a PDF, no port\n"
+    "                                     needed (--force replaces OUT; 'report\n"
+    "                                     --help' says more)\n"
     "\n"
     "P is a port number of the list, a device path, or \"sim\" for a simulated unit.\n"
     "M is gate or intercom.\n"
@@ -56,7 +60,7 @@ const char kDescription[] =
     "  5    no readable answer from the unit in time (see --timeout)\n"
     "  6    verification found differences\n"
     "  7    the file cannot be read or written, or is not a settings file, or\n"
-    "       download's FILE exists and --force was not given\n"
+    "       download's FILE (or report's OUT) exists and --force was not given\n"
     "  130  stopped by Ctrl-C";
 
 // The unit's password until someone changes it: the settings' start value.
@@ -133,6 +137,9 @@ bool choosePort(const QString &text, QString *device, QString *error)
 
 int main(int argc, char *argv[])
 {
+    // The access list needs fonts, so an application object of its own.
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0)
+        return cli::report_main(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("norvikconf-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NORVIKCONF_VERSION));

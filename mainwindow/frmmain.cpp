@@ -3,10 +3,12 @@
 #include "link/outputtester.h"
 #include "mainwindow/document.h"
 #include "mainwindow/download.h"
+#include "mainwindow/importpreviewdialog.h"
 #include "mainwindow/logbox.h"
 #include "mainwindow/mainmenu.h"
 #include "mainwindow/numberimport.h"
 #include "mainwindow/outputtestpage.h"
+#include "mainwindow/printactions.h"
 #include "mainwindow/progressbar.h"
 #include "mainwindow/uploadbutton.h"
 #include "platform/dialogs.h"
@@ -24,6 +26,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -165,6 +168,11 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     menu_ = new MainMenu(*this, *document_, *platform_.dialogs, platform_.settings,
                          {editors_->undoAction(), editors_->redoAction()});
     outer->setMenuBar(menu_->bar());
+    menu_->addFileActions((new PrintActions(
+                               *this, *editors_, choice_.unitModel, *platform_.dialogs,
+                               [this] { return document_->path().isEmpty() ? QString() : QFileInfo(document_->path()).fileName(); },
+                               [this] { commitOpenEdit(); }))
+                              ->actions());
     connect(download_.get(), &transfer::Download::loaded, document_.get(), &Document::unitRead);
     connect(download_.get(), &transfer::Download::unitRead, this,
             [this](const settings::SettingsSet &unit) { uploadJob_->setHeld(unit); });
@@ -176,7 +184,10 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     connect(cmdLoad_, &QPushButton::clicked, document_.get(), &Document::open);
     connect(frame1_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
-        transfer::cmdImportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs);
+        transfer::cmdImportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs,
+                                     [this](const transfer::ImportPreview &preview, const QString &file) {
+                                         return transfer::ImportPreviewDialog::ask(this, preview, file, choice_.unitModel);
+                                     });
     });
     connect(frame1_->cmdExportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();

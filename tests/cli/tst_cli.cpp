@@ -161,6 +161,35 @@ private slots:
     }
     void cleanup() { unit.reset(); }
 
+    // report writes the access list without a display; an existing PDF is kept without --force,
+    // and files it cannot read or write end with 7, nothing asked of any unit.
+    void report()
+    {
+        const QString site = file("oak.gsm", kGateSite);
+        const QString pdf = scratch->filePath("oak.pdf");
+        QCOMPARE(run({"report", site, "--pdf", pdf}).code, 0);
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString got = QString::fromUtf8(text.readAllStandardOutput());
+        if (text.exitCode() == 0) { // poppler-utils installed
+            QVERIFY(got.contains("Page 1 of") && got.contains("North Gate") && got.contains("oak.gsm"));
+            for (const char *number : {"+27821234567", "+27829876543", "+27823334444"})
+                QCOMPARE(got.count(number), 1);
+        }
+        QFile::resize(pdf, 3); // stands for a PDF worth keeping
+        const Run kept = run({"report", site, "--pdf", pdf});
+        QCOMPARE(kept.code, 7);
+        QVERIFY(kept.errLines.join('\n').contains("--force"));
+        QCOMPARE(QFileInfo(pdf).size(), 3);
+        QCOMPARE(run({"report", site, "--pdf", pdf, "--force"}).code, 0);
+        QVERIFY(QFileInfo(pdf).size() > 1000);
+        QCOMPARE(run({"report", scratch->filePath("none.gsm"), "--pdf", scratch->filePath("n.pdf")}).code, 7);
+        QCOMPARE(run({"report", site, "--pdf", scratch->filePath("no/such/folder.pdf")}).code, 7);
+        QCOMPARE(run({"report", site}).code, 1);
+        QVERIFY(received.isEmpty());
+    }
+
     // Upload and download against a unit of each model: the file read back holds what was
     // sent, and --json says what happened.
     void roundTrip_data()
