@@ -142,6 +142,8 @@ std::unique_ptr<QTextDocument> access_list_document(const AccessList &list, QPag
         doc->documentLayout()->setPaintDevice(device);
     QFont font = doc->defaultFont();
     font.setPointSizeF(10);
+    // No ligatures: a search of the PDF for "confirmation" finds it.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     doc->setDefaultFont(font);
     QString html = QStringLiteral("<html><body>");
     if (list.lastPrinted)

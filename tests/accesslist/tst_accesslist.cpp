@@ -7,6 +7,7 @@
 #include "tests/transfer/rig.h"
 
 #include <QAction>
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUndoStack>
@@ -101,6 +102,7 @@ private slots:
         QCOMPARE(all.contains(QStringLiteral("Flat 4 <Smith>")), count > 0);
         QVERIFY(!all.contains(QStringLiteral("7391")));
         QVERIFY(pages.first().contains(QStringLiteral("+27825550000"))); // the settings, on the first page
+        QVERIFY(pages.first().contains(QStringLiteral("Output confirmation")));
         QVERIFY(pages.last().contains(QStringLiteral("Signature")));
         QCOMPARE(accesslist::outcome_text(outcome).contains(QStringLiteral("no numbers")), count == 0);
     }
@@ -133,6 +135,27 @@ private slots:
             QCOMPARE(o.kind, accesslist::PrintOutcome::Kind::CannotWrite);
             QVERIFY(accesslist::outcome_text(o).contains(path));
         }
+        // A device that will not start (a printer that fails) is told as such, with nothing painted.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("missing/printer.pdf")));
+        const accesslist::PrintOutcome o = accesslist::paint_access_list(printer, list);
+        QCOMPARE(o.kind, accesslist::PrintOutcome::Kind::PrinterFailed);
+        QCOMPARE(o.pages, 0);
+    }
+
+    // The printer path (what Print and Print Preview paint on), here a printer that writes a file.
+    void printerPages()
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("printer.pdf")));
+        const accesslist::PrintOutcome o = accesslist::paint_access_list(printer, listOf(120));
+        QCOMPARE(o.kind, accesslist::PrintOutcome::Kind::Done);
+        const QStringList pages = pdfPages(printer.outputFileName());
+        QCOMPARE(pages.size(), o.pages);
+        QVERIFY(o.pages >= 2);
+        QVERIFY(pages.last().contains(QStringLiteral("Page %1 of %1").arg(o.pages)));
     }
 
     // Export PDF from the window: the file is written, a refused path is told, the settings and

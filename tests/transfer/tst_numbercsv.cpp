@@ -1,5 +1,6 @@
 // The number list in and out as CSV: awkward files as spreadsheets write them, the way back,
 // and the import button's summary and choice.
+#include "mainwindow/importpreviewdialog.h"
 #include "mainwindow/numberimport.h"
 #include "platform/textfile.h"
 #include "rig.h"
@@ -8,6 +9,8 @@
 #include "transfer/importpreview.h"
 #include "transfer/numbercsv.h"
 
+#include <QPushButton>
+#include <QTableWidget>
 #include <QUndoStack>
 
 #include <QtTest>
@@ -202,6 +205,27 @@ private slots:
         QCOMPARE(p.editors.undoStack()->count(), steps + 1);                   // the whole import is one step back
         p.editors.undoStack()->undo();
         QCOMPARE(p.rows(), "1:+27821");
+    }
+
+    // The window's preview: one table row per file row, damaged and refused ones marked, and
+    // each button gives its choice.
+    void previewDialog()
+    {
+        const transfer::ImportPreview p = transfer::preview_import("821234567,1\n0822,2\nx,1\n", {}, kGate);
+        for (const auto &[button, choice] : {std::pair{"cmdApplyAll", transfer::ImportChoice::ApplyAll},
+                                             std::pair{"cmdApplyAccepted", transfer::ImportChoice::ApplyAcceptedOnly},
+                                             std::pair{"cmdCancelImport", transfer::ImportChoice::Cancel}}) {
+            transfer::ImportPreviewDialog dialog(p, "list.csv", kGate);
+            auto *table = dialog.findChild<QTableWidget *>("tblImportPreview");
+            QVERIFY(table);
+            QCOMPARE(table->rowCount(), 3);
+            QCOMPARE(table->item(0, 3)->text(), "+27821234567");
+            QVERIFY(table->item(0, 2)->text().contains("leading 0 dropped?"));
+            QVERIFY(table->item(2, 2)->text().startsWith("refused"));
+            QVERIFY(table->item(0, 0)->background() != table->item(1, 0)->background());
+            dialog.findChild<QPushButton *>(button)->click();
+            QCOMPARE(dialog.choice(), choice);
+        }
     }
 
     // A list exported, opened and saved again by a spreadsheet program (text columns quoted, the
