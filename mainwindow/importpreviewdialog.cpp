@@ -81,8 +81,9 @@ void ImportPreviewDialog::fill(const ImportPreview &preview, const QString &unit
     using O = ImportRow::Outcome;
     const bool gate = unitModel != settings::kIntercom;
     table_->setColumnCount(6);
-    table_->setHorizontalHeaderLabels({tr("Line"), tr("In the file"), tr("Outcome"), tr("Number to store"), tr("Label"),
-                                       gate ? tr("Outputs") : tr("Unit")});
+    // The outcome last: its reasons are long, and the columns before it stay in sight.
+    table_->setHorizontalHeaderLabels({tr("Line"), tr("In the file"), tr("Number to store"), tr("Label"),
+                                       gate ? tr("Outputs") : tr("Unit"), tr("Outcome")});
     table_->setRowCount(int(preview.rows.size()));
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
@@ -105,15 +106,15 @@ void ImportPreviewDialog::fill(const ImportPreview &preview, const QString &unit
         const bool stored = r.outcome != O::Refused;
         const QStringList cells{QString::number(r.line),
                                 r.inFile,
-                                outcome,
                                 stored ? r.row.number : QString(),
                                 r.label,
-                                stored ? (gate ? settings::output_digits(r.row.outputs) : r.row.unit) : QString()};
+                                stored ? (gate ? settings::output_digits(r.row.outputs) : r.row.unit) : QString(),
+                                outcome};
         for (int c = 0; c < int(cells.size()); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (colour.isValid())
                 item->setBackground(colour);
-            if (c == 2)
+            if (c == 5)
                 item->setToolTip(cells[c]);
             table_->setItem(i, c, item);
         }

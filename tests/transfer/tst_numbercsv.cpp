@@ -219,9 +219,9 @@ private slots:
             auto *table = dialog.findChild<QTableWidget *>("tblImportPreview");
             QVERIFY(table);
             QCOMPARE(table->rowCount(), 3);
-            QCOMPARE(table->item(0, 3)->text(), "+27821234567");
-            QVERIFY(table->item(0, 2)->text().contains("leading 0 dropped?"));
-            QVERIFY(table->item(2, 2)->text().startsWith("refused"));
+            QCOMPARE(table->item(0, 2)->text(), "+27821234567");
+            QVERIFY(table->item(0, 5)->text().contains("leading 0 dropped?"));
+            QVERIFY(table->item(2, 5)->text().startsWith("refused"));
             QVERIFY(table->item(0, 0)->background() != table->item(1, 0)->background());
             dialog.findChild<QPushButton *>(button)->click();
             QCOMPARE(dialog.choice(), choice);
