@@ -79,8 +79,10 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
 {
     const settings::SettingsSet &held = found.settings;
     Comparison c(found);
-    c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
-    c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
+    if (parts.identity) {
+        c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
+        c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
+    }
     if (parts.system) {
         // The dump has no record for the options.
         c.result.notVerifiable << QStringLiteral("Error reporting") << QStringLiteral("Output confirmation")
