@@ -437,7 +437,8 @@ private slots:
         QTest::newRow("files differ") << QStringList{"diff", "site.gsm", "oak.gsm"} << 6
                                       << QStringList{"setting:System name", "added:+27820000001", "removed:+27823334444"};
         QTest::newRow("file against the unit") << QStringList{"diff", "oak.gsm", "unit", "--port", "PTY"} << 6
-                                               << QStringList{"setting:System name", "removed:+27820000001"};
+                                               << QStringList{"setting:System name", "added:+27823334444",
+                                                              "removed:+27820000001"};
         QTest::newRow("unit against its own file") << QStringList{"diff", "unit", "site.gsm", "--port", "PTY"} << 0
                                                    << QStringList{};
         QTest::newRow("missing file") << QStringList{"diff", "site.gsm", "missing.gsm"} << 7 << QStringList{};
@@ -511,9 +512,9 @@ private slots:
         QTest::addColumn<QString>("absent");
         QTest::addColumn<int>("sent");
         QTest::newRow("settings") << "settings"
-                                  << "TEL " << 2;
+                                  << "^TEL " << 2;
         QTest::newRow("numbers") << "numbers"
-                                 << "SYS " << 5;
+                                 << "^SYS (?!SPEW)" << 5; // the read-back's request aside
     }
     void uploadOnly()
     {
@@ -525,7 +526,7 @@ private slots:
         const Run r = run({"upload", site, "--only", part, "--verify", "--password", "1111", "--port", unit->devicePath(),
                            "--model", "gate"});
         QCOMPARE(r.code, 0);
-        QCOMPARE(received.filter(absent).size(), 0);
+        QCOMPARE(received.filter(QRegularExpression(absent)).size(), 0);
         QCOMPARE(received.size(), sent + 1); // and the read-back
         QCOMPARE(unit->protocol().state().password, part == "numbers" ? "1111" : "2222");
     }
