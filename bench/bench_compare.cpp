@@ -7,6 +7,7 @@
 #include "link/unitlink.h"
 #include "link/wire.h"
 #include "mainwindow/comparedialog.h"
+#include "platform/dialogs.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
 #include "settings/unitmodel.h"

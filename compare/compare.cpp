@@ -8,7 +8,6 @@
 #include <QMultiHash>
 #include <QStringList>
 
-
 namespace compare {
 
 namespace {
