@@ -137,9 +137,12 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("the port did not open"));
     job.setHeld(held);
     qint64 chainOut = 0, chainIn = 0;
-    QObject::connect(&link, &unitlink::UnitLink::chainCompleted, [&] {
-        chainOut = port.out;
-        chainIn = port.in;
+    // The last acknowledgement, before the read-back's request goes out.
+    QObject::connect(&link, &unitlink::UnitLink::acknowledged, [&](int done, int total) {
+        if (done == total) {
+            chainOut = port.out;
+            chainIn = port.in;
+        }
     });
     QEventLoop loop;
     bool verified = false;
@@ -164,7 +167,7 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("the apply did not start"));
     loop.exec();
     const transfer::UploadPlan &plan = job.currentPlan();
-    QString received;
+    QString received = QString::fromLocal8Bit(unit.readAll());
     while (unit.waitForReadyRead(500))
         received += QString::fromLocal8Bit(unit.readAll());
     unit.terminate();
