@@ -84,6 +84,9 @@ CompareDialog::CompareDialog(const QString &unitModel, CompareSources sources, p
     auto *tickAll = platform::namedButton(QStringLiteral("cmdTickAll"), tr("Tick all"), this);
     auto *untickAll = platform::namedButton(QStringLiteral("cmdUntickAll"), tr("Untick all"), this);
     cmdApply_ = platform::namedButton(QStringLiteral("cmdApply"), tr("Send the ticked changes to the unit"), this);
+    // Enter closes the view rather than ticking or sending anything.
+    for (QPushButton *b : {tickAll, untickAll, cmdApply_})
+        b->setAutoDefault(false);
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close, this);
     close->setObjectName(QStringLiteral("buttons"));
     connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -128,6 +131,7 @@ void CompareDialog::chooseSide(int which, int index)
     case kLastReadEntry: {
         const std::optional<settings::SettingsSet> held = sources_.lastRead();
         if (!held) {
+            showSources();
             dialogs_.message(tr("The unit has not been read since the port was opened. Choose \"The unit, read "
                                 "now\"."));
             return;
@@ -138,6 +142,8 @@ void CompareDialog::chooseSide(int which, int index)
     case kReadNowEntry: {
         const QPointer<CompareDialog> self(this);
         sources_.readUnit([self, which](std::optional<settings::SettingsSet> set) {
+            if (self && !set)
+                self->showSources();
             if (!self || !set)
                 return;
             self->sides_[which] = {CompareSide::Kind::Unit, tr("the unit"), *set};
@@ -148,11 +154,11 @@ void CompareDialog::chooseSide(int which, int index)
     default: {
         const QString path = dialogs_.openFileName(tr("Compare with a settings file"),
                                                    QStringLiteral("Settings files|*.gsm|All files|*.*"));
-        if (path.isEmpty())
-            return;
         QString error;
-        if (!transfer::read_settings_file(path, side.set, &error)) {
-            dialogs_.message(error, platform::Dialogs::Icon::Stop);
+        if (path.isEmpty() || !transfer::read_settings_file(path, side.set, &error)) {
+            showSources();
+            if (!error.isEmpty())
+                dialogs_.message(error, platform::Dialogs::Icon::Stop);
             return;
         }
         side.kind = CompareSide::Kind::File;
@@ -170,11 +176,27 @@ int CompareDialog::unitSide() const
                                                                                                      : -1;
 }
 
+void CompareDialog::showSources()
+{
+    // Each list names where its side came from, also after a choice was given up.
+    for (int which = 0; which < 2; ++which) {
+        lblSide_[which]->setText(sides_[which].name);
+        QComboBox *combo = cmbSide_[which];
+        switch (sides_[which].kind) {
+        case CompareSide::Kind::Window: combo->setCurrentIndex(kWindowEntry); break;
+        case CompareSide::Kind::File: combo->setCurrentIndex(kFileEntry); break;
+        case CompareSide::Kind::Unit:
+            if (combo->currentIndex() != kReadNowEntry)
+                combo->setCurrentIndex(kLastReadEntry);
+            break;
+        }
+    }
+}
+
 void CompareDialog::showComparison()
 {
     comparison_ = compare::compare_settings(sides_[0].set, sides_[1].set, model_, labels_);
-    for (int which = 0; which < 2; ++which)
-        lblSide_[which]->setText(sides_[which].name);
+    showSources();
     lblCounts_->setText(compare::counts_text(comparison_));
     const bool tickable = unitSide() >= 0;
     rows_->clear();

@@ -68,6 +68,7 @@ public:
 private:
     void chooseSide(int which, int index);
     void showComparison();
+    void showSources();
     int unitSide() const; // 0 left, 1 right, -1 neither
 
     QString model_;
