@@ -81,6 +81,10 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
     Comparison c(found);
     if (parts.identity) {
         c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
+        // A password is a secret wherever the result goes: only that it differs is told.
+        for (Difference &d : c.result.differences)
+            if (d.field == QLatin1String("System password"))
+                d = {d.field, unitlink::wire::kHiddenPassword, unitlink::wire::kHiddenPassword, Difference::Kind::Secret};
         c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
     }
     if (parts.system) {
@@ -148,6 +152,9 @@ QString verification_text(const Verification &result)
             switch (d.kind) {
             case Difference::Kind::Value:
                 text += QStringLiteral("\n%1: sent \"%2\", the unit holds \"%3\"").arg(d.field, d.sent, d.found);
+                break;
+            case Difference::Kind::Secret:
+                text += QStringLiteral("\n%1: differs from the one sent").arg(d.field);
                 break;
             case Difference::Kind::Missing:
                 text += QStringLiteral("\n%1: \"%2\" was sent but is not in the unit's list").arg(d.field, d.sent);
