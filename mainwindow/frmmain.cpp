@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "link/outputtester.h"
+#include "mainwindow/comparehook.h"
 #include "mainwindow/document.h"
 #include "mainwindow/download.h"
 #include "mainwindow/importpreviewdialog.h"
@@ -180,6 +181,7 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
         if (document_->mayReplace())
             download_->cmdDownload_Click();
     });
+    connect(menu_, &MainMenu::compareRequested, this, [this] { openCompare(false); });
     connect(cmdSave_, &QPushButton::clicked, document_.get(), &Document::saveAs);
     connect(cmdLoad_, &QPushButton::clicked, document_.get(), &Document::open);
     connect(frame1_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
@@ -337,8 +339,18 @@ void FrmMain::onCatalogueChanged()
 void FrmMain::cmdUpload_Click()
 {
     commitOpenEdit();
-    mainwindow::cmdUpload_Click(*editors_, choice_.unitModel, frame0_->chkVerify()->isChecked(), *link_, *uploadJob_,
-                                *platform_.dialogs, [this] { clearLog(); });
+    mainwindow::cmdUpload_Click(
+        *editors_, choice_.unitModel, frame0_->chkVerify()->isChecked(), *link_, *uploadJob_,
+        *platform_.dialogs, [this] { clearLog(); }, [this] { openCompare(true); });
+    updateLineBusy();
+}
+
+void FrmMain::openCompare(bool unitAgainstWindow)
+{
+    commitOpenEdit();
+    CompareSources sources = compare_sources(*editors_, *uploadJob_, *dumpReader_, *platform_.dialogs,
+                                             choice_.unitModel, [this] { clearLog(); });
+    run_compare(choice_.unitModel, std::move(sources), *platform_.dialogs, unitAgainstWindow, this);
     updateLineBusy();
 }
 

@@ -65,6 +65,8 @@ MainMenu::MainMenu(QWidget &window, Document &document, platform::Dialogs &dialo
             this, [this] { press("cmdImportCsv"); });
     connect(namedAction(file, QStringLiteral("actExportCsv"), QStringLiteral("&Export CSV...")), &QAction::triggered,
             this, [this] { press("cmdExportCsv"); });
+    connect(namedAction(file, QStringLiteral("actCompare"), QStringLiteral("&Compare...")), &QAction::triggered, this,
+            &MainMenu::compareRequested);
     menuFile_ = file;
     beforeQuit_ = file->addSeparator();
     connect(namedAction(file, QStringLiteral("actQuit"), QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q)),

@@ -38,6 +38,10 @@ public:
     // The README beside the program (the build) or installed with it; empty when neither.
     static QString guidePath();
 
+signals:
+    // File, "Compare...".
+    void compareRequested();
+
 private:
     void press(const char *buttonName);
     void fillRecent();
