@@ -8,6 +8,7 @@
 #include "mainwindow/numberimport.h"
 #include "mainwindow/outputtestpage.h"
 #include "mainwindow/progressbar.h"
+#include "mainwindow/sitesmenu.h"
 #include "mainwindow/uploadbutton.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
@@ -165,6 +166,8 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     menu_ = new MainMenu(*this, *document_, *platform_.dialogs, platform_.settings,
                          {editors_->undoAction(), editors_->redoAction()});
     outer->setMenuBar(menu_->bar());
+    sites_ = new SitesMenu({*this, *menu_->bar(), *editors_, frame1_->numberModel(), *document_, *download_, *uploadJob_,
+                            *platform_.dialogs, choice_.unitModel});
     connect(download_.get(), &transfer::Download::loaded, document_.get(), &Document::unitRead);
     connect(download_.get(), &transfer::Download::unitRead, this,
             [this](const settings::SettingsSet &unit) { uploadJob_->setHeld(unit); });
