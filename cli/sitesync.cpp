@@ -80,16 +80,58 @@ struct Recorder {
     }
 };
 
+// Runs the sync on the port at `path` (empty: a simulated unit) and returns the job's result;
+// `error` tells why it could not start.
+QJsonObject talk(Recorder &recorder, QString path, const UnitJob::Patience &patience, const QString &password,
+                 int *code, QString *error)
+{
+    const QString model = recorder.site.details.model;
+    unitsim::PtyUnit simulated;
+    if (path.isEmpty()) {
+        *code = kPortFailed;
+        if (!simulated.start(error)) {
+            *error = tr("The simulated unit cannot be started: %1").arg(*error);
+            return {};
+        }
+        simulated.protocol().setModel(model == settings::kIntercom ? unitsim::Model::Intercom : unitsim::Model::Gate);
+        path = simulated.devicePath();
+    }
+    platform::QtSerialPort port;
+    if (!port.open(path, platform::LineSettings{})) {
+        *code = kPortFailed;
+        *error = tr("The port cannot be opened: %1").arg(port.errorDescription());
+        return {};
+    }
+    UnitJob job(port, recorder.report, patience);
+    platform::InterruptWatch interrupts;
+    QObject::connect(&interrupts, &platform::InterruptWatch::interrupted, &job, &UnitJob::interrupt);
+    QObject::connect(&job, &UnitJob::unitRead, &job, [&](const QString &records) { recorder.read(records); });
+    QObject::connect(&job, &UnitJob::uploadEnded, &job,
+                     [&](const transfer::UploadOutcome &o, const transfer::UploadPlan &plan) {
+                         recorder.outcome = o;
+                         recorder.plan = plan;
+                     });
+    QObject::connect(&job, &UnitJob::finished, qApp, &QCoreApplication::exit, Qt::QueuedConnection);
+    PlanFrom from;
+    from.readFirst = true;
+    job.startUpload(recorder.sent, model, password, true, from);
+    if (!job.isFinished())
+        QCoreApplication::exec();
+    *code = job.exitCode();
+    return job.result();
+}
+
 } // namespace
 
 int sync_site(const QCommandLineParser &parser, const QStringList &args, bool json, Reporter &report)
 {
     QJsonObject result{{QStringLiteral("command"), QStringLiteral("sync")},
                        {QStringLiteral("site"), parser.value(QStringLiteral("site"))}};
-    const auto done = [&](int code, const QString &message, const QJsonObject &details = {}) {
-        if (code == kDone)
+    // `told`: the job has reported the message already.
+    const auto done = [&](int code, const QString &message, const QJsonObject &details = {}, bool told = false) {
+        if (!told && code == kDone)
             report.info(message);
-        else
+        else if (!told)
             report.error(message);
         if (json) {
             for (auto it = details.begin(); it != details.end(); ++it)
@@ -129,40 +171,18 @@ int sync_site(const QCommandLineParser &parser, const QStringList &args, bool js
     Recorder recorder{*reg, *site, report, site->settings, std::nullopt, {}, {}};
     recorder.sent.uploadSystem = parser.isSet(QStringLiteral("system-parameters"));
     recorder.sent.uploadTelephone = true;
-    const QString model = site->details.model;
 
-    unitsim::PtyUnit simulated;
+    int code = kDone;
     QString error;
-    if (path.isEmpty()) {
-        if (!simulated.start(&error))
-            return done(kPortFailed, tr("The simulated unit cannot be started: %1").arg(error));
-        simulated.protocol().setModel(model == settings::kIntercom ? unitsim::Model::Intercom : unitsim::Model::Gate);
-        path = simulated.devicePath();
-    }
-    platform::QtSerialPort port;
-    if (!port.open(path, platform::LineSettings{}))
-        return done(kPortFailed, tr("The port cannot be opened: %1").arg(port.errorDescription()));
-    UnitJob job(port, report, patience);
-    platform::InterruptWatch interrupts;
-    QObject::connect(&interrupts, &platform::InterruptWatch::interrupted, &job, &UnitJob::interrupt);
-    QObject::connect(&job, &UnitJob::unitRead, &job, [&](const QString &records) { recorder.read(records); });
-    QObject::connect(&job, &UnitJob::uploadEnded, &job,
-                     [&](const transfer::UploadOutcome &o, const transfer::UploadPlan &plan) {
-                         recorder.outcome = o;
-                         recorder.plan = plan;
-                     });
-    QObject::connect(&job, &UnitJob::finished, qApp, &QCoreApplication::exit, Qt::QueuedConnection);
-    PlanFrom from;
-    from.readFirst = true;
-    job.startUpload(recorder.sent, model, secret.given ? secret.password : recorder.sent.password, true, from);
-    if (!job.isFinished())
-        QCoreApplication::exec();
-    const QJsonObject jobResult = job.result();
+    const QJsonObject jobResult =
+        talk(recorder, path, patience, secret.given ? secret.password : recorder.sent.password, &code, &error);
+    if (!error.isEmpty())
+        return done(code, error);
     recorder.finished(jobResult.value(QStringLiteral("message")).toString());
     if (!recorder.problem.isEmpty())
         return done(kRegister, tr("sync: the unit was talked to, but the register did not record it: %1").arg(recorder.problem),
                     jobResult);
-    return done(job.exitCode(), jobResult.value(QStringLiteral("message")).toString(), jobResult);
+    return done(code, jobResult.value(QStringLiteral("message")).toString(), jobResult, true);
 }
 
 } // namespace cli

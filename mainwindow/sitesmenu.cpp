@@ -198,27 +198,30 @@ void SitesMenu::showHistory()
     dialog.exec();
 }
 
-void SitesMenu::pull()
+void SitesMenu::pull() { share(false); }
+
+void SitesMenu::push() { share(true); }
+
+void SitesMenu::share(bool pushing)
 {
     if (!ensureRegister())
         return;
     QStringList merged;
-    const sites::Status status = sites::pull(*reg_, sites::Keep::Neither, &merged);
+    sites::Status status = pushing ? sites::push(*reg_) : sites::pull(*reg_, sites::Keep::Neither, &merged);
+    if (status.problem == sites::Problem::SameSiteChanged) {
+        // Both versions stay in the history; the technician says which one stands.
+        const int choice = parts_.dialogs.choose(status.message, QString(),
+                                                 {tr("Keep Mine"), tr("Keep Theirs"), tr("Cancel")});
+        if (choice == 2)
+            return;
+        const sites::Keep keep = choice == 0 ? sites::Keep::Mine : sites::Keep::Theirs;
+        status = pushing ? sites::push(*reg_, keep) : sites::pull(*reg_, keep, &merged);
+    }
     if (!status.ok())
         return showFailure(status);
-    parts_.dialogs.message(merged.isEmpty() ? tr("The register was up to date.")
-                                            : tr("Came in: %1.").arg(merged.join(QStringLiteral(", "))),
-                           platform::Dialogs::Icon::Information);
-}
-
-void SitesMenu::push()
-{
-    if (!ensureRegister())
-        return;
-    const sites::Status status = sites::push(*reg_);
-    if (!status.ok())
-        return showFailure(status);
-    parts_.dialogs.message(tr("The shared register now holds this register's history."),
+    parts_.dialogs.message(pushing            ? tr("The shared register now holds this register's history.")
+                           : merged.isEmpty() ? tr("The register was up to date.")
+                                              : tr("Came in: %1.").arg(merged.join(QStringLiteral(", "))),
                            platform::Dialogs::Icon::Information);
 }
 

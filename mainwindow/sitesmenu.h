@@ -70,6 +70,7 @@ private:
     void show(const sites::Site &site, const QString &what);
     void askNewSite();
     void showHistory();
+    void share(bool pushing);
     void chooseRegister();
     bool ensureRegister();
     void onUnitRead(const settings::SettingsSet &unit);

@@ -3,6 +3,8 @@
 #include <QSysInfo>
 
 #include <mutex>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace sites::git {
 
@@ -82,11 +84,18 @@ QString headBranch(git_repository *repo)
     return name.remove(QStringLiteral("refs/heads/"));
 }
 
+QString systemUser()
+{
+    if (const passwd *entry = ::getpwuid(::getuid()); entry && entry->pw_name && *entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    const QString user = qEnvironmentVariable("USER");
+    return user.isEmpty() ? QStringLiteral("technician") : user;
+}
+
 Signature signature(const QString &name)
 {
     // git wants an address; this names the computer the version was written on.
-    const QString user = qEnvironmentVariable("USER", QStringLiteral("technician"));
-    const QByteArray email = (user + QLatin1Char('@') + QSysInfo::machineHostName()).toUtf8();
+    const QByteArray email = (systemUser() + QLatin1Char('@') + QSysInfo::machineHostName()).toUtf8();
     git_signature *out = nullptr;
     if (git_signature_now(&out, name.toUtf8().constData(), email.constData()) != 0)
         return nullptr;

@@ -44,6 +44,8 @@ Tree subtree(git_repository *repo, const git_tree *tree, const QString &name);
 bool fileBytes(git_repository *repo, const git_tree *tree, const QString &name, QByteArray *bytes);
 // The branch HEAD points at ("main" or "master"), also before the first commit.
 QString headBranch(git_repository *repo);
+// The name of the user running the program.
+QString systemUser();
 // The author of the register's commits: `name`, with the system user at this computer as its address.
 Signature signature(const QString &name);
 // Makes the working folder show HEAD again, for `folder` only when it is given.

@@ -94,8 +94,7 @@ QString Register::technician() const
                 return name.trimmed();
         }
     }
-    const QString user = qEnvironmentVariable("USER");
-    return user.isEmpty() ? tr("unknown technician") : user;
+    return git::systemUser();
 }
 
 Status Register::setTechnician(const QString &name)
@@ -272,7 +271,11 @@ Status Register::recordUpload(const QString &name, const UploadRecord &upload)
     std::optional<Site> site = findSite(name, &status);
     if (!site)
         return status;
-    const QString what = compare_settings(site->verified.value_or(site->settings), upload.sent).summary();
+    // What changed on the unit since the last verified upload; all of it the first time.
+    const Comparison change = compare_settings(site->verified.value_or(upload.sent), upload.sent);
+    const QString what = !site->verified ? tr("the whole settings")
+                         : change.same() ? tr("the same settings again")
+                                         : change.summary();
     site->unit.lastUpload = QDateTime::currentDateTimeUtc();
     site->unit.lastUploadEnded = upload.ended;
     const QString summary = upload.completed ? tr("uploaded %1; %2 acknowledged")
