@@ -114,6 +114,11 @@ int main(int argc, char **argv)
         editors.load({});
         QCoreApplication::processEvents();
     }
+    bench::report(QStringLiteral("site read from the register, not shown"), wallMs(15, [&] {
+                      if (!reg->site(site, &status))
+                          qFatal("site not read");
+                  }),
+                  QStringLiteral("ms"));
     bench::report(QStringLiteral("settings file loaded alone"), bench::median(fileNs) / 1e6, QStringLiteral("ms"));
     bench::report(QStringLiteral("site opened with its labels"), bench::median(siteNs) / 1e6, QStringLiteral("ms"));
     met &= bench::report(QStringLiteral("site / file"), bench::medianRatio(siteNs, fileNs), QStringLiteral("x"), 2);
