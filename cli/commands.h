@@ -21,6 +21,9 @@ struct Command {
     bool needsPort = true; // false when it never talks to a unit
     bool needsModel = true;
     int (*run)(const Request &request, Reporter &report) = nullptr;
+    // A command with its own options and application object, run from main's arguments
+    // before anything else (`run` is then not used).
+    int (*runOwn)(int argc, char *argv[]) = nullptr;
 };
 
 // The context of the commands' texts.
@@ -39,5 +42,8 @@ int runUpload(const Request &request, Reporter &report);
 int runDownload(const Request &request, Reporter &report);
 int runVerify(const Request &request, Reporter &report);
 int runOutput(const Request &request, Reporter &report);
+int runDiff(const Request &request, Reporter &report);
+int runReport(int argc, char *argv[]);
+int runSite(int argc, char *argv[]);
 
 } // namespace cli

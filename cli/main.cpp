@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/request.h"
+#include "cli/sitecommand.h"
 #include "cli/unitcommand.h"
 
 #include <QCoreApplication>
@@ -18,10 +19,17 @@
 
 int main(int argc, char *argv[])
 {
+    // A command with its own options and application object (the access list needs fonts).
+    if (argc > 1)
+        if (const cli::Command *own = cli::findCommand(QString::fromLocal8Bit(argv[1])); own && own->runOwn)
+            return own->runOwn(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("norvikconf-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NORVIKCONF_VERSION));
 
+    // "sync --site NAME": the register's sync, with the register's options.
+    if (cli::is_site_command(app.arguments()))
+        return cli::run_site_command(app.arguments());
     const cli::Parsed parsed = cli::Arguments::parse(app.arguments());
     switch (parsed.kind) {
     case cli::Parsed::Kind::Help: QTextStream(stdout) << parsed.text; return cli::kDone;

@@ -123,7 +123,38 @@ private:
     transfer::UploadedParts parts_;
 };
 
+// Keeps the unit's settings for a caller that compares them; no file is written.
+class KeepCommand : public ReadCommand {
+public:
+    KeepCommand(session::UnitSession &session, Reporter &report, Result &result, const Password &password,
+                const QString &step, settings::SettingsSet *out)
+        : ReadCommand(session, report, result, password, step, 0), out_(out)
+    {
+    }
+
+private:
+    void received(const settings::SettingsSet &unit, const QString &) override
+    {
+        *out_ = unit;
+        finish(kDone, step_ + tr("the unit's settings were read"));
+    }
+    settings::SettingsSet *out_;
+};
+
 } // namespace
+
+int read_unit_settings(const Request &request, Reporter &report, const Password &password, const QString &step,
+                       settings::SettingsSet *out, QString *message)
+{
+    Request quiet = request;
+    quiet.json = false; // the caller prints the result
+    Result result(quiet);
+    const int code = run_on_unit(quiet, report, result, [&](session::UnitSession &session) {
+        return std::make_unique<KeepCommand>(session, report, result, password, step, out);
+    });
+    *message = result.json.value(QStringLiteral("message")).toString();
+    return code;
+}
 
 int runDownload(const Request &request, Reporter &report)
 {

@@ -42,12 +42,17 @@ QList<QCommandLineOption> allOptions()
                        "(default: 10 for an answer, 5 for the settings). Once the settings have begun they are read "
                        "as long as characters keep coming; a pause of 1 s ends them."),
          QStringLiteral("S")},
-        {QStringLiteral("force"), Arguments::tr("Let download replace a FILE that exists.")},
+        {QStringLiteral("force"), Arguments::tr("Let download replace a FILE that exists; let upload and sync clear "
+                                                "the list of a unit that names another site.")},
         {QStringLiteral("since"),
          Arguments::tr("Upload: the unit holds the settings of BASE (your word for it), so only what changed is sent "
                        "when the unit's list merely gains numbers."),
          QStringLiteral("BASE")},
         {QStringLiteral("dry-run"), Arguments::tr("Upload and sync: print the plan and send nothing.")},
+        {QStringLiteral("only"),
+         Arguments::tr("Upload and sync: \"settings\" sends nothing of the number list; \"numbers\" sends the master "
+                       "number and the list and no \"SYS\" command (the unit keeps its password and name)."),
+         QStringLiteral("PART")},
     };
 }
 
@@ -97,6 +102,7 @@ void fill(Request &r, const QCommandLineParser &parser)
     r.quiet = parser.isSet(QStringLiteral("quiet"));
     r.force = parser.isSet(QStringLiteral("force"));
     r.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    r.only = parser.value(QStringLiteral("only"));
 }
 
 } // namespace
@@ -123,9 +129,9 @@ QString Arguments::help(const QString &name)
                    + tr("'norvikconf-cli COMMAND --help' lists the options and exit codes of one command.")
                    + QStringLiteral("\n\n")
                    + exitCodesText({kDone, kUsage, kPortFailed, kWrongPassword, kRefused, kNoAnswer, kDifferences, kBadFile,
-                                    kInterrupted});
+                                    kWrongUnit, kRegister, kRemote, kInterrupted});
     parser.setApplicationDescription(description);
-    parser.addPositionalArgument(QStringLiteral("command"), tr("ports, upload, sync, download, verify or output"));
+    parser.addPositionalArgument(QStringLiteral("command"), tr("ports, upload, sync, download, verify, diff, output, report or site"));
     parser.addPositionalArgument(QStringLiteral("arguments"), tr("FILE, or N on|off"), QStringLiteral("[...]"));
     return parser.helpText();
 }
@@ -164,7 +170,9 @@ Parsed Arguments::parse(const QStringList &arguments)
     r.arguments = args.mid(1);
     fill(r, parser);
     if (r.arguments.size() != command->arguments)
-        return usage(command->arguments == 0   ? tr("%1 takes no arguments").arg(r.command)
+        return usage(command->arguments == 0 ? tr("%1 takes no arguments").arg(r.command)
+                     : r.command == QLatin1String("diff")
+                         ? tr("diff needs LEFT and RIGHT: a settings file or \"unit\"")
                      : command->arguments == 2 ? tr("%1 needs N (1 to 4) and on or off").arg(r.command)
                                                : tr("%1 needs one FILE").arg(r.command),
                      json);
@@ -177,6 +185,10 @@ Parsed Arguments::parse(const QStringList &arguments)
         return usage(parser.isSet(QStringLiteral("model")) ? tr("unknown model \"%1\": use gate or intercom").arg(r.model)
                                                            : tr("%1 needs --model gate or --model intercom").arg(r.command),
                      json);
+    if (parser.isSet(QStringLiteral("only")) && r.only != QLatin1String("settings") && r.only != QLatin1String("numbers"))
+        return usage(tr("--only goes with upload and sync, as --only settings or --only numbers"), json);
+    if (r.only == QLatin1String("numbers") && (r.systemParameters || r.noNumbers))
+        return usage(tr("--only numbers sends no system parameters and needs the numbers"), json);
     if (const std::optional<QString> t = parser.isSet(QStringLiteral("timeout"))
                                              ? std::optional(parser.value(QStringLiteral("timeout")))
                                              : std::nullopt) {

@@ -17,6 +17,9 @@ enum ExitCode : int {
     kNoAnswer = 5,      // no readable answer within the patience
     kDifferences = 6,   // the unit does not hold what the file holds
     kBadFile = 7,       // the file cannot be read or written, or is not a settings file
+    kWrongUnit = 8,     // the unit is another site's: its list was not cleared (--force to go on)
+    kRegister = 9,      // the register: not one, an unknown site, a damaged site file
+    kRemote = 10,       // the shared register cannot be reached, or refused the push
     kInterrupted = 130, // Ctrl-C
 };
 
@@ -30,6 +33,7 @@ struct Request {
     std::optional<QString> passwordFile;
     std::optional<QString> since;
     std::optional<int> timeoutMs;
+    QString only; // upload and sync: "settings" or "numbers"; empty: both
     bool verify = false;
     bool systemParameters = false;
     bool noNumbers = false;

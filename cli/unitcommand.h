@@ -23,8 +23,9 @@ namespace settings {
 struct SettingsSet;
 }
 namespace transfer {
+struct UploadOutcome;
 struct UploadPlan;
-}
+} // namespace transfer
 
 namespace cli {
 
@@ -93,5 +94,21 @@ using MakeCommand = std::function<std::unique_ptr<UnitCommand>(session::UnitSess
 // Opens the request's port (a simulated unit for "sim"), runs the command to its end, and
 // gives its exit code.
 int run_on_unit(const Request &request, Reporter &report, Result &result, const MakeCommand &make);
+
+// Reads the unit's settings into `out` over the request's port; the exit code, with the line
+// that said it in `message` (already told through `report`).
+int read_unit_settings(const Request &request, Reporter &report, const Password &password, const QString &step,
+                       settings::SettingsSet *out, QString *message);
+
+// What a caller learns while an upload or sync runs: what the unit held when a sync read it
+// (the dump's records), and how the upload ended with the plan it sent.
+struct UploadWatch {
+    std::function<void(const QString &records)> unitRead;
+    std::function<void(const transfer::UploadOutcome &outcome)> ended;
+};
+// Uploads `set` as the request says (sync: read first, then verify), telling `watch`; the exit
+// code, with the run's JSON in `result`.
+int upload_set(const Request &request, Reporter &report, Result &result, const settings::SettingsSet &set,
+               const Password &password, const UploadWatch &watch);
 
 } // namespace cli

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/unitcommand.h"
+#include "compare/wrongunit.h"
 #include "link/replycodes.h"
 #include "link/wire.h"
 #include "messages/messages.h"
@@ -49,8 +50,8 @@ int exitCodeOf(const transfer::UploadOutcome &o)
 class UploadCommand : public UnitCommand {
 public:
     UploadCommand(session::UnitSession &session, Reporter &report, Result &result, const settings::SettingsSet &set,
-                  const Password &password, const Request &request)
-        : UnitCommand(session, report, result), set_(set), password_(password), request_(request)
+                  const Password &password, const Request &request, const UploadWatch &watch = {})
+        : UnitCommand(session, report, result), set_(set), password_(password), request_(request), watch_(watch)
     {
         using session::UnitSession;
         connect(&session_, &UnitSession::acknowledged, this, [this](int done, int total) {
@@ -92,6 +93,8 @@ private:
     void onRead(const session::ReadOutcome &outcome)
     {
         if (outcome.unit) {
+            if (watch_.unitRead)
+                watch_.unitRead(outcome.dump.records);
             send(); // the session now knows what the unit holds
             return;
         }
@@ -113,9 +116,17 @@ private:
         choices.password = session_.held() ? QString() : password_.text;
         choices.verify = request_.verify || request_.command == QLatin1String("sync");
         choices.giveUpOnSilence = true;
+        choices.numbersOnly = request_.only == QLatin1String("numbers");
         const session::PreparedUpload prepared = session_.prepare(set_, choices);
         result_.json[QStringLiteral("commands")] = prepared.plan.wholeCommands;
         result_.json[QStringLiteral("plan")] = planJson(prepared.plan);
+        // Clearing the list of another site's unit is the operator's explicit choice.
+        if (const auto wrong = compare::wrong_unit(session_.held(), set_);
+            wrong && prepared.plan.clearAt >= 0 && !request_.force) {
+            finish(kWrongUnit, tr("upload: %1. Nothing was sent; give --force to upload anyway.")
+                                   .arg(compare::wrong_unit_text(*wrong)));
+            return;
+        }
         // What will be replaced is the operator's own choice here; only the summary's warnings are news.
         if (prepared.problem.isEmpty()) {
             for (const QString &line : transfer::upload_summary(set_, session_.model()).split(QLatin1Char('\n')).mid(1))
@@ -139,6 +150,8 @@ private:
     void onDone(const transfer::UploadOutcome &o)
     {
         using Kind = transfer::UploadOutcome::Kind;
+        if (watch_.ended)
+            watch_.ended(o);
         result_.json[QStringLiteral("acknowledged")] = o.acknowledged;
         QJsonArray sent;
         for (int i = 0; i < o.acknowledged && i < o.plan.commands.size(); ++i)
@@ -177,6 +190,7 @@ private:
     settings::SettingsSet set_;
     Password password_;
     Request request_;
+    UploadWatch watch_;
     bool stopping_ = false;
 };
 
@@ -191,7 +205,7 @@ int runUpload(const Request &request, Reporter &report)
         return result.finish(report, kBadFile, error);
     // The same choices as the window's boxes, so one file gives the same commands from both.
     set.uploadSystem = request.systemParameters;
-    set.uploadTelephone = !request.noNumbers;
+    set.uploadTelephone = !request.noNumbers && request.only != QLatin1String("settings");
     std::optional<settings::SettingsSet> base;
     if (request.since) {
         base.emplace();
@@ -223,6 +237,14 @@ int runUpload(const Request &request, Reporter &report)
     const std::unique_ptr<UnitCommand> command = make(session);
     command->start();
     return result.finish(report, command->exitCode(), QString());
+}
+
+int upload_set(const Request &request, Reporter &report, Result &result, const settings::SettingsSet &set,
+               const Password &password, const UploadWatch &watch)
+{
+    return run_on_unit(request, report, result, [&](session::UnitSession &session) {
+        return std::make_unique<UploadCommand>(session, report, result, set, password, request, watch);
+    });
 }
 
 } // namespace cli

@@ -53,6 +53,8 @@ public:
     bool isModified();
     // The window's title is the file's name, the modified mark, then `tail`.
     void setTitleTail(const QString &tail);
+    // The site the settings belong to, named first in the title; empty: none.
+    void setSiteName(const QString &site);
 
     // Before something replaces the settings shown (a load, a read, another port): with unsaved
     // changes asks "Save changes to NAME?". True when the caller may go on.
@@ -85,6 +87,7 @@ private:
     bool writeTo(const QString &name);
     void setClean(const QString &path, const settings::SettingsSet &content);
     void showTitle();
+    QString siteName_;
     bool writeCrashCopy();
     void removeCrashCopy();
     void offerCrashCopies();

@@ -1,12 +1,16 @@
 #include "mainwindow/frmmain.h"
 
+#include "mainwindow/comparehook.h"
 #include "mainwindow/document.h"
 #include "mainwindow/download.h"
+#include "mainwindow/importpreviewdialog.h"
 #include "mainwindow/logbox.h"
 #include "mainwindow/mainmenu.h"
 #include "mainwindow/numberimport.h"
 #include "mainwindow/outputtestpage.h"
+#include "mainwindow/printactions.h"
 #include "mainwindow/progressbar.h"
+#include "mainwindow/sitesmenu.h"
 #include "mainwindow/uploadbutton.h"
 #include "messages/messages.h"
 #include "platform/dialogs.h"
@@ -23,6 +27,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -72,16 +77,27 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     menu_ = new MainMenu(*this, *document_, *platform_.dialogs, platform_.settings,
                          {editors_->undoAction(), editors_->redoAction()});
     layout()->setMenuBar(menu_->bar());
+    menu_->addFileActions((new PrintActions(
+                               *this, *editors_, choice_.unitModel, *platform_.dialogs,
+                               [this] { return document_->path().isEmpty() ? QString() : QFileInfo(document_->path()).fileName(); },
+                               [this] { commitOpenEdit(); }))
+                              ->actions());
+    sites_ = new SitesMenu({*this, *menu_->bar(), *editors_, numberPage_->numberModel(), *document_, *session_,
+                            *platform_.dialogs, choice_.unitModel});
     connect(download_.get(), &Download::loaded, document_.get(), &Document::unitRead);
     connect(readButton_, &QPushButton::clicked, this, [this] {
         if (document_->mayReplace())
             download_->start();
     });
+    connect(menu_, &MainMenu::compareRequested, this, [this] { openCompare(false); });
     connect(saveButton_, &QPushButton::clicked, document_.get(), &Document::saveAs);
     connect(loadButton_, &QPushButton::clicked, document_.get(), &Document::open);
     connect(numberPage_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
-        importNumbers(*editors_, choice_.unitModel, *platform_.dialogs);
+        importNumbers(*editors_, choice_.unitModel, *platform_.dialogs,
+                      [this](const transfer::ImportPreview &preview, const QString &file) {
+                          return ImportPreviewDialog::ask(this, preview, file, choice_.unitModel);
+                      });
     });
     connect(numberPage_->cmdExportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
@@ -309,8 +325,17 @@ void FrmMain::onCatalogueChanged()
 void FrmMain::uploadClicked()
 {
     commitOpenEdit();
-    UploadButton::press(*editors_, systemPage_->chkVerify()->isChecked(), *session_, *platform_.dialogs,
-                        [this] { clearLog(); });
+    UploadButton::press(
+        *editors_, systemPage_->chkVerify()->isChecked(), *session_, *platform_.dialogs, [this] { clearLog(); },
+        [this] { openCompare(true); });
+    updateLineBusy();
+}
+
+void FrmMain::openCompare(bool unitAgainstWindow)
+{
+    commitOpenEdit();
+    CompareSources sources = compare_sources(*editors_, *session_, *platform_.dialogs, [this] { clearLog(); });
+    run_compare(choice_.unitModel, std::move(sources), *platform_.dialogs, unitAgainstWindow, this);
     updateLineBusy();
 }
 

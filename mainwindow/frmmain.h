@@ -40,6 +40,7 @@ class Download;
 class LogBox;
 class MainMenu;
 class OutputTestPage;
+class SitesMenu;
 
 // What the main window reaches the outside world through.
 struct Platform {
@@ -92,6 +93,7 @@ public:
     int currentTab() const { return currentTab_; }
     Document &document() const { return *document_; }
     MainMenu &menu() const { return *menu_; }
+    SitesMenu &sites() const { return *sites_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -119,6 +121,8 @@ private:
     void showPort();
     // While a transfer runs only Stop starts anything.
     void updateLineBusy();
+    // The compare view; `unitAgainstWindow` opens it on the unit as last read and the window.
+    void openCompare(bool unitAgainstWindow);
 
     Platform platform_;
     Choice choice_;
@@ -144,6 +148,7 @@ private:
     std::unique_ptr<Download> download_;
     std::unique_ptr<Document> document_;
     MainMenu *menu_ = nullptr;
+    SitesMenu *sites_ = nullptr;
     int currentTab_ = 0;
 };
 

@@ -7,14 +7,13 @@
 #include "settings/settingseditors.h"
 #include "settings/unitmodel.h"
 #include "settings/valuecheck.h"
+#include "transfer/importpreview.h"
 #include "transfer/numbercsv.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSet>
-#include <algorithm>
 
 namespace mainwindow {
 
@@ -39,7 +38,7 @@ QString count(qsizetype n, const char *one, const char *many)
 QString tooLongText(qsizetype over)
 {
     const int n = int(over);
-    return QCoreApplication::translate("transfer::NumberImport",
+    return QCoreApplication::translate("mainwindow::NumberImport",
                                        n == 1 ? "The list would be too long for one upload: at most %1 commands can "
                                                 "be sent, which leaves room for %n fewer number. Remove %n number "
                                                 "and import again. Nothing was changed."
@@ -48,67 +47,6 @@ QString tooLongText(qsizetype over)
                                                 "and import again. Nothing was changed.",
                                        nullptr, n)
         .arg(kMaxUploadCommands);
-}
-
-// What a CSV file brings: the rows that pass the list's check, those of them not listed yet,
-// the lines refused with why, and the lines of numbers already listed.
-struct Sorted {
-    QList<settings::NumberRow> fresh, all;
-    QList<CsvRefusal> refused;
-    QStringList duplicateLines;
-};
-
-Sorted sortRows(const NumbersCsv &csv, const QList<settings::NumberRow> &shown)
-{
-    QSet<QString> listed;
-    for (const settings::NumberRow &row : shown)
-        listed.insert(row.number);
-    // Every number passes the one check the list holds, whatever the reader made of it.
-    Sorted out;
-    out.refused = csv.refused;
-    QSet<QString> read;
-    for (const CsvNumber &n : csv.numbers) {
-        const settings::NumberCheck check = settings::check_number(n.row.number);
-        QString why = check.ok() ? settings::text_problem(n.row.unit, settings::kRefusedInText) : check.problem;
-        if (why.isEmpty() && read.contains(check.stored))
-            why = Text::tr("%1 was already read").arg(check.stored);
-        if (!why.isEmpty()) {
-            out.refused.append({n.line, why});
-            continue;
-        }
-        read.insert(check.stored);
-        settings::NumberRow row = n.row;
-        row.number = check.stored;
-        out.all.append(row);
-        if (listed.contains(row.number))
-            out.duplicateLines << QString::number(n.line);
-        else
-            out.fresh.append(row);
-    }
-    std::stable_sort(out.refused.begin(), out.refused.end(),
-                     [](const CsvRefusal &a, const CsvRefusal &b) { return a.line < b.line; });
-    return out;
-}
-
-QString summaryOf(const NumbersCsv &csv, const Sorted &sorted, const QString &fileName)
-{
-    const QList<CsvRefusal> &refused = sorted.refused;
-    QString summary = Text::tr("%1 read from \"%2\", %3 can be imported.")
-                          .arg(count(csv.rowsRead, "row", "rows"), fileName)
-                          .arg(sorted.all.size());
-    if (!refused.isEmpty()) {
-        summary += Text::tr("\n%1 refused:").arg(count(refused.size(), "row", "rows"));
-        for (qsizetype i = 0; i < refused.size() && i < kRefusalsListed; ++i)
-            summary += Text::tr("\nline %1: %2").arg(refused[i].line).arg(refused[i].why);
-        if (refused.size() > kRefusalsListed)
-            summary += Text::tr("\nand %1 more.").arg(refused.size() - kRefusalsListed);
-    }
-    const QStringList &duplicates = sorted.duplicateLines;
-    if (!duplicates.isEmpty())
-        summary += Text::tr("\n%1 already in the list (%2 %3): adding leaves them out.")
-                       .arg(count(duplicates.size(), "number is", "numbers are"),
-                            QLatin1String(duplicates.size() == 1 ? "line" : "lines"), duplicates.join(QStringLiteral(", ")));
-    return summary;
 }
 
 } // namespace
@@ -121,7 +59,50 @@ int numberRoom(settings::SettingsSet set, const QString &unitModel)
     return int(kMaxUploadCommands - upload_commands(set, unitModel).size() - listed);
 }
 
-void importNumbers(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
+namespace {
+
+QString tr(const char *text) { return Text::tr(text); }
+
+// The preview as one message, where no table can be shown.
+QString previewText(const ImportPreview &p, const QString &fileName, const QString &unitModel)
+{
+    using O = ImportRow::Outcome;
+    QString text = tr("%1 read from \"%2\": %3 new, %4 merged with listed numbers, %5 probably damaged, %6 refused.")
+                       .arg(count(p.rowsRead, "row", "rows"), fileName)
+                       .arg(p.count(O::Accepted))
+                       .arg(p.count(O::Merged))
+                       .arg(p.count(O::Damaged))
+                       .arg(p.count(O::Refused));
+    text += QLatin1Char('\n') + columns_text(p, unitModel);
+    int listed = 0;
+    for (const ImportRow &r : p.rows) {
+        if (r.outcome != O::Damaged && r.outcome != O::Refused)
+            continue;
+        if (++listed > kRefusalsListed) {
+            text += tr("\nand more.");
+            break;
+        }
+        text += r.outcome == O::Damaged ? tr("\nline %1: \"%2\" %3 Taken as %4.").arg(r.line).arg(r.inFile, r.why, r.row.number)
+                                        : tr("\nline %1: refused: %2").arg(r.line).arg(r.why);
+    }
+    return text;
+}
+
+ImportChoice askByDialogs(platform::Dialogs &dialogs, const ImportPreview &p, const QString &fileName,
+                          const QString &unitModel)
+{
+    const int answer = dialogs.choose(previewText(p, fileName, unitModel),
+                                      tr("Apply all rows (damaged ones as their likely originals), only the accepted "
+                                         "ones, or cancel: nothing is changed."),
+                                      {tr("Apply all"), tr("Apply accepted only"), tr("Cancel")});
+    return answer == 0 ? ImportChoice::ApplyAll : answer == 1 ? ImportChoice::ApplyAcceptedOnly
+                                                              : ImportChoice::Cancel;
+}
+
+} // namespace
+
+void importNumbers(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs,
+                   const ImportPreviewer &previewer)
 {
     const QString name = dialogs.openFileName(Text::tr("Import Numbers"), csvFilter());
     if (name.isEmpty())
@@ -133,48 +114,39 @@ void importNumbers(settings::SettingsEditors &editors, const QString &unitModel,
                         platform::Dialogs::Icon::Stop);
         return;
     }
-    const NumbersCsv csv = read_numbers_csv(bytes, unitModel);
-    if (!csv.error.isEmpty()) {
+    const QString fileName = QFileInfo(name).fileName();
+    const settings::SettingsSet set = editors.store();
+    const ImportPreview preview = preview_import(bytes, set.numbers, unitModel);
+    if (!preview.error.isEmpty()) {
         dialogs.message(Text::tr("No numbers were imported from \"%1\": %2. The list is unchanged.")
-                            .arg(QFileInfo(name).fileName(), csv.error),
+                            .arg(fileName, preview.error),
                         platform::Dialogs::Icon::Stop);
         return;
     }
-
-    settings::SettingsSet set = editors.store();
-    const Sorted sorted = sortRows(csv, set.numbers);
-    const QList<settings::NumberRow> &all = sorted.all;
-    const QString summary = summaryOf(csv, sorted, QFileInfo(name).fileName());
-    if (all.isEmpty()) {
-        dialogs.message(summary + Text::tr("\nNothing was imported; the list is unchanged."),
+    if (preview.count(ImportRow::Outcome::Refused) == preview.rows.size()) {
+        dialogs.message(previewText(preview, fileName, unitModel) + tr("\nNothing was imported; the list is unchanged."),
                         platform::Dialogs::Icon::Information);
         return;
     }
-    settings::SettingsSet replaced = set;
-    replaced.numbers = all;
-    if (const int over = -numberRoom(replaced, unitModel); over > 0) {
-        dialogs.message(summary + QLatin1Char('\n') + tooLongText(over), platform::Dialogs::Icon::Stop);
+    // Too long even without the damaged rows: nothing to choose.
+    settings::SettingsSet least = set;
+    least.numbers = imported_list(preview, set.numbers, false, unitModel);
+    if (const int over = -numberRoom(least, unitModel); over > 0) {
+        dialogs.message(previewText(preview, fileName, unitModel) + QLatin1Char('\n') + tooLongText(over),
+                        platform::Dialogs::Icon::Stop);
         return;
     }
-    const int answer = dialogs.choose(summary,
-                                      Text::tr("Replace the list with these numbers, add them after the "
-                                               "numbers shown, or cancel: nothing is changed."),
-                                      {Text::tr("Replace the list"), Text::tr("Add to the list"),
-                                       Text::tr("Cancel")});
-    if (answer == 0) {
-        set.numbers = all;
-    } else if (answer == 1) {
-        set.numbers += sorted.fresh;
-        if (const int over = -numberRoom(set, unitModel); over > 0) {
-            dialogs.message(tooLongText(over), platform::Dialogs::Icon::Stop);
-            return;
-        }
-    } else {
+    const ImportChoice choice = previewer ? previewer(preview, fileName) : askByDialogs(dialogs, preview, fileName, unitModel);
+    if (choice == ImportChoice::Cancel)
+        return;
+    settings::SettingsSet after = set;
+    after.numbers = imported_list(preview, set.numbers, choice == ImportChoice::ApplyAll, unitModel);
+    if (const int over = -numberRoom(after, unitModel); over > 0) {
+        dialogs.message(tooLongText(over), platform::Dialogs::Icon::Stop);
         return;
     }
-    if (unitModel != settings::kIntercom) // running numbers, as Add writes them
-        settings::number_in_order(set.numbers);
-    editors.setNumbers(set.numbers, Text::tr("Import CSV"));
+    if (after.numbers != set.numbers)
+        editors.setNumbers(after.numbers, Text::tr("Import CSV"));
 }
 
 void exportNumbers(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)

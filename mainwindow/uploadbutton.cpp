@@ -1,5 +1,6 @@
 #include "mainwindow/uploadbutton.h"
 
+#include "compare/wrongunit.h"
 #include "messages/messages.h"
 #include "platform/dialogs.h"
 #include "session/unitsession.h"
@@ -10,6 +11,19 @@
 #include <QStringList>
 
 namespace mainwindow {
+
+bool mayClearUnit(const std::optional<settings::SettingsSet> &held, const settings::SettingsSet &wanted,
+                  const transfer::UploadPlan &plan, platform::Dialogs &dialogs)
+{
+    const std::optional<compare::WrongUnit> wrong = compare::wrong_unit(held, wanted);
+    if (!wrong || plan.clearAt < 0)
+        return true;
+    // Cancel is the last button: the default, and what Escape answers.
+    return dialogs.choose(compare::wrong_unit_text(*wrong) + QLatin1Char('.'),
+                          UploadButton::tr("Clear that unit's list and send these settings anyway?"),
+                          {UploadButton::tr("Upload anyway"), UploadButton::tr("Cancel")})
+           == 0;
+}
 
 QString UploadButton::informative(const session::PreparedUpload &prepared)
 {
@@ -32,7 +46,8 @@ QString UploadButton::informative(const session::PreparedUpload &prepared)
 }
 
 bool UploadButton::press(const settings::SettingsEditors &editors, bool verify, session::UnitSession &session,
-                         platform::Dialogs &dialogs, const std::function<void()> &clearLog)
+                         platform::Dialogs &dialogs, const std::function<void()> &clearLog,
+                         const std::function<void()> &showChanges)
 {
     // A press while an upload runs changes nothing: the running one goes on.
     if (session.uploading())
@@ -52,19 +67,32 @@ bool UploadButton::press(const settings::SettingsEditors &editors, bool verify, 
         return false;
     }
     const QString question = messages::Texts::uploadQuestion();
-    if (prepared.plan.kind == transfer::UploadPlan::Kind::Incremental) {
-        const int answer =
-            dialogs.choose(question, informative(prepared), {tr("Yes"), tr("Send everything"), tr("No")});
-        if (answer == 2)
+    const QString show = tr("Show the changes");
+    const bool canShow = showChanges && session.held();
+    const bool incremental = prepared.plan.kind == transfer::UploadPlan::Kind::Incremental;
+    if (!incremental && !canShow) {
+        if (!dialogs.confirm(question, informative(prepared)))
+            return false;
+    } else {
+        QStringList buttons = incremental ? QStringList{tr("Yes"), tr("Send everything"), tr("No")} : QStringList{tr("Yes"), tr("No")};
+        if (canShow)
+            buttons.insert(buttons.size() - 1, show);
+        int answer;
+        while (buttons.at(answer = dialogs.choose(question, informative(prepared), buttons)) == show) {
+            showChanges();
+            if (session.uploading())
+                return false; // the compare view sent what was ticked
+        }
+        if (answer == buttons.size() - 1)
             return false;
         // Everything is another plan: made now, from the same settings, and sent as made.
-        if (answer == 1) {
+        if (incremental && answer == 1) {
             choices.sendEverything = true;
             prepared = session.prepare(prepared.settings, choices);
         }
-    } else if (!dialogs.confirm(question, informative(prepared))) {
-        return false;
     }
+    if (!mayClearUnit(session.held(), prepared.settings, prepared.plan, dialogs))
+        return false;
     // What is sent is what the question was about: settings changed meanwhile (a read that
     // ended under the question) would make it another upload.
     if (!(editors.store() == prepared.settings)) {

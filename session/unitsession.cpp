@@ -106,6 +106,7 @@ PreparedUpload UnitSession::prepare(const settings::SettingsSet &set, transfer::
     transfer::PlanChoices how;
     how.unitModel = choices.model;
     how.sendEverything = choices.sendEverything;
+    how.numbersOnly = choices.numbersOnly;
     PreparedUpload prepared{set, choices, transfer::plan_upload(held_, set, how), QString(), held_.has_value(), 0};
     prepared.problem = transfer::UploadJob::problem(set, choices.model, prepared.plan);
     prepared.seconds = prepared.plan.seconds;
@@ -120,6 +121,7 @@ bool UnitSession::upload(const PreparedUpload &prepared)
         return false;
     // Whatever happens from here, only a verified end says what the unit holds.
     const std::optional<settings::SettingsSet> before = held_;
+    numbersOnly_ = prepared.choices.numbersOnly;
     if (!prepared.plan.commands.isEmpty())
         held_.reset();
     const bool started = upload_->start(prepared.settings, prepared.plan, prepared.choices, before);
@@ -186,7 +188,8 @@ void UnitSession::onUploadFinished(const transfer::UploadOutcome &outcome)
 {
     using Kind = transfer::UploadOutcome::Kind;
     // The one place an upload changes what the unit is known to hold.
-    if (outcome.kind == Kind::Done && outcome.verification && outcome.verification->ok())
+    // After a list-only upload the unit's name was not read, so what it holds is not known whole.
+    if (outcome.kind == Kind::Done && outcome.verification && outcome.verification->ok() && !numbersOnly_)
         held_ = outcome.settings;
     else if (outcome.kind != Kind::Unsendable && !(outcome.kind == Kind::Done && outcome.total == 0))
         held_.reset();

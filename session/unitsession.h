@@ -158,6 +158,7 @@ private:
     std::unique_ptr<transfer::DumpReader> reader_;
     std::unique_ptr<transfer::UploadJob> upload_;
     std::optional<settings::SettingsSet> held_;
+    bool numbersOnly_ = false; // the upload running sends the list only
     QString outputPassword_;
     bool busy_ = false;
 };

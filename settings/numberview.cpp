@@ -4,9 +4,12 @@
 #include "settings/numberlistmodel.h"
 #include "settings/valuecheck.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <algorithm>
 
@@ -63,7 +66,7 @@ void NumberDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, co
 bool NumberDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                                  const QModelIndex &index)
 {
-    if (!NumberListModel::isOutputColumn(index.column()))
+    if (!index.flags().testFlag(Qt::ItemIsUserCheckable))
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     // A click anywhere in a right's cell toggles it, not only on the box.
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -171,14 +174,18 @@ void NumberView::keyPressEvent(QKeyEvent *event)
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     const QModelIndex current = currentIndex();
     const QString text = event->text();
-    if (plain && !editing() && current.isValid() && NumberListModel::isOutputColumn(current.column())
+    if (plain && !editing() && current.isValid() && current.flags().testFlag(Qt::ItemIsUserCheckable)
         && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Backspace || printable(text))) {
         bool on = true;
         if (event->key() == Qt::Key_Space)
             on = current.data(Qt::CheckStateRole).toInt() != Qt::Checked;
         else if (event->key() == Qt::Key_Backspace || text == QLatin1String("0") || text == QLatin1String("-"))
             on = false;
-        model()->setData(current, on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+        // With several rows selected the right goes to all of them at once.
+        if (selectionModel()->selectedRows().size() > 1)
+            setSelectedOutput(current.column() - NumberListModel::kFirstOutputColumn, on);
+        else
+            model()->setData(current, on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
         event->accept();
         return;
     }
@@ -189,6 +196,31 @@ void NumberView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void NumberView::setSelectedOutput(int k, bool on)
+{
+    const auto *filter = qobject_cast<const QSortFilterProxyModel *>(model());
+    auto *list = filter ? qobject_cast<NumberListModel *>(filter->sourceModel()) : nullptr;
+    if (list && k >= 0 && k < 4)
+        list->setOutputOn(selectedListRows(), k, on);
+}
+
+void NumberView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const auto *filter = qobject_cast<const NumberFilterModel *>(model());
+    if (!filter || !filter->list().gate() || selectedListRows().isEmpty())
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("mnuRights"));
+    menu.setAccessibleName(tr("Output rights"));
+    for (const bool on : {true, false})
+        for (int k = 0; k < 4; ++k) {
+            QAction *action = menu.addAction(on ? tr("Grant output %1").arg(k + 1) : tr("Revoke output %1").arg(k + 1));
+            action->setObjectName(QStringLiteral("%1Output%2").arg(on ? QStringLiteral("grant") : QStringLiteral("revoke")).arg(k + 1));
+            connect(action, &QAction::triggered, this, [this, k, on] { setSelectedOutput(k, on); });
+        }
+    menu.exec(event->globalPos());
 }
 
 } // namespace settings

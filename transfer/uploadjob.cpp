@@ -76,6 +76,11 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadPlan &plan, 
     phase_ = Phase::Chain;
     link_.dropChain();
     opening_ = !choices.password.isEmpty() ? choices.password : set.password;
+    if (choices.numbersOnly) {
+        // No password or name command goes: the unit keeps its own, and only the list is compared.
+        sent_.settings.password = opening_;
+        sent_.parts.identity = sent_.parts.system = false;
+    }
     if (plan_.commands.isEmpty()) {
         onCompleted();
         return running_;

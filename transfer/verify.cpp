@@ -84,14 +84,16 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
     const settings::SettingsSet &held = found.settings;
     Comparison c(found);
     Compared &compared = c.result.compared;
-    compared.password = c.field(QCoreApplication::translate("transfer", "System password"), tags::kPassword,
-                                sent.password, held.password);
-    // A password is a secret wherever the result goes: only that it differs is told.
-    for (Difference &d : c.result.differences)
-        if (d.field == QCoreApplication::translate("transfer", "System password"))
-            d = {d.field, unitlink::wire::kHiddenPassword, unitlink::wire::kHiddenPassword, Difference::Kind::Secret};
-    compared.name = c.field(QCoreApplication::translate("transfer", "System name"), tags::kName, sent.systemName,
-                            held.systemName);
+    if (parts.identity) {
+        compared.password = c.field(QCoreApplication::translate("transfer", "System password"), tags::kPassword,
+                                    sent.password, held.password);
+        // A password is a secret wherever the result goes: only that it differs is told.
+        for (Difference &d : c.result.differences)
+            if (d.field == QCoreApplication::translate("transfer", "System password"))
+                d = {d.field, unitlink::wire::kHiddenPassword, unitlink::wire::kHiddenPassword, Difference::Kind::Secret};
+        compared.name = c.field(QCoreApplication::translate("transfer", "System name"), tags::kName, sent.systemName,
+                                held.systemName);
+    }
     if (parts.system) {
         // The dump has no record for the options.
         c.result.notVerifiable << QCoreApplication::translate("transfer", "Error reporting") << QCoreApplication::translate("transfer", "Output confirmation")

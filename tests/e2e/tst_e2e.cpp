@@ -168,7 +168,7 @@ private slots:
         received.clear();
         b.dialogs.choices = {0};
         b.main->findChild<QPushButton *>("cmdUpload")->click();
-        QCOMPARE(b.dialogs.questions.last().buttons, QStringList({"Yes", "Send everything", "No"}));
+        QCOMPARE(b.dialogs.questions.last().buttons, QStringList({"Yes", "Send everything", "Show the changes", "No"}));
         QVERIFY2(b.dialogs.questions.last().informative.startsWith("Send 5 commands: 5 new numbers (about 0.2 s).\nWith "
                                                                    "the settings read back afterwards: about 2 s in all."),
                  qPrintable(b.dialogs.questions.last().informative));

@@ -84,10 +84,13 @@ private slots:
     void entries_data();
     void entries();
     void rights();
+    void bulkRights();
     void deleting();
     void undoRedo_data();
     void undoRedo();
     void filterSortAndCount();
+    void labels_data();
+    void labels();
 };
 
 void TstNumberList::entries_data()
@@ -114,7 +117,6 @@ void TstNumberList::entries_data()
         {"in place", "+27820000000", "!already in the list (row 1)"},
         {"imported", "083 123 4003", "+27831234003"},
         {"imported", "12a", "!line 1: "},
-        {"imported", "0820000000", "!already in the list"},
     };
     for (const auto &[path, text, expected] : rows)
         QTest::newRow(qPrintable(path + ": " + text)) << path << text << expected;
@@ -207,6 +209,40 @@ void TstNumberList::rights()
     QTest::keyClicks(i.editor(), "2");
     i.enter();
     QCOMPARE(i.uploadedNumbers(), QStringList{"27831,12"});
+}
+
+// Many rows selected: one output granted or revoked on all of them by a key or the context
+// menu, each one undo step; rows outside the selection keep theirs.
+void TstNumberList::bulkRights()
+{
+    Shown s;
+    QVERIFY(QTest::qWaitForWindowActive(&s.top));
+    s.num->chkOutput(0)->setChecked(true);
+    for (int n = 1; n <= 6; ++n)
+        s.add(QStringLiteral("082000000%1").arg(n));
+    const int out2 = NumberListModel::kFirstOutputColumn + 1;
+    const auto column = [&s](int k) {
+        QString out;
+        for (const NumberRow &r : s.list.rows())
+            out += r.outputs[k] ? '1' : '0';
+        return out;
+    };
+    const int steps = s.editors.undoStack()->count();
+    s.focusCell(1, out2);
+    s.view->selectionModel()->select(QItemSelection(s.cell(1, 0), s.cell(4, out2)),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTest::keyClick(s.view, Qt::Key_Space);
+    QCOMPARE(column(1), "011110");
+    QCOMPARE(s.editors.undoStack()->count(), steps + 1);
+    s.view->setSelectedOutput(0, false); // the context menu's "Revoke output 1"
+    QCOMPARE(column(0), "100001");
+    QCOMPARE(s.editors.undoStack()->count(), steps + 2);
+    s.view->setSelectedOutput(0, false); // nothing left to change: no empty step
+    QCOMPARE(s.editors.undoStack()->count(), steps + 2);
+    s.editors.undoAction()->trigger();
+    QCOMPARE(column(0), "111111");
+    s.editors.undoAction()->trigger();
+    QCOMPARE(column(1), "000000");
 }
 
 void TstNumberList::deleting()
@@ -357,6 +393,58 @@ void TstNumberList::filterSortAndCount()
     QCOMPARE(s.cell(0, 0).data().toString(), "1000");
     QCOMPARE(s.cell(1, 0).data().toString(), "999");
     QCOMPARE(s.list.rows().first().unit, "1");
+}
+
+void TstNumberList::labels_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("labelColumn");
+    QTest::newRow("gate") << "gate" << 6;
+    QTest::newRow("intercom") << "intercom" << 2;
+}
+
+// A site's labels: a column of their own, typed in place, undone like the rest, found by the filter.
+void TstNumberList::labels()
+{
+    QFETCH(QString, model);
+    QFETCH(int, labelColumn);
+    Shown s(model);
+    s.add("0821111111");
+    s.add("0822222222");
+    const int columns = s.list.columnCount();
+    QCOMPARE(s.list.labelColumn(), -1);
+    s.list.setLabelsShown(true);
+    QCOMPARE(s.list.labelColumn(), labelColumn);
+    QCOMPARE(s.list.columnCount(), columns + 1);
+    QCOMPARE(s.list.headerData(labelColumn, Qt::Horizontal).toString(), "Label");
+    QVERIFY(!(s.cell(0, labelColumn).flags() & Qt::ItemIsUserCheckable));
+
+    // Typed into the cell, as any other cell; a control character is refused with its reason.
+    QVERIFY(QTest::qWaitForWindowActive(&s.top));
+    s.focusCell(1, labelColumn);
+    QTest::keyClick(s.view, Qt::Key_F2);
+    QVERIFY(s.editor());
+    s.editor()->setText("Flat 12 J. Dube");
+    s.enter();
+    QCOMPARE(s.list.labels(), (NumberListModel::Labels{{"+27822222222", "Flat 12 J. Dube"}}));
+    QVERIFY(!s.list.setData(s.list.index(0, labelColumn), QString("Flat\t3")));
+    QVERIFY(!s.list.problem(s.list.index(0, labelColumn), QString("Flat\t3")).isEmpty());
+
+    // The filter finds the number by its label; the rows and the upload do not change.
+    s.num->txtFilter()->setText("dube");
+    QCOMPARE(s.view->model()->rowCount(), 1);
+    QCOMPARE(s.cell(0, 1).data().toString(), "+27822222222");
+    s.num->txtFilter()->clear();
+    QCOMPARE(s.uploadedNumbers().size(), 2);
+
+    // Undone and redone in the one history.
+    s.editors.undoAction()->trigger();
+    QVERIFY(s.list.labels().isEmpty());
+    s.editors.redoAction()->trigger();
+    QCOMPARE(s.list.label("+27822222222"), "Flat 12 J. Dube");
+
+    s.list.setLabelsShown(false);
+    QCOMPARE(s.list.columnCount(), columns);
 }
 
 QTEST_MAIN(TstNumberList)
