@@ -6,6 +6,7 @@
 #include "platform/interruptwatch.h"
 #include "platform/portcatalogue.h"
 #include "platform/qtserialport.h"
+#include "platform/translations.h"
 #include "settings/settingsset.h"
 #include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"
@@ -136,6 +137,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("norvikconf-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NORVIKCONF_VERSION));
+    platform::installTranslations();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));

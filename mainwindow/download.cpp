@@ -16,7 +16,7 @@ Download::Download(DumpReader &reader, settings::SettingsEditors &editors, platf
       appendLog_(std::move(appendLog))
 {
     connect(&reader_, &DumpReader::lateAnswerIgnored, this, [this] {
-        tell(QStringLiteral("The unit's answer came after reading the settings had failed; it was ignored (see the "
+        tell(tr("The unit's answer came after reading the settings had failed; it was ignored (see the "
                             "log) and nothing was changed."),
              platform::Dialogs::Icon::Information);
     });
@@ -55,7 +55,7 @@ void Download::done(const DumpOutcome &outcome)
     // The unit's list replaces the one shown; values it does not report stay as they are.
     UnitDump dump = read_unit_dump(outcome.records, editors_.store());
     const QString note =
-        mainwindow::load_with_notes(editors_, std::move(dump.settings), QStringLiteral("Read settings from unit"));
+        mainwindow::load_with_notes(editors_, std::move(dump.settings), tr("Read settings from unit"));
     emit loaded();
     emit unitRead(read_unit_dump(outcome.records).settings);
     if (!note.isEmpty())

@@ -274,6 +274,7 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
         platform_.dialogs->message(QString::number(port.errorNumber()) + QLatin1Char(':') + port.errorDescription());
         return false;
     }
+    emit portOpened(entry);
     // Another unit may have been plugged in meanwhile: a resumed upload is always read back.
     if (uploadJob_->can_resume()
         && platform_.dialogs->askYesNo(QStringLiteral("Resume the upload at command %1 of %2? Afterwards the unit's "
@@ -304,7 +305,7 @@ void FrmMain::cmdOpenPort_Click()
         platform_.dialogs->message(QStringLiteral("Please select a valid comm port"));
         return;
     }
-    if (!document_->mayReplace())
+    if (!document_->mayReplace(Document::OnDiscard::Revert))
         return;
     openPort(*entry);
 }

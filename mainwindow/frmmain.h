@@ -95,6 +95,10 @@ public:
     Document &document() const { return *document_; }
     MainMenu &menu() const { return *menu_; }
 
+signals:
+    // `entry` is open now (at start or with OPEN PORT).
+    void portOpened(const platform::PortEntry &entry);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -19,7 +19,7 @@ class Document;
 class RecentFiles;
 
 // The main window's menu bar. File: Open, Save, Save As, the recent files, Import and Export
-// CSV, Quit. Unit: read, upload, open port. Help: the guide (the README) and About.
+// CSV, Quit. Unit: read, upload, open port. Help: the guide for users and About.
 // Actions that have a button press that button, so a menu and its button do the same, and a
 // disabled button's action does nothing.
 class MainMenu : public QObject {
@@ -33,8 +33,8 @@ public:
     QMenuBar *bar() const { return bar_; }
     RecentFiles &recent() const { return *recent_; }
 
-    // The README beside the program (the build) or installed with it; empty when neither.
-    static QString guidePath();
+    // The guide for the people who use the program (docs/guide.md), built into it.
+    static QString guideResource() { return QStringLiteral(":/guide/guide.md"); }
 
 private:
     void press(const char *buttonName);

@@ -11,6 +11,7 @@
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
@@ -19,18 +20,18 @@ namespace transfer {
 
 namespace {
 
-const QString kCsvFilter = QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*");
+QString csvFilter() { return QCoreApplication::translate("mainwindow", "CSV Files (*.csv)|*.csv|All Files (*.*)|*"); }
 // Enough refused lines to see the pattern; the rest are counted.
 constexpr int kRefusalsListed = 15;
 
 QString count(qsizetype n, const char *one, const char *many)
 {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    return QStringLiteral("%1 %2").arg(n).arg(QCoreApplication::translate("mainwindow", n == 1 ? one : many));
 }
 
 QString tooLongText(qsizetype over)
 {
-    return QStringLiteral("The list would be too long for one upload: at most %1 commands can be sent, which leaves "
+    return QCoreApplication::translate("mainwindow", "The list would be too long for one upload: at most %1 commands can be sent, which leaves "
                           "room for %2 fewer numbers. Remove %2 numbers and import again. Nothing was changed.")
         .arg(kMaxUploadCommands)
         .arg(over);
@@ -48,19 +49,19 @@ int number_room(settings::SettingsSet set, const QString &unitModel)
 
 void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
 {
-    const QString name = dialogs.openFileName(QStringLiteral("Import Numbers"), kCsvFilter);
+    const QString name = dialogs.openFileName(QCoreApplication::translate("mainwindow", "Import Numbers"), csvFilter());
     if (name.isEmpty())
         return;
     QByteArray bytes;
     QString error;
     if (!platform::readFile(name, &bytes, &error, kMaxSettingsFileBytes)) {
-        dialogs.message(QStringLiteral("No numbers were imported; the list is unchanged. %1").arg(error),
+        dialogs.message(QCoreApplication::translate("mainwindow", "No numbers were imported; the list is unchanged. %1").arg(error),
                         platform::Dialogs::Icon::Stop);
         return;
     }
     const NumbersCsv csv = read_numbers_csv(bytes, unitModel);
     if (!csv.error.isEmpty()) {
-        dialogs.message(QStringLiteral("No numbers were imported from \"%1\": %2. The list is unchanged.")
+        dialogs.message(QCoreApplication::translate("mainwindow", "No numbers were imported from \"%1\": %2. The list is unchanged.")
                             .arg(QFileInfo(name).fileName(), csv.error),
                         platform::Dialogs::Icon::Stop);
         return;
@@ -79,7 +80,7 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
         const settings::NumberCheck check = settings::check_number(n.row.number);
         QString why = check.ok() ? settings::text_problem(n.row.unit, settings::kRefusedInText) : check.problem;
         if (why.isEmpty() && read.contains(check.stored))
-            why = QStringLiteral("%1 was already read").arg(check.stored);
+            why = QCoreApplication::translate("mainwindow", "%1 was already read").arg(check.stored);
         if (!why.isEmpty()) {
             refused.append({n.line, why});
             continue;
@@ -96,23 +97,24 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
     std::stable_sort(refused.begin(), refused.end(),
                      [](const CsvRefusal &a, const CsvRefusal &b) { return a.line < b.line; });
 
-    QString summary = QStringLiteral("%1 read from \"%2\", %3 can be imported.")
-                          .arg(count(csv.rowsRead, "row", "rows"), QFileInfo(name).fileName())
+    QString summary = QCoreApplication::translate("mainwindow", "%1 read from \"%2\", %3 can be imported.")
+                          .arg(count(csv.rowsRead, QT_TRANSLATE_NOOP("mainwindow", "row"), QT_TRANSLATE_NOOP("mainwindow", "rows")), QFileInfo(name).fileName())
                           .arg(all.size());
     if (!refused.isEmpty()) {
-        summary += QStringLiteral("\n%1 refused:").arg(count(refused.size(), "row", "rows"));
+        summary += QCoreApplication::translate("mainwindow", "\n%1 refused:").arg(count(refused.size(), QT_TRANSLATE_NOOP("mainwindow", "row"), QT_TRANSLATE_NOOP("mainwindow", "rows")));
         for (qsizetype i = 0; i < refused.size() && i < kRefusalsListed; ++i)
-            summary += QStringLiteral("\nline %1: %2").arg(refused[i].line).arg(refused[i].why);
+            summary += QCoreApplication::translate("mainwindow", "\nline %1: %2").arg(refused[i].line).arg(refused[i].why);
         if (refused.size() > kRefusalsListed)
-            summary += QStringLiteral("\nand %1 more.").arg(refused.size() - kRefusalsListed);
+            summary += QCoreApplication::translate("mainwindow", "\nand %1 more.").arg(refused.size() - kRefusalsListed);
     }
     if (!duplicateLines.isEmpty())
-        summary += QStringLiteral("\n%1 already in the list (%2 %3): adding leaves them out.")
-                       .arg(count(duplicateLines.size(), "number is", "numbers are"),
+        summary += QCoreApplication::translate("mainwindow", "\n%1 already in the list (%2 %3): adding leaves them out.")
+                       .arg(count(duplicateLines.size(), QT_TRANSLATE_NOOP("mainwindow", "number is"),
+                             QT_TRANSLATE_NOOP("mainwindow", "numbers are")),
                             QLatin1String(duplicateLines.size() == 1 ? "line" : "lines"),
                             duplicateLines.join(QStringLiteral(", ")));
     if (all.isEmpty()) {
-        dialogs.message(summary + QStringLiteral("\nNothing was imported; the list is unchanged."),
+        dialogs.message(summary + QCoreApplication::translate("mainwindow", "\nNothing was imported; the list is unchanged."),
                         platform::Dialogs::Icon::Information);
         return;
     }
@@ -123,10 +125,10 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
         return;
     }
     const int answer = dialogs.choose(summary,
-                                      QStringLiteral("Replace the list with these numbers, add them after the "
+                                      QCoreApplication::translate("mainwindow", "Replace the list with these numbers, add them after the "
                                                      "numbers shown, or cancel: nothing is changed."),
-                                      {QStringLiteral("Replace the list"), QStringLiteral("Add to the list"),
-                                       QStringLiteral("Cancel")});
+                                      {QCoreApplication::translate("mainwindow", "Replace the list"), QCoreApplication::translate("mainwindow", "Add to the list"),
+                                       QCoreApplication::translate("mainwindow", "Cancel")});
     if (answer == 0) {
         set.numbers = all;
     } else if (answer == 1) {
@@ -140,19 +142,19 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
     }
     if (unitModel != settings::kIntercom) // running numbers, as Add writes them
         settings::number_in_order(set.numbers);
-    editors.setNumbers(set.numbers, QStringLiteral("Import CSV"));
+    editors.setNumbers(set.numbers, QCoreApplication::translate("mainwindow", "Import CSV"));
 }
 
 void cmdExportCsv_Click(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
 {
     const QByteArray csv = numbers_csv(editors.store().numbers, unitModel);
     const QString name = platform::completeSaveName(
-        dialogs, dialogs.saveFileName(QStringLiteral("Export Numbers"), kCsvFilter), QStringLiteral("csv"));
+        dialogs, dialogs.saveFileName(QCoreApplication::translate("mainwindow", "Export Numbers"), csvFilter()), QStringLiteral("csv"));
     if (name.isEmpty())
         return;
     QString error;
     if (!platform::writeFileAtomically(name, csv, &error))
-        dialogs.message(QStringLiteral("The numbers were not exported; any earlier file of that name is unchanged. %1")
+        dialogs.message(QCoreApplication::translate("mainwindow", "The numbers were not exported; any earlier file of that name is unchanged. %1")
                             .arg(error),
                         platform::Dialogs::Icon::Stop);
 }

@@ -7,32 +7,33 @@
 #include "transfer/upload.h"
 #include "transfer/uploadjob.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace mainwindow {
 
 QString not_open_text()
 {
-    return QStringLiteral("The serial port is not open, so nothing was sent to the unit. "
+    return QCoreApplication::translate("mainwindow", "The serial port is not open, so nothing was sent to the unit. "
                           "Choose a working COMM PORT in the main window and press OPEN PORT.");
 }
 
 QString port_lost_text(int errorNumber, const QString &description, bool cut, int acknowledged, int total)
 {
-    QString text = QStringLiteral("The serial port closed: %1. The cable or USB adapter was probably unplugged.")
+    QString text = QCoreApplication::translate("mainwindow", "The serial port closed: %1. The cable or USB adapter was probably unplugged.")
                        .arg(platform::SerialPort::lossInWords(errorNumber, description));
     if (cut)
-        text += QStringLiteral(" The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
+        text += QCoreApplication::translate("mainwindow", " The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
                                "there when the unit is back.")
                     .arg(acknowledged)
                     .arg(total);
-    return text + QStringLiteral(" Your settings are still in the editors. Reconnect the unit: NorvikConf opens "
+    return text + QCoreApplication::translate("mainwindow", " Your settings are still in the editors. Reconnect the unit: NorvikConf opens "
                                  "the port again when it returns, or press OPEN PORT.");
 }
 
 QString overdue_text(int number, int total, const QString &label, int patienceMs)
 {
-    return QStringLiteral("The unit has not answered \"%1\" (command %2 of %3) for %4 seconds. "
+    return QCoreApplication::translate("mainwindow", "The unit has not answered \"%1\" (command %2 of %3) for %4 seconds. "
                           "Check the cable, the COMM PORT and that the unit is switched on. The upload "
                           "goes on when the unit answers; you can also start it again.")
         .arg(label)
@@ -66,7 +67,7 @@ bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &un
     choices.model = unitModel;
     choices.verify = verify;
     choices.offerCurrentPassword = true;
-    const QString question = QStringLiteral("This will replace the settings on the GSM unit, proceed?");
+    const QString question = QCoreApplication::translate("mainwindow", "This will replace the settings on the GSM unit, proceed?");
     const transfer::UploadPlan plan = job.plan(shown, choices);
     const QString summary = transfer::upload_summary(shown, unitModel);
     if (plan.kind == transfer::UploadPlan::Kind::Incremental) {
@@ -74,7 +75,8 @@ bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &un
         QStringList informative{plan.summary + QLatin1Char('.')};
         informative << summary.split(QLatin1Char('\n')).mid(1);
         const int answer = dialogs.choose(question, informative.join(QLatin1Char('\n')),
-                                          {QStringLiteral("Yes"), QStringLiteral("Send everything"), QStringLiteral("No")});
+                                          {QCoreApplication::translate("mainwindow", "Yes"), QCoreApplication::translate("mainwindow", "Send everything"),
+                                           QCoreApplication::translate("mainwindow", "No")});
         if (answer == 2)
             return false;
         choices.sendEverything = answer == 1;
@@ -111,7 +113,7 @@ OutcomeReport report_of(const transfer::UploadOutcome &outcome)
     if (outcome.kind == Kind::PortLost || outcome.kind == Kind::PortClosed)
         return r;
     if (outcome.readingBack) {
-        r.message = QStringLiteral("The upload was acknowledged but could not be verified: ") + outcome.reason;
+        r.message = QCoreApplication::translate("mainwindow", "The upload was acknowledged but could not be verified: ") + outcome.reason;
         r.stop = true;
         r.title = kVerifyTitle;
         r.log << QStringLiteral("\r\nVERIFY: ") + r.message;
@@ -121,16 +123,16 @@ OutcomeReport report_of(const transfer::UploadOutcome &outcome)
     switch (outcome.kind) {
     case Kind::Unsendable: r.message = outcome.reason; break;
     case Kind::Stopped:
-        r.message = QStringLiteral("The upload was stopped with %1 of its %2 commands acknowledged. %3.")
+        r.message = QCoreApplication::translate("mainwindow", "The upload was stopped with %1 of its %2 commands acknowledged. %3.")
                         .arg(outcome.acknowledged)
                         .arg(outcome.total)
-                        .arg(outcome.unitHolds.isEmpty() ? QStringLiteral("The unit holds everything that was sent")
+                        .arg(outcome.unitHolds.isEmpty() ? QCoreApplication::translate("mainwindow", "The unit holds everything that was sent")
                                                          : outcome.unitHolds);
         r.stop = false;
         break;
     case Kind::Refused: r.message = transfer::refusal_text(outcome.refusal); break;
     case Kind::Unreadable:
-        r.message = QStringLiteral("The unit's answer to \"%1\" (command %2 of %3) could not be read: the line may "
+        r.message = QCoreApplication::translate("mainwindow", "The unit's answer to \"%1\" (command %2 of %3) could not be read: the line may "
                                    "be noisy. The upload stopped there; check the cable and upload again.")
                         .arg(outcome.label)
                         .arg(outcome.command)

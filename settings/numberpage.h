@@ -63,12 +63,15 @@ public:
     // Writes back an edit still open in the list.
     void commitOpenEdit();
 
-    void cmdAddNum_Click();
-    void cmdNumDel_Click();
-    void cmdNumClear_Click();
+    void addNumber();
+    void deleteSelected();
+    void deleteAll();
 
 private:
     void showCount();
+    void showProblem(QLabel *label, QWidget *field, const QString &name, const QString &why);
+    void showNumberProblem(const QString &why);
+    void showCellProblem(const QString &why);
 
     QString unitModel_;
     platform::Dialogs *dialogs_ = nullptr;

@@ -105,7 +105,7 @@ private slots:
 
         // The number opens the device its label showed, even if the system's list changed since.
         h.devices.clear();
-        h.select->Command1_Click();
+        h.select->gateClicked();
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0"}));
         QCOMPARE(h.main->windowTitle(), "Untitled.gsm[*] - NorvikConf - COMM PORT 4: /dev/ttyUSB0 - USB adapter, Acme");
         QVERIFY(!h.mainChild<QLabel>("lblSimulated")->isVisibleTo(h.main.get()));
@@ -117,8 +117,8 @@ private slots:
     {
         Harness h({});
         QVERIFY(h.listed().isEmpty());
-        h.select->Command1_Click();
-        h.select->Command3_Click();
+        h.select->gateClicked();
+        h.select->intercomClicked();
         QCOMPARE(h.selectDialogs.messageTexts(),
                  QStringList({"Please select a valid comm port", "Please select a valid comm port"}));
         QVERIFY(!h.main);
@@ -144,7 +144,7 @@ private slots:
         Harness h({"/dev/ttyS4"});
         h.select->show();
         h.select->cmbcomm()->setCurrentIndex(0);
-        gate ? h.select->Command1_Click() : h.select->Command3_Click();
+        gate ? h.select->gateClicked() : h.select->intercomClicked();
         QVERIFY(h.main);
         QCOMPARE(h.chosen.unitModel, gate ? "gate" : "intercom");
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyS4"}));
@@ -179,7 +179,7 @@ private slots:
         QStringList names{"Label1", "Frame1", "Command1", "Command3", "Label2", "cmbcomm", "lblVer", "Picture1"};
         for (const QString &n : names)
             QVERIFY2(h.select->findChild<QWidget *>(n), qPrintable(n));
-        h.select->Command1_Click();
+        h.select->gateClicked();
         names = QStringList{"frame_0", "frame_1", "frame_3", "frame_4", "frmsys", "chkErep", "chkOcnf", "chksys",
                             "chktel", "chkrep", "cmdReset", "cmbNetwork", "txtSysName", "txtPass", "txtMastNum",
                             "grdNum", "cmdNumClear", "cmdNumDel", "frmAddNum", "txtNum", "Label1", "Label6",
@@ -216,7 +216,7 @@ private slots:
         QFETCH(QString, trigger);
         Harness h({"/dev/ttyS0"});
         h.select->cmbcomm()->setCurrentIndex(0);
-        h.select->Command1_Click();
+        h.select->gateClicked();
         settings::NumberManagementPage *page = h.main->frame1();
         page->txtNum()->setText("0821");
         page->cmdAddNum()->click();
@@ -249,7 +249,7 @@ private slots:
         h.unitPort.failOpenWith = 2;
         h.unitPort.failOpenText = "Permission denied";
         h.select->cmbcomm()->setCurrentIndex(0);
-        h.select->Command1_Click();
+        h.select->gateClicked();
         QVERIFY(h.main);
         QCOMPARE(h.mainDialogs.messageTexts(), QStringList({"2:Permission denied"}));
         QCOMPARE(h.mainDialogs.messages.first().title, "NorvikConf");
@@ -279,7 +279,7 @@ private slots:
     {
         Harness h({"/dev/ttyUSB0"});
         h.select->cmbcomm()->setCurrentIndex(0);
-        h.select->Command1_Click();
+        h.select->gateClicked();
         h.mainChild<QPushButton>("cmdUpload")->click();
         QCOMPARE(h.unitPort.writes.size(), 1);
         h.unitPort.unplug();

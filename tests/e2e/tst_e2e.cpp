@@ -53,7 +53,7 @@ struct Bench {
         if (select->cmbcomm()->count() != 1)
             return false;
         select->cmbcomm()->setCurrentIndex(0);
-        gate ? select->Command1_Click() : select->Command3_Click();
+        gate ? select->gateClicked() : select->intercomClicked();
         return main && port->isOpen();
     }
     QString log() const { return main->txtLog()->text(); }

@@ -10,6 +10,7 @@
 #include "tests/support/fakes.h"
 #include "transfer/upload.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QHeaderView>
@@ -133,6 +134,11 @@ void TstNumberList::entries()
     QVERIFY(QTest::qWaitForWindowActive(&s.top));
 
     QString why;
+    QString spoken; // what assistive technology reads: the reason label's name, the field's description
+    const auto speech = [&spoken](QWidget *label, QWidget *field) {
+        spoken = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name) + '|'
+                 + QAccessible::queryAccessibleInterface(field)->text(QAccessible::Description);
+    };
     if (path == "typed" || path == "pasted") {
         QLineEdit *edit = s.num->txtNum();
         edit->clear();
@@ -143,6 +149,7 @@ void TstNumberList::entries()
             edit->insert(text);                // what a paste does
         QTest::keyClick(edit, Qt::Key_Return); // Enter adds
         why = s.num->lblNumProblem()->text();
+        speech(s.num->lblNumProblem(), edit);
     } else if (path == "in place") {
         s.focusCell(1, NumberListModel::kNumberColumn);
         QTest::keyClick(s.view, Qt::Key_F2);
@@ -153,6 +160,7 @@ void TstNumberList::entries()
         QTest::keyClicks(s.editor(), text);
         s.enter();
         why = s.num->lblCellProblem()->text();
+        speech(s.num->lblCellProblem(), s.editor() ? static_cast<QWidget *>(s.editor()) : s.view);
         // A refused text keeps the editor open for mending; Escape gives the cell back.
         QCOMPARE(s.view->editing(), expected.startsWith('!'));
         QTest::keyClick(s.editor() ? static_cast<QWidget *>(s.editor()) : s.view, Qt::Key_Escape);
@@ -167,6 +175,9 @@ void TstNumberList::entries()
     }
     if (expected.startsWith('!')) {
         QVERIFY2(why.contains(expected.mid(1)), qPrintable(why));
+        if (path != "imported") // the label's name and the field's description both carry the reason
+            QVERIFY2(spoken.section('|', 0, 0).contains(expected.mid(1)) && spoken.section('|', 1).contains(expected.mid(1)),
+                     qPrintable(spoken));
         QCOMPARE(s.rows(), before);
     } else {
         QCOMPARE(s.list.rows().last().number, expected);
@@ -329,8 +340,12 @@ void TstNumberList::filterSortAndCount()
     QCOMPARE(s.num->lblNumCount()->text(), "1000 numbers, room for 203 more");
     QVERIFY(QTest::qWaitForWindowActive(&s.top));
 
-    // Ctrl+F goes to the filter; four digits of a number find it among 1000.
+    // Ctrl+F goes to the filter from the list and from the other page of the window; four
+    // digits of a number find it among 1000.
     const QString wanted = rows.at(500).number; // +2781618500
+    s.sys->chkErep()->setFocus();
+    QTest::keyClick(s.sys->chkErep(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(s.num->txtFilter()->hasFocus());
     s.focusCell(0, 0);
     QTest::keyClick(s.view, Qt::Key_F, Qt::ControlModifier);
     QVERIFY(s.num->txtFilter()->hasFocus());
