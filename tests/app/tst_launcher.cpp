@@ -50,6 +50,14 @@ struct Start {
     mainwindow::FrmMain *main() const { return launcher->mainWindow(); }
 };
 
+int numberOf(const platform::PortCatalogue &catalogue, const QString &path)
+{
+    for (const platform::PortEntry &e : catalogue.entries())
+        if (e.path == path)
+            return e.number;
+    return -1;
+}
+
 } // namespace
 
 class TstLauncher : public QObject {
@@ -161,14 +169,15 @@ private slots:
             QVERIFY(s.run({QString(), settings::kGate, "sim"}));
             QCOMPARE(s.port.opened, QStringList{"/dev/pts/77"});
             QVERIFY(s.mainDialogs.messages.isEmpty());
-            s.main()->findChild<QComboBox *>("cmbPort")->setCurrentIndex(1);
+            auto *ports = s.main()->findChild<QComboBox *>("cmbPort");
+            ports->setCurrentIndex(ports->findText(QString::number(numberOf(s.catalogue, "/dev/ttyUSB0"))));
             s.main()->findChild<QPushButton *>("cmdOpenPort")->click();
             QCOMPARE(s.port.opened.last(), "/dev/ttyUSB0");
             QVERIFY(s.main()->close());
         }
         Start next(dir, {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/pts/77");
         QVERIFY(next.run({}));
-        QCOMPARE(next.launcher->selectWindow()->cmbcomm()->currentText(), "2");
+        QCOMPARE(next.launcher->selectWindow()->cmbcomm()->currentText(), QString::number(numberOf(next.catalogue, "/dev/ttyUSB0")));
 
         QString error;
         Start without(dir, {"/dev/ttyS0"}); // no simulated unit in the list
