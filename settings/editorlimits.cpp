@@ -77,9 +77,9 @@ void acceptLatin1Only(QLineEdit *edit, const QString &refused, int limit)
 QString refusedNote(const QString &refused)
 {
     if (refused.contains(QLatin1Char('.')))
-        return QStringLiteral("\"|\", \"*\" and \".\" cannot be used in the password: the unit and the settings "
+        return QCoreApplication::translate("settings", "\"|\", \"*\" and \".\" cannot be used in the password: the unit and the settings "
                               "file use them to mark where values end.");
-    return QStringLiteral("\"|\" and \"*\" cannot be used here: the unit and the settings file use them to mark "
+    return QCoreApplication::translate("settings", "\"|\" and \"*\" cannot be used here: the unit and the settings file use them to mark "
                           "where values end.");
 }
 

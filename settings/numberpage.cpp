@@ -69,6 +69,60 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(tr("Numb
     setObjectName(QStringLiteral("frame_1"));
     setAccessibleName(title());
 
+    // Built in the order the Tab key goes through them.
+    QGridLayout *system = buildSystemRows();
+    model_ = new NumberListModel(this);
+    filter_ = new NumberFilterModel(*model_, this);
+    grdNum_ = new NumberView(this);
+    grdNum_->setModel(filter_);
+    delegate_ = new NumberDelegate(*filter_, grdNum_);
+    grdNum_->setItemDelegate(delegate_);
+    grdNum_->fitColumns();
+
+    QHBoxLayout *listBar = buildListBar();
+    lblCellProblem_ = problemLabel(QStringLiteral("lblCellProblem"), tr("Why the entry is refused"), this);
+    cmdNumClear_ = platform::namedButton(QStringLiteral("cmdNumClear"), tr("Delete ALL"), this);
+    cmdNumDel_ = platform::namedButton(QStringLiteral("cmdNumDel"), tr("Delete Selected"), this);
+    cmdImportCsv_ = platform::namedButton(QStringLiteral("cmdImportCsv"), tr("Import CSV"), this);
+    cmdExportCsv_ = platform::namedButton(QStringLiteral("cmdExportCsv"), tr("Export CSV"), this);
+    cmdImportCsv_->setToolTip(tr("Read numbers from a spreadsheet saved as CSV: number, then outputs "
+                                 "(gate, e.g. 13) or unit number (intercom)"));
+    cmdExportCsv_->setToolTip(tr("Write the list as CSV for a spreadsheet"));
+    auto *deletes = new QHBoxLayout;
+    deletes->addWidget(cmdImportCsv_);
+    deletes->addWidget(cmdExportCsv_);
+    deletes->addWidget(lblCellProblem_, 1);
+    deletes->addWidget(cmdNumClear_);
+    deletes->addWidget(cmdNumDel_);
+
+    QGroupBox *entry = buildEntryPanel();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(4);
+    layout->addLayout(system);
+    layout->addLayout(listBar);
+    layout->addWidget(grdNum_, 1);
+    layout->addLayout(deletes);
+    layout->addWidget(entry);
+
+    connect(cmdAddNum_, &QPushButton::clicked, this, &NumberManagementPage::addNumber);
+    connect(txtNum_, &QLineEdit::returnPressed, this, &NumberManagementPage::addNumber);
+    connect(txtNum_, &QLineEdit::textEdited, lblNumProblem_,
+            [this](const QString &text) { showNumberProblem(text.isEmpty() ? QString() : check_number(text).problem); });
+    connect(cmdNumDel_, &QPushButton::clicked, this, &NumberManagementPage::deleteSelected);
+    connect(cmdNumClear_, &QPushButton::clicked, this, &NumberManagementPage::deleteAll);
+    connect(grdNum_, &NumberView::deleteRequested, this, &NumberManagementPage::deleteSelected);
+    connect(delegate_, &NumberDelegate::problemChanged, this, &NumberManagementPage::showCellProblem);
+    connect(txtFilter_, &QLineEdit::textChanged, filter_, &NumberFilterModel::setFilter);
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(filter_, signal, this, &NumberManagementPage::showCount);
+    connect(filter_, &QAbstractItemModel::modelReset, this, &NumberManagementPage::showCount);
+    connect(filter_, &QAbstractItemModel::layoutChanged, this, &NumberManagementPage::showCount);
+    showCount();
+}
+
+QGridLayout *NumberManagementPage::buildSystemRows()
+{
     txtSysName_ = makeEdit(QStringLiteral("txtSysName"), tr("System name"), SettingsSet{}.systemName,
                            kNameLength, this);
     txtPass_ = makeEdit(QStringLiteral("txtPass"), tr("System password"), SettingsSet{}.password,
@@ -87,14 +141,11 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(tr("Numb
     system->setColumnStretch(1, 3);
     system->setColumnStretch(4, 1);
 
-    model_ = new NumberListModel(this);
-    filter_ = new NumberFilterModel(*model_, this);
-    grdNum_ = new NumberView(this);
-    grdNum_->setModel(filter_);
-    delegate_ = new NumberDelegate(*filter_, grdNum_);
-    grdNum_->setItemDelegate(delegate_);
-    grdNum_->fitColumns();
+    return system;
+}
 
+QHBoxLayout *NumberManagementPage::buildListBar()
+{
     txtFilter_ = new QLineEdit(this);
     txtFilter_->setObjectName(QStringLiteral("txtFilter"));
     txtFilter_->setAccessibleName(tr("Find"));
@@ -120,21 +171,11 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(tr("Numb
     listBar->addWidget(cmdUndo_);
     listBar->addWidget(cmdRedo_);
 
-    lblCellProblem_ = problemLabel(QStringLiteral("lblCellProblem"), tr("Why the entry is refused"), this);
-    cmdNumClear_ = platform::namedButton(QStringLiteral("cmdNumClear"), tr("Delete ALL"), this);
-    cmdNumDel_ = platform::namedButton(QStringLiteral("cmdNumDel"), tr("Delete Selected"), this);
-    cmdImportCsv_ = platform::namedButton(QStringLiteral("cmdImportCsv"), tr("Import CSV"), this);
-    cmdExportCsv_ = platform::namedButton(QStringLiteral("cmdExportCsv"), tr("Export CSV"), this);
-    cmdImportCsv_->setToolTip(tr("Read numbers from a spreadsheet saved as CSV: number, then outputs "
-                                 "(gate, e.g. 13) or unit number (intercom)"));
-    cmdExportCsv_->setToolTip(tr("Write the list as CSV for a spreadsheet"));
-    auto *deletes = new QHBoxLayout;
-    deletes->addWidget(cmdImportCsv_);
-    deletes->addWidget(cmdExportCsv_);
-    deletes->addWidget(lblCellProblem_, 1);
-    deletes->addWidget(cmdNumClear_);
-    deletes->addWidget(cmdNumDel_);
+    return listBar;
+}
 
+QGroupBox *NumberManagementPage::buildEntryPanel()
+{
     frmAddNum_ = new QGroupBox(tr("Add Number"), this);
     frmAddNum_->setObjectName(QStringLiteral("frmAddNum"));
     frmAddNum_->setAccessibleName(frmAddNum_->title());
@@ -162,29 +203,7 @@ NumberManagementPage::NumberManagementPage(QWidget *parent) : QGroupBox(tr("Numb
     addLayout->addLayout(entry);
     addLayout->addLayout(boxes);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 4, 6, 4);
-    layout->setSpacing(4);
-    layout->addLayout(system);
-    layout->addLayout(listBar);
-    layout->addWidget(grdNum_, 1);
-    layout->addLayout(deletes);
-    layout->addWidget(frmAddNum_);
-
-    connect(cmdAddNum_, &QPushButton::clicked, this, &NumberManagementPage::addNumber);
-    connect(txtNum_, &QLineEdit::returnPressed, this, &NumberManagementPage::addNumber);
-    connect(txtNum_, &QLineEdit::textEdited, lblNumProblem_,
-            [this](const QString &text) { showNumberProblem(text.isEmpty() ? QString() : check_number(text).problem); });
-    connect(cmdNumDel_, &QPushButton::clicked, this, &NumberManagementPage::deleteSelected);
-    connect(cmdNumClear_, &QPushButton::clicked, this, &NumberManagementPage::deleteAll);
-    connect(grdNum_, &NumberView::deleteRequested, this, &NumberManagementPage::deleteSelected);
-    connect(delegate_, &NumberDelegate::problemChanged, this, &NumberManagementPage::showCellProblem);
-    connect(txtFilter_, &QLineEdit::textChanged, filter_, &NumberFilterModel::setFilter);
-    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(filter_, signal, this, &NumberManagementPage::showCount);
-    connect(filter_, &QAbstractItemModel::modelReset, this, &NumberManagementPage::showCount);
-    connect(filter_, &QAbstractItemModel::layoutChanged, this, &NumberManagementPage::showCount);
-    showCount();
+    return frmAddNum_;
 }
 
 NumberManagementPage::~NumberManagementPage() = default;

@@ -5,6 +5,8 @@
 #include <optional>
 
 class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -68,6 +70,9 @@ public:
     void deleteAll();
 
 private:
+    QGridLayout *buildSystemRows(); // name, password, master number
+    QHBoxLayout *buildListBar();    // Find, the count, undo and redo
+    QGroupBox *buildEntryPanel();   // "Add Number"
     void showCount();
     void showProblem(QLabel *label, QWidget *field, const QString &name, const QString &why);
     void showNumberProblem(const QString &why);
