@@ -32,7 +32,7 @@ public:
     FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs &dialogs, MainFactory createMain,
               QWidget *parent = nullptr);
 
-    void gateClicked(); // "GSM GATE"
+    void gateClicked();     // "GSM GATE"
     void intercomClicked(); // "GSM INTERCOM"
 
     void setMainStarted(MainStarted started) { started_ = std::move(started); }

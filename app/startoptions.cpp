@@ -22,7 +22,7 @@ ParsedArguments parseArguments(const QStringList &arguments, const QString &vers
                                    QStringLiteral("M"));
     const QCommandLineOption port(QStringLiteral("port"),
                                   QCoreApplication::translate("app", "Port number as the selection window lists it, a device path, or "
-                                                                   "\"sim\" for the simulated unit."),
+                                                                     "\"sim\" for the simulated unit."),
                                   QStringLiteral("P"));
     parser.addOptions({model, port});
     parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("app", "A settings file (*.gsm) to open."),

@@ -28,9 +28,7 @@ CrashCopy::CrashCopy(Document &document, settings::SettingsEditors &editors, pla
       folder_(folder)
 {
     if (!folder_.isEmpty())
-        base_ = QDir(folder_).filePath(kCopyPrefix + QStringLiteral("%1-%2")
-                                                         .arg(QCoreApplication::applicationPid())
-                                                         .arg(QDateTime::currentMSecsSinceEpoch()));
+        base_ = QDir(folder_).filePath(kCopyPrefix + QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(QDateTime::currentMSecsSinceEpoch()));
     autosave_->setObjectName(QStringLiteral("tmrAutosave"));
     connect(autosave_.get(), &platform::Timer::timeout, this, [this] { write(); });
     connect(&document_, &Document::modifiedChanged, this, &CrashCopy::modifiedChanged);

@@ -17,7 +17,7 @@ Download::Download(DumpReader &reader, settings::SettingsEditors &editors, platf
 {
     connect(&reader_, &DumpReader::lateAnswerIgnored, this, [this] {
         tell(tr("The unit's answer came after reading the settings had failed; it was ignored (see the "
-                            "log) and nothing was changed."),
+                "log) and nothing was changed."),
              platform::Dialogs::Icon::Information);
     });
 }

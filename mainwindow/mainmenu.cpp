@@ -152,7 +152,7 @@ void MainMenu::showGuide()
 void MainMenu::showAbout()
 {
     dialogs_.message(tr("NorvikConf %1\n\nConfigures GSM gate and intercom controller units over a serial "
-                                    "cable: settings, upload, read-back, files and output tests.")
+                        "cable: settings, upload, read-back, files and output tests.")
                          .arg(QStringLiteral(NORVIKCONF_VERSION)),
                      platform::Dialogs::Icon::Information, tr("About NorvikConf"));
 }

@@ -32,7 +32,7 @@ QString count(qsizetype n, const char *one, const char *many)
 QString tooLongText(qsizetype over)
 {
     return QCoreApplication::translate("mainwindow", "The list would be too long for one upload: at most %1 commands can be sent, which leaves "
-                          "room for %2 fewer numbers. Remove %2 numbers and import again. Nothing was changed.")
+                                                     "room for %2 fewer numbers. Remove %2 numbers and import again. Nothing was changed.")
         .arg(kMaxUploadCommands)
         .arg(over);
 }
@@ -110,7 +110,7 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
     if (!duplicateLines.isEmpty())
         summary += QCoreApplication::translate("mainwindow", "\n%1 already in the list (%2 %3): adding leaves them out.")
                        .arg(count(duplicateLines.size(), QT_TRANSLATE_NOOP("mainwindow", "number is"),
-                             QT_TRANSLATE_NOOP("mainwindow", "numbers are")),
+                                  QT_TRANSLATE_NOOP("mainwindow", "numbers are")),
                             QLatin1String(duplicateLines.size() == 1 ? "line" : "lines"),
                             duplicateLines.join(QStringLiteral(", ")));
     if (all.isEmpty()) {
@@ -126,7 +126,7 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
     }
     const int answer = dialogs.choose(summary,
                                       QCoreApplication::translate("mainwindow", "Replace the list with these numbers, add them after the "
-                                                     "numbers shown, or cancel: nothing is changed."),
+                                                                                "numbers shown, or cancel: nothing is changed."),
                                       {QCoreApplication::translate("mainwindow", "Replace the list"), QCoreApplication::translate("mainwindow", "Add to the list"),
                                        QCoreApplication::translate("mainwindow", "Cancel")});
     if (answer == 0) {

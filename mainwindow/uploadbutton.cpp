@@ -15,7 +15,7 @@ namespace mainwindow {
 QString not_open_text()
 {
     return QCoreApplication::translate("mainwindow", "The serial port is not open, so nothing was sent to the unit. "
-                          "Choose a working COMM PORT in the main window and press OPEN PORT.");
+                                                     "Choose a working COMM PORT in the main window and press OPEN PORT.");
 }
 
 QString port_lost_text(int errorNumber, const QString &description, bool cut, int acknowledged, int total)
@@ -24,18 +24,18 @@ QString port_lost_text(int errorNumber, const QString &description, bool cut, in
                        .arg(platform::SerialPort::lossInWords(errorNumber, description));
     if (cut)
         text += QCoreApplication::translate("mainwindow", " The upload stopped with %1 of its %2 commands acknowledged; it can go on from "
-                               "there when the unit is back.")
+                                                          "there when the unit is back.")
                     .arg(acknowledged)
                     .arg(total);
     return text + QCoreApplication::translate("mainwindow", " Your settings are still in the editors. Reconnect the unit: NorvikConf opens "
-                                 "the port again when it returns, or press OPEN PORT.");
+                                                            "the port again when it returns, or press OPEN PORT.");
 }
 
 QString overdue_text(int number, int total, const QString &label, int patienceMs)
 {
     return QCoreApplication::translate("mainwindow", "The unit has not answered \"%1\" (command %2 of %3) for %4 seconds. "
-                          "Check the cable, the COMM PORT and that the unit is switched on. The upload "
-                          "goes on when the unit answers; you can also start it again.")
+                                                     "Check the cable, the COMM PORT and that the unit is switched on. The upload "
+                                                     "goes on when the unit answers; you can also start it again.")
         .arg(label)
         .arg(number)
         .arg(total)
@@ -133,7 +133,7 @@ OutcomeReport report_of(const transfer::UploadOutcome &outcome)
     case Kind::Refused: r.message = transfer::refusal_text(outcome.refusal); break;
     case Kind::Unreadable:
         r.message = QCoreApplication::translate("mainwindow", "The unit's answer to \"%1\" (command %2 of %3) could not be read: the line may "
-                                   "be noisy. The upload stopped there; check the cable and upload again.")
+                                                              "be noisy. The upload stopped there; check the cable and upload again.")
                         .arg(outcome.label)
                         .arg(outcome.command)
                         .arg(outcome.total);

@@ -1,7 +1,7 @@
 #include "platform/portlist.h"
 
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QSignalBlocker>
 

@@ -78,9 +78,9 @@ QString refusedNote(const QString &refused)
 {
     if (refused.contains(QLatin1Char('.')))
         return QCoreApplication::translate("settings", "\"|\", \"*\" and \".\" cannot be used in the password: the unit and the settings "
-                              "file use them to mark where values end.");
+                                                       "file use them to mark where values end.");
     return QCoreApplication::translate("settings", "\"|\" and \"*\" cannot be used here: the unit and the settings file use them to mark "
-                          "where values end.");
+                                                   "where values end.");
 }
 
 QLabel *lengthCounter(QLineEdit *edit, QWidget *parent)

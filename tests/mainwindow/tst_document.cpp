@@ -19,9 +19,9 @@
 #include <QMenu>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
 using fakes::FakeDialogs;
 using fakes::FakeTimer;
@@ -209,8 +209,7 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        const QList<std::pair<QString, QString>> rows{{"oak-ridge", "oak-ridge.gsm"}, {"site.v2", "site.v2"}, {"old.sites/oak", "old.sites/oak.gsm"}, {".oak", ".oak.gsm"}, {"oak.gsm", "oak.gsm"},
-                                                      {"St. Marys Estate", "St. Marys Estate.gsm"}, {"Mt.Frere", "Mt.Frere.gsm"}, {"backup.2024", "backup.2024"}, {"oak.", "oak.gsm"}};
+        const QList<std::pair<QString, QString>> rows{{"oak-ridge", "oak-ridge.gsm"}, {"site.v2", "site.v2"}, {"old.sites/oak", "old.sites/oak.gsm"}, {".oak", ".oak.gsm"}, {"oak.gsm", "oak.gsm"}, {"St. Marys Estate", "St. Marys Estate.gsm"}, {"Mt.Frere", "Mt.Frere.gsm"}, {"backup.2024", "backup.2024"}, {"oak.", "oak.gsm"}};
         for (const auto &[typed, written] : rows)
             QTest::newRow(qPrintable(typed)) << typed << written;
     }
