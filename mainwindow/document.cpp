@@ -204,7 +204,7 @@ void Document::unitRead() { setClean(QString()); }
 
 void Document::showRecovered(const settings::SettingsSet &set, const QString &file)
 {
-    editors_.load(set);
+    editors_.load(set, settings::kLongValueDefault, tr("Bring back unsaved changes"));
     path_ = file;
     editors_.undoStack()->resetClean(); // no file holds them: unsaved until saved
     updateMark();

@@ -89,6 +89,7 @@ private slots:
     void undoRedo_data();
     void undoRedo();
     void filterSortAndCount();
+    void longTextsKeepTheWidth();
 };
 
 void TstNumberList::entries_data()
@@ -372,6 +373,19 @@ void TstNumberList::filterSortAndCount()
     QCOMPARE(s.cell(0, 0).data().toString(), "1000");
     QCOMPARE(s.cell(1, 0).data().toString(), "999");
     QCOMPARE(s.list.rows().first().unit, "1");
+}
+
+// A long reason or count is shown in the width the page has: the window does not grow for it.
+void TstNumberList::longTextsKeepTheWidth()
+{
+    Shown s;
+    const int width = s.top.minimumSizeHint().width();
+    s.num->setRoom(-1234567890);
+    s.num->txtNum()->setText("call the caretaker of the third building on the left before noon");
+    s.num->cmdAddNum()->click();
+    QVERIFY(s.num->lblNumProblem()->text().size() > 60);
+    QVERIFY(s.num->lblNumCount()->text().contains("1234567890"));
+    QCOMPARE(s.top.minimumSizeHint().width(), width);
 }
 
 QTEST_MAIN(TstNumberList)
