@@ -61,7 +61,8 @@ struct Bench {
     void addNumber(const QString &number, const QString &col0, bool flag1 = false)
     {
         settings::NumberListModel &g = main->frame1()->numberModel();
-        g.setRows(g.rows() + QList<settings::NumberRow>{{col0, number, {flag1, false, false, false}}});
+        // As the page adds one: a step of the undo history, which is what counts as unsaved.
+        g.change(g.rows() + QList<settings::NumberRow>{{col0, number, {flag1, false, false, false}}}, "Add");
     }
     quint32 colour(int output) const
     {

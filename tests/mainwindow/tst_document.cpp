@@ -191,7 +191,7 @@ private slots:
 
         // Numbers added in front of the file's own: the settings differ from the file.
         settings::NumberListModel &list = w.main->frame1()->numberModel();
-        list.setRows({{QString(), "+2782", {}}});
+        list.change({{QString(), "+2782", {}}}, "Add");
         QCoreApplication::processEvents();
         w.dialogs.choices = {1, 1}; // discard, then add to the list
         w.dialogs.openAnswer = dir.filePath("oak-ridge.gsm");
