@@ -179,6 +179,9 @@ private slots:
         QStringList names{"Label1", "Frame1", "Command1", "Command3", "Label2", "cmbcomm", "lblVer", "Picture1"};
         for (const QString &n : names)
             QVERIFY2(h.select->findChild<QWidget *>(n), qPrintable(n));
+        // The program's one name, as every other window, the menu entry and the package say it.
+        QCOMPARE(h.select->windowTitle(), "NorvikConf :: Select model");
+        QCOMPARE(h.select->findChild<QGroupBox *>("Frame1")->title(), "NorvikConf");
         h.select->gateClicked();
         names = QStringList{"frame_0", "frame_1", "frame_3", "frame_4", "frmsys", "chkErep", "chkOcnf", "chksys",
                             "chktel", "chkrep", "cmdReset", "cmbNetwork", "txtSysName", "txtPass", "txtMastNum",
