@@ -5,6 +5,7 @@
 #include "platform/qtdialogs.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
+#include "platform/textfile.h"
 #include "platform/translations.h"
 #include "settings/unitmodel.h"
 #include "unitsim/ptyunit.h"
@@ -13,6 +14,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
+
+#include <optional>
 
 namespace {
 QStringList argumentsOf(int argc, char *argv[])
@@ -54,7 +57,20 @@ int main(int argc, char *argv[])
     platform::QtSerialPort unitPort;
     platform::QtDialogs selectDialogs;
     platform::QtDialogs mainDialogs;
-    QSettings settings(QSettings::UserScope, QStringLiteral("NorvikConf"), QStringLiteral("NorvikConf"));
+    // Only the user's own file, and only when it is a regular one: a FIFO there would hang the
+    // start in its first read.
+    const QString settingsPath = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                                 + QStringLiteral("/NorvikConf/NorvikConf.conf");
+    const QString notRegular = platform::notRegularFile(settingsPath);
+    if (!notRegular.isEmpty())
+        QTextStream(stderr) << "norvikconf: "
+                            << QCoreApplication::translate("main", "the program's settings file \"%1\" is %2, not a "
+                                                                   "file; nothing is remembered in this run.")
+                                   .arg(settingsPath, notRegular)
+                            << '\n';
+    std::optional<QSettings> settings;
+    if (notRegular.isEmpty())
+        settings.emplace(settingsPath, QSettings::IniFormat);
     app::Launch launch;
     launch.catalogue = &ports->catalogue();
     launch.port = &unitPort;
@@ -62,7 +78,7 @@ int main(int argc, char *argv[])
     launch.mainDialogs = &mainDialogs;
     launch.makeTimer = [] { return std::make_unique<platform::QtTimer>(); };
     launch.stateFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    launch.settings = &settings;
+    launch.settings = settings ? &*settings : nullptr;
     unitsim::PtyUnit &simulated = ports->simulated();
     launch.mainCreated = [&](const QString &model, QWidget &main) {
         simulated.protocol().setModel(model == settings::kIntercom ? unitsim::Model::Intercom : unitsim::Model::Gate);

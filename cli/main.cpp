@@ -11,6 +11,7 @@
 #include "settings/unitmodel.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
+#include "transfer/uploadjob.h"
 #include "transfer/uploadplan.h"
 #include "unitsim/ptyunit.h"
 
@@ -175,9 +176,9 @@ int main(int argc, char *argv[])
                                          QStringLiteral("Let download replace a FILE that exists."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
-        QStringLiteral("Seconds to wait for each answer of the unit (default: 10, and 5 for the first byte of the "
-                       "settings it sends back; the settings may then take twice the time the expected list needs "
-                       "at 960 bytes a second, plus S)."),
+        QStringLiteral("Seconds to wait for each answer of the unit and for the first character of its settings "
+                       "(default: 10 for an answer, 5 for the settings). Once the settings have begun they are read "
+                       "as long as characters keep coming; a pause of 1 s ends them."),
         QStringLiteral("S"));
     const QCommandLineOption sinceOption(
         QStringLiteral("since"),
@@ -336,6 +337,11 @@ int main(int argc, char *argv[])
         report.info(QStringLiteral("upload: the file holds no system options; the unit keeps its own"));
 
     if (planOnly) {
+        // The same limit as the real upload, whatever the plan would send.
+        if (const QString why = transfer::UploadJob::problem(set, model); !why.isEmpty()) {
+            report.error(QStringLiteral("upload: ") + why);
+            return done(cli::kBadFile, QStringLiteral("upload: ") + why);
+        }
         transfer::PlanChoices how;
         how.unitModel = model;
         const transfer::UploadPlan plan = transfer::plan_upload(from.held, set, how);

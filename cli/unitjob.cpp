@@ -139,6 +139,11 @@ void UnitJob::sendPlanned()
             report_.info(QStringLiteral("upload: ") + plan.reason);
     }
     if (from_.dryRun) {
+        // The same limit as the real upload, whatever the plan would send.
+        if (const QString why = transfer::UploadJob::problem(set, model_); !why.isEmpty()) {
+            finish(kBadFile, QStringLiteral("upload: ") + why);
+            return;
+        }
         finish(kDone, QStringLiteral("upload: dry run, nothing was sent"));
         return;
     }
@@ -174,6 +179,7 @@ void UnitJob::onUploadFinished(const transfer::UploadOutcome &o)
     case Kind::Differences: // always carries its verification
         return;
     case Kind::Unsendable: finish(kBadFile, QStringLiteral("upload: ") + o.reason); return;
+    case Kind::NotResumed: finish(kDifferences, QStringLiteral("upload: ") + o.reason); return;
     case Kind::PortClosed:
         finish(kPortFailed, QStringLiteral("upload: nothing could be written to the port: %1").arg(port_.errorDescription()));
         return;
@@ -208,10 +214,11 @@ void UnitJob::onUploadFinished(const transfer::UploadOutcome &o)
     case Kind::PortLost:
         finish(kPortFailed, QStringLiteral("The serial port closed: %1 at command %2 of %3; %4. Check the cable or "
                                            "USB adapter, reconnect the unit and start again.")
-                                .arg(platform::SerialPort::lossInWords(port_.errorNumber(), port_.errorDescription()))
-                                .arg(o.acknowledged + 1)
-                                .arg(o.total)
-                                .arg(position(o)));
+                                    .arg(platform::SerialPort::lossInWords(port_.errorNumber(), port_.errorDescription()))
+                                    .arg(o.acknowledged + 1)
+                                    .arg(o.total)
+                                    .arg(position(o))
+                                + (o.unitHolds.isEmpty() ? QString() : QLatin1Char(' ') + o.unitHolds + QLatin1Char('.')));
         return;
     case Kind::Stopped:
         finish(kInterrupted, o.readingBack ? QStringLiteral("upload: stopped by Ctrl-C while reading the settings back; "
@@ -311,9 +318,10 @@ void UnitJob::onDump(const transfer::DumpOutcome &outcome)
         return;
     case Status::LineLost: onPortLost(port_.errorNumber(), port_.errorDescription()); return;
     case Status::NoAnswer:
+        finish(kNoAnswer, step + outcome.reason() + QStringLiteral(" A unit slow to begin its answer needs a longer --timeout."));
+        return;
     case Status::Incomplete:
     case Status::TooLarge:
-    case Status::TooSlow:
     case Status::Interrupted: finish(kNoAnswer, step + outcome.reason()); return;
     case Status::Stopped: finish(kInterrupted, QStringLiteral("Stopped by Ctrl-C.")); return;
     }
@@ -321,9 +329,11 @@ void UnitJob::onDump(const transfer::DumpOutcome &outcome)
 
 void UnitJob::writeDownload(const transfer::DumpOutcome &outcome)
 {
-    const settings::SettingsSet set = transfer::read_unit_dump(outcome.records).settings;
+    const transfer::UnitDump dump = transfer::read_unit_dump(outcome.records);
+    const settings::SettingsSet &set = dump.settings;
     QString error;
-    if (!transfer::write_settings_file(downloadPath_, set, model_, &error)) {
+    // The backup holds what the unit sent and nothing else.
+    if (!transfer::write_settings_file(downloadPath_, set, model_, &error, transfer::CarriedRecords{dump.tags, dump.marks})) {
         finish(kBadFile, QStringLiteral("download: the settings were not saved. %1").arg(error));
         return;
     }

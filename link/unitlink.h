@@ -85,6 +85,8 @@ public:
     QString rx_buffer() const { return rx_; }
     QString take_rx_buffer();
     void clear_rx_buffer() { rx_.clear(); }
+    // Drops the first `count` characters: they were read and belong to no later answer.
+    void drop_rx_front(qsizetype count) { rx_.remove(0, count); }
 
     ChainState chain_state() const { return state_; }
 

@@ -99,6 +99,17 @@ void CrashCopy::offer()
 {
     if (folder_.isEmpty())
         return;
+    // A copy being written when its program was killed leaves its temporary file behind, the
+    // password in it; a stopped program's are removed.
+    const QFileInfoList temps = QDir(folder_).entryInfoList(
+        {kCopyPrefix + QStringLiteral("*.gsm.*"), kCopyPrefix + QStringLiteral("*.json.*")}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo &temp : temps) {
+        const QString base = QDir(folder_).filePath(temp.fileName().section(QLatin1Char('.'), 0, 0));
+        QLockFile owner(base + QStringLiteral(".lock"));
+        owner.setStaleLockTime(0);
+        if (base != base_ && owner.tryLock(0))
+            QFile::remove(temp.absoluteFilePath());
+    }
     const QFileInfoList copies =
         QDir(folder_).entryInfoList({kCopyPrefix + QStringLiteral("*.gsm")}, QDir::Files, QDir::Time);
     for (const QFileInfo &copy : copies) { // the newest first

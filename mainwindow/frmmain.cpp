@@ -277,10 +277,7 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
     emit portOpened(entry);
     // Another unit may have been plugged in meanwhile: a resumed upload is always read back.
     if (uploadJob_->can_resume()
-        && platform_.dialogs->askYesNo(QStringLiteral("Resume the upload at command %1 of %2? Afterwards the unit's "
-                                                      "settings will be read back to make sure it is the same unit.")
-                                           .arg(link_->resume_at())
-                                           .arg(link_->cmd_count())))
+        && platform_.dialogs->askYesNo(uploadJob_->resumeQuestion()))
         uploadJob_->resume();
     return true;
 }
@@ -415,6 +412,18 @@ void FrmMain::onUploadFinished(const transfer::UploadOutcome &outcome)
     const OutcomeReport report = report_of(outcome);
     for (const QString &line : report.log)
         appendLog(line);
+    if (outcome.kind == transfer::UploadOutcome::Kind::NotResumed) {
+        // The rest of the chain is for the unit it began with; this one may take the whole upload.
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = report.message] {
+                if (platform_.dialogs->askYesNo(text + QStringLiteral("\n\nSend the whole upload to the unit on the line?")))
+                    uploadJob_->restartWhole();
+                updateLineBusy();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     if (!report.message.isEmpty())
         tell(report.message, report.stop ? platform::Dialogs::Icon::Stop : platform::Dialogs::Icon::Information,
              report.title);

@@ -31,10 +31,16 @@ QString count(qsizetype n, const char *one, const char *many)
 
 QString tooLongText(qsizetype over)
 {
-    return QCoreApplication::translate("mainwindow", "The list would be too long for one upload: at most %1 commands can be sent, which leaves "
-                                                     "room for %2 fewer numbers. Remove %2 numbers and import again. Nothing was changed.")
-        .arg(kMaxUploadCommands)
-        .arg(over);
+    const int n = int(over);
+    return QCoreApplication::translate("transfer::NumberImport",
+                                       n == 1 ? "The list would be too long for one upload: at most %1 commands can "
+                                                "be sent, which leaves room for %n fewer number. Remove %n number "
+                                                "and import again. Nothing was changed."
+                                              : "The list would be too long for one upload: at most %1 commands can "
+                                                "be sent, which leaves room for %n fewer numbers. Remove %n numbers "
+                                                "and import again. Nothing was changed.",
+                                       nullptr, n)
+        .arg(kMaxUploadCommands);
 }
 
 } // namespace

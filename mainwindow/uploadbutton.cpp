@@ -74,6 +74,8 @@ bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &un
         // What is replaced is only what the plan names; the summary's warnings still hold.
         QStringList informative{plan.summary + QLatin1Char('.')};
         informative << summary.split(QLatin1Char('\n')).mid(1);
+        if (const QString note = transfer::read_back_note(plan, shown, verify); !note.isEmpty())
+            informative << note;
         const int answer = dialogs.choose(question, informative.join(QLatin1Char('\n')),
                                           {QCoreApplication::translate("mainwindow", "Yes"), QCoreApplication::translate("mainwindow", "Send everything"),
                                            QCoreApplication::translate("mainwindow", "No")});
@@ -122,6 +124,7 @@ OutcomeReport report_of(const transfer::UploadOutcome &outcome)
     r.stop = true;
     switch (outcome.kind) {
     case Kind::Unsendable: r.message = outcome.reason; break;
+    case Kind::NotResumed: r.message = outcome.reason; break;
     case Kind::Stopped:
         r.message = QCoreApplication::translate("mainwindow", "The upload was stopped with %1 of its %2 commands acknowledged. %3.")
                         .arg(outcome.acknowledged)

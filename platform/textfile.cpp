@@ -6,8 +6,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -56,7 +61,39 @@ void report(QString *error, const QString &what, const QString &path, const QStr
 }
 void report(QString *error, const QString &what, const QString &path, const QFileDevice &file, Access access)
 {
-    report(error, what, path, file.errorString(), access);
+    QString system = file.errorString();
+    // Qt words a read-only file system as a plain "not writable"; the folder's mount says it.
+    struct statvfs fs {};
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (access == Access::Write && ::statvfs(folder.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0)
+        system = QString::fromLocal8Bit(std::strerror(EROFS));
+    report(error, what, path, system, access);
+}
+
+QString kindOf(mode_t mode)
+{
+    const auto tr = [](const char *text) { return QCoreApplication::translate("platform::TextFile", text); };
+    if (S_ISREG(mode))
+        return QString();
+    if (S_ISFIFO(mode))
+        return tr("a FIFO (named pipe)");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return tr("a device");
+    if (S_ISSOCK(mode))
+        return tr("a socket");
+    if (S_ISDIR(mode))
+        return tr("a folder");
+    return tr("not a regular file");
+}
+
+bool refuseKind(QString *error, const QString &path, const QString &kind, Access access)
+{
+    if (error)
+        *error = QCoreApplication::translate("platform::TextFile", access == Access::Read
+                                                                       ? "\"%1\" is %2, not a file: it was not read. Choose a settings file."
+                                                                       : "\"%1\" is %2, not a file: nothing was written to it. Choose another name.")
+                     .arg(QDir::toNativeSeparators(path), kind);
+    return false;
 }
 
 // Writes all of `bytes` to `fd`; on failure returns the errno of the call that failed. A full
@@ -77,8 +114,19 @@ int writeAll(int fd, const QByteArray &bytes)
 
 } // namespace
 
+QString notRegularFile(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString();
+    return kindOf(st.st_mode);
+}
+
 bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *error, NewFileAccess access)
 {
+    // Saved over, a FIFO or a device would be replaced by a regular file.
+    if (const QString kind = notRegularFile(path); !kind.isEmpty())
+        return refuseKind(error, path, kind, Access::Write);
     const bool isNew = !QFileInfo::exists(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)
@@ -105,8 +153,21 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
 
 bool readFile(const QString &path, QByteArray *bytes, QString *error, qint64 maxBytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting (a FIFO would wait for a writer), then looked at before reading.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        report(error, QCoreApplication::translate("platform", "Could not open"), path, QString::fromLocal8Bit(std::strerror(errno)), Access::Read);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return refuseKind(error, path, kindOf(st.st_mode), Access::Read);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         report(error, QCoreApplication::translate("platform", "Could not open"), path, file, Access::Read);
         return false;
     }

@@ -34,8 +34,10 @@ QString missingBar(const QString &text)
 }
 } // namespace
 
-QString settings_file_text(const settings::SettingsSet &set, const QString &unitModel)
+QString settings_file_text(const settings::SettingsSet &set, const QString &unitModel,
+                           const std::optional<CarriedRecords> &carried)
 {
+    const auto sent = [&](const QString &tag) { return !carried || carried->tags.contains(tag); };
     auto line = [](const QString &record) { return record + QLatin1Char('|') + kLineEnd; };
 
     QString options, monitor;
@@ -48,15 +50,18 @@ QString settings_file_text(const settings::SettingsSet &set, const QString &unit
             monitor += QLatin1Char(tags::kMonitorDigits[k]);
 
     QString text = tags::kStart + line(QLatin1Char('|') + tags::kPassword + set.password);
-    text += line(tags::kName + set.systemName);
+    if (sent(tags::kName))
+        text += line(tags::kName + set.systemName);
     if (set.systemOptionsKnown) {
         text += line(tags::kOptions + options);
         text += line(tags::kMonitor + monitor);
     }
     for (int k = 0; k < 4; ++k)
-        text += line(tags::input_name(k) + set.inputNames[k]);
-    text += line(tags::kMasterNumber + set.masterNumber);
-    const bool gate = unitModel != settings::kIntercom;
+        if (sent(tags::input_name(k)))
+            text += line(tags::input_name(k) + set.inputNames[k]);
+    if (sent(tags::kMasterNumber))
+        text += line(tags::kMasterNumber + set.masterNumber);
+    const bool gate = unitModel != settings::kIntercom && (!carried || carried->marks);
     for (const settings::NumberRow &row : set.numbers) {
         QString record = tags::kNumber + settings::strip_plus(row.number) + QLatin1Char(',') + row.unit;
         if (gate)
@@ -68,9 +73,9 @@ QString settings_file_text(const settings::SettingsSet &set, const QString &unit
 }
 
 bool write_settings_file(const QString &path, const settings::SettingsSet &set, const QString &unitModel,
-                         QString *error)
+                         QString *error, const std::optional<CarriedRecords> &carried)
 {
-    return platform::writeFileAtomically(path, platform::toWire(settings_file_text(set, unitModel) + kLineEnd), error,
+    return platform::writeFileAtomically(path, platform::toWire(settings_file_text(set, unitModel, carried) + kLineEnd), error,
                                          platform::NewFileAccess::OwnerOnly);
 }
 

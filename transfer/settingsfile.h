@@ -1,5 +1,8 @@
 #pragma once
+#include <QSet>
 #include <QString>
+
+#include <optional>
 
 namespace settings {
 struct SettingsSet;
@@ -18,13 +21,20 @@ inline constexpr qint64 kMaxSettingsFileBytes = 16 * 1024 * 1024;
 // the settings do not know them (a backup of the unit's dump). The master number follows the
 // input names; for the gate model each "TN," record carries the row's output marks as a third
 // field ("13"), which readers that know two fields ignore.
-QString settings_file_text(const settings::SettingsSet &set, const QString &unitModel);
+// With `carried` (a backup of the unit's answer), only the records that answer carried are
+// written, and the gate marks only when its number records carried them: nothing is filled in.
+struct CarriedRecords {
+    QSet<QString> tags; // e.g. "SN,"
+    bool marks = false;
+};
+QString settings_file_text(const settings::SettingsSet &set, const QString &unitModel,
+                           const std::optional<CarriedRecords> &carried = std::nullopt);
 
 // Writes `set` to `path` as settings_file_text() followed by CR LF, atomically: on failure the
 // old file stays as it was and `error` says what failed and what to do. A new file is readable
 // by its owner only (it holds the unit's password); an existing one keeps its mode.
 bool write_settings_file(const QString &path, const settings::SettingsSet &set, const QString &unitModel,
-                         QString *error);
+                         QString *error, const std::optional<CarriedRecords> &carried = std::nullopt);
 
 // Reads the file at `path` into `set` (number rows are appended to those it holds), whole or
 // not at all: a file that cannot be read, is over kMaxSettingsFileBytes, is not a settings

@@ -4,6 +4,7 @@
 #include "link/wire.h"
 #include "transfer/dumpreader.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace transfer {
@@ -72,12 +73,16 @@ QString UploadJob::problem(const settings::SettingsSet &set, const QString &mode
     // The unit's list is cleared before the numbers go out, so an upload cut short by a full
     // queue would leave the unit with part of its list: refuse it whole instead.
     const qsizetype n = upload_commands(set, model).size();
-    if (n > kMaxUploadCommands)
-        return QStringLiteral("The upload needs %1 commands but at most %2 can be sent in one upload. "
-                              "Remove %3 numbers from the telephone list. Nothing was sent.")
-            .arg(n)
-            .arg(kMaxUploadCommands)
-            .arg(n - kMaxUploadCommands);
+    if (n > kMaxUploadCommands) {
+        const int over = int(n - kMaxUploadCommands);
+        const char *remove = over == 1 ? "Remove %n number from the telephone list." : "Remove %n numbers from the telephone list.";
+        return QCoreApplication::translate("transfer::UploadJob", "The upload needs %1 commands but at most %2 can be "
+                                                                  "sent in one upload.")
+                   .arg(n)
+                   .arg(kMaxUploadCommands)
+               + QLatin1Char(' ') + QCoreApplication::translate("transfer::UploadJob", remove, nullptr, over)
+               + QStringLiteral(" Nothing was sent.");
+    }
     return QString();
 }
 
@@ -114,7 +119,7 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &cho
         return running_;
     }
     // Whatever happens from here, only a verified end says what the unit holds.
-    held_.reset();
+    before_ = std::exchange(held_, std::nullopt);
     link_.set_chain_password(opening_);
     if (!link_.start_upload()) {
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
@@ -125,19 +130,89 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &cho
 
 bool UploadJob::can_resume() const { return phase_ == Phase::Chain && link_.can_resume(); }
 
+QString UploadJob::passwordNow() const
+{
+    for (int i = 0; i < link_.acknowledged_count() && i < plan_.commands.size(); ++i)
+        if (plan_.commands.at(i).word == unitlink::wire::kPassword)
+            return sent_.settings.password;
+    return opening_;
+}
+
 bool UploadJob::resume()
 {
     if (!can_resume())
         return false;
     running_ = true;
     resumed_ = true;
-    // The first command sets the password: once acknowledged, the unit holds the new one.
-    link_.set_chain_password(link_.acknowledged_count() > 0 ? sent_.settings.password : opening_);
-    if (!link_.resume_upload()) {
+    stopping_ = false;
+    phase_ = Phase::ResumeCheck;
+    // Another unit may be on the line now: what it holds says whether it is the same one.
+    if (!reader_.request(
+            passwordNow(), [this](const DumpOutcome &dump) { onResumeDump(dump); },
+            expected_dump_bytes(sent_.settings))) {
+        phase_ = Phase::Chain;
         finish(outcomeOf(UploadOutcome::Kind::PortClosed));
         return false;
     }
     return true;
+}
+
+void UploadJob::onResumeDump(const DumpOutcome &dump)
+{
+    if (!running_ || phase_ != Phase::ResumeCheck)
+        return;
+    phase_ = Phase::Chain;
+    using Status = DumpOutcome::Status;
+    if (dump.status == Status::Stopped || dump.status == Status::LineLost) {
+        finish(outcomeOf(dump.status == Status::Stopped ? UploadOutcome::Kind::Stopped : UploadOutcome::Kind::PortLost));
+        return;
+    }
+    const ResumeCheck check = dump.status == Status::Received
+                                  ? check_resumed_unit(plan_, link_.acknowledged_count(), before_,
+                                                       read_unit_dump(dump.records))
+                                  : ResumeCheck::CannotKnow;
+    if (check == ResumeCheck::SameUnit) {
+        // The first command sets the password: once acknowledged, the unit holds the new one.
+        link_.set_chain_password(passwordNow());
+        if (!link_.resume_upload())
+            finish(outcomeOf(UploadOutcome::Kind::PortClosed));
+        return;
+    }
+    UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::NotResumed);
+    outcome.dumpText = dump.raw;
+    const auto tr = [](const char *text) { return QCoreApplication::translate("transfer::UploadJob", text); };
+    if (check == ResumeCheck::OtherUnit)
+        outcome.reason = tr("The unit on the line does not hold what this upload had given it before the line was "
+                            "lost: it is another unit, or it was changed meanwhile. Nothing was sent to it.");
+    else if (dump.status == Status::Received)
+        outcome.reason = tr("Whether the unit on the line is the one this upload began with cannot be known: "
+                            "nothing the upload had sent tells one unit from another. Nothing was sent to it.");
+    else
+        outcome.reason = tr("Whether the unit on the line is the one this upload began with cannot be known: its "
+                            "settings could not be read (%1) Nothing was sent to it.")
+                             .arg(dump.reason());
+    finish(outcome);
+}
+
+QString UploadJob::resumeQuestion() const
+{
+    return QCoreApplication::translate("transfer::UploadJob",
+                                       "Resume the upload at command %1 of %2? First the unit's settings are read "
+                                       "(%3) to make sure it is the unit the upload began with; afterwards they are "
+                                       "read back again to check them.")
+        .arg(link_.resume_at())
+        .arg(link_.cmd_count())
+        .arg(estimate_text(double(expected_dump_bytes(sent_.settings)) / kLineBytesPerSecond));
+}
+
+bool UploadJob::restartWhole()
+{
+    if (running_)
+        return false;
+    UploadChoices choices = choices_;
+    choices.sendEverything = true;
+    held_.reset();
+    return start(sent_.settings, choices);
 }
 
 void UploadJob::stop()
@@ -149,7 +224,7 @@ void UploadJob::stop()
         link_.stop_after_current();
         return;
     }
-    if (phase_ == Phase::ReadBack) {
+    if (phase_ == Phase::ReadBack || phase_ == Phase::ResumeCheck) {
         reader_.stop();
         return;
     }
@@ -181,7 +256,7 @@ void UploadJob::onCompleted()
 {
     if (!inChain())
         return;
-    if (!choices_.verify && !resumed_) {
+    if (!reads_back(plan_, choices_.verify, resumed_)) {
         finish(outcomeOf(UploadOutcome::Kind::Done));
         return;
     }
@@ -242,6 +317,8 @@ void UploadJob::onPortLost(bool cut)
         return;
     UploadOutcome outcome = outcomeOf(UploadOutcome::Kind::PortLost);
     outcome.readingBack = phase_ == Phase::ReadBack;
+    if (phase_ == Phase::ResumeCheck)
+        phase_ = Phase::Chain; // still to be resumed, once the line is back
     finish(outcome);
 }
 
@@ -273,7 +350,6 @@ void UploadJob::onDump(const DumpOutcome &dump)
     case Status::NoAnswer:
     case Status::Incomplete:
     case Status::TooLarge:
-    case Status::TooSlow:
     case Status::Interrupted: outcome.kind = UploadOutcome::Kind::NoAnswer; break;
     }
     finish(outcome);
@@ -298,7 +374,8 @@ void UploadJob::finish(UploadOutcome outcome)
         outcome.acknowledged = link_.acknowledged_count();
         outcome.total = link_.cmd_count();
     }
-    if (outcome.kind != UploadOutcome::Kind::Unsendable && !outcome.readingBack && outcome.acknowledged < outcome.total)
+    if (outcome.kind != UploadOutcome::Kind::Unsendable && outcome.kind != UploadOutcome::Kind::NotResumed
+        && !outcome.readingBack && outcome.acknowledged < outcome.total)
         outcome.unitHolds = held_after_stop(plan_, outcome.acknowledged);
     if (outcome.kind == UploadOutcome::Kind::Done && outcome.verification && outcome.verification->ok())
         held_ = sent_.settings;

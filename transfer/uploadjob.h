@@ -38,6 +38,7 @@ struct UploadOutcome {
         PortLost,      // the port closed under the upload; it can be resumed
         Differences,   // read back, the unit holds other settings than were sent
         Stopped,       // stopped on request after the answer in flight
+        NotResumed,    // a resume found another unit, or could not tell; nothing was sent (reason)
     };
     Kind kind = Kind::Done;
     int acknowledged = 0;                     // commands the unit acknowledged
@@ -85,8 +86,13 @@ public:
     bool running() const { return running_; }
     // After PortLost, with the port back: the rest of the chain, then a read-back whatever
     // `verify` said, to make sure it is the same unit.
+    // The resume first reads the unit: only the unit the upload began with gets the rest.
     bool can_resume() const;
     bool resume();
+    // The question before resume(): where it goes on, and the reads around it with their time.
+    QString resumeQuestion() const;
+    // After NotResumed: the whole sequence of the same settings, to whatever unit is there.
+    bool restartWhole();
     // Ends the upload after the answer in flight; a second call ends it at once.
     void stop();
     // The answer to currentPasswordWanted(): the unit's present password, or empty to give up.
@@ -101,6 +107,7 @@ signals:
 private:
     enum class Phase { Idle,
                        Chain,
+                       ResumeCheck,
                        ReadBack };
     void onAcknowledged(int done, int total);
     void onCompleted();
@@ -110,6 +117,9 @@ private:
     void onPortLost(bool cut);
     void onStopped();
     void onDump(const DumpOutcome &dump);
+    void onResumeDump(const DumpOutcome &dump);
+    // The password the unit holds after the acknowledged commands.
+    QString passwordNow() const;
     void endChain(UploadOutcome outcome);
     void finish(UploadOutcome outcome);
     bool inChain() const { return running_ && phase_ == Phase::Chain; }
@@ -121,6 +131,7 @@ private:
     UploadPlan plan_;
     QString opening_; // the password that opens the chain's first command
     std::optional<settings::SettingsSet> held_;
+    std::optional<settings::SettingsSet> before_; // held_ when the upload started
     Phase phase_ = Phase::Idle;
     bool running_ = false;
     bool resumed_ = false;

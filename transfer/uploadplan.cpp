@@ -3,8 +3,11 @@
 #include "link/wire.h"
 #include "settings/numberform.h"
 #include "settings/unitmodel.h"
+#include "transfer/dumpreader.h"
+#include "transfer/recordtags.h"
 #include "transfer/settingsparser.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMultiHash>
 #include <QStringList>
@@ -226,6 +229,84 @@ QString held_after_stop(const UploadPlan &plan, int acknowledged)
         .arg(count(plan.numbersKept, "number", "numbers"))
         .arg(taken)
         .arg(plan.numbersSent);
+}
+
+bool reads_back(const UploadPlan &plan, bool verifyChosen, bool resumed)
+{
+    return verifyChosen || resumed || plan.kind == UploadPlan::Kind::Incremental;
+}
+
+QString read_back_note(const UploadPlan &plan, const settings::SettingsSet &wanted, bool verifyChosen)
+{
+    if (verifyChosen || !reads_back(plan, false, false))
+        return QString();
+    return QCoreApplication::translate("transfer::UploadPlan",
+                                       "Afterwards the settings are read back (%1), whether or not \"Verify after "
+                                       "upload\" is ticked: only the changes are sent, so what the unit holds is "
+                                       "checked.")
+        .arg(estimate_text(double(expected_dump_bytes(wanted)) / kLineBytesPerSecond));
+}
+
+namespace {
+// The numbers of a list as the unit stores them, each as often as it is listed.
+QStringList storedNumbers(const QList<settings::NumberRow> &rows)
+{
+    QStringList out;
+    for (const settings::NumberRow &row : rows)
+        out << settings::strip_plus(row.number);
+    out.sort();
+    return out;
+}
+} // namespace
+
+ResumeCheck check_resumed_unit(const UploadPlan &plan, int acknowledged,
+                               const std::optional<settings::SettingsSet> &before, const UnitDump &found)
+{
+    using unitlink::wire::kAddNumber;
+    const settings::SettingsSet &held = found.settings;
+    bool told = false; // something the unit holds tells it apart
+    // The settings each acknowledged command gave (a later command of the same word wins).
+    QHash<QString, QString> given;
+    for (int i = 0; i < acknowledged && i < plan.commands.size(); ++i)
+        given.insert(plan.commands.at(i).word, plan.commands.at(i).value);
+    const QList<std::pair<QString, QString>> fields{
+        {unitlink::wire::kName, tags::kName},
+        {unitlink::wire::kMasterNumber, tags::kMasterNumber},
+        {unitlink::wire::input_name_word(0), tags::input_name(0)},
+        {unitlink::wire::input_name_word(1), tags::input_name(1)},
+        {unitlink::wire::input_name_word(2), tags::input_name(2)},
+        {unitlink::wire::input_name_word(3), tags::input_name(3)},
+    };
+    for (const auto &[word, tag] : fields) {
+        const auto hit = given.constFind(word);
+        if (hit == given.cend() || !found.tags.contains(tag))
+            continue;
+        const QString there = tag == tags::kName           ? held.systemName
+                              : tag == tags::kMasterNumber ? held.masterNumber
+                                                           : held.inputNames[tag.at(1).digitValue() - 1];
+        if (there != *hit)
+            return ResumeCheck::OtherUnit;
+        told = true;
+    }
+    // The list: what the unit held before, or nothing once the clearing was acknowledged, then
+    // the numbers acknowledged since, and perhaps the one in flight.
+    const bool cleared = plan.clearAt >= 0 && acknowledged > plan.clearAt;
+    if (cleared || before) {
+        QStringList expected = cleared ? QStringList() : storedNumbers(before->numbers);
+        for (int i = std::max(0, cleared ? plan.clearAt + 1 : 0); i < acknowledged && i < plan.commands.size(); ++i)
+            if (plan.commands.at(i).word == kAddNumber)
+                expected << settings::strip_plus(plan.commands.at(i).value.section(QLatin1Char(','), 0, 0));
+        QStringList withNext = expected;
+        if (acknowledged < plan.commands.size() && plan.commands.at(acknowledged).word == kAddNumber)
+            withNext << settings::strip_plus(plan.commands.at(acknowledged).value.section(QLatin1Char(','), 0, 0));
+        expected.sort();
+        withNext.sort();
+        const QStringList there = storedNumbers(held.numbers);
+        if (there != expected && there != withNext)
+            return ResumeCheck::OtherUnit;
+        told = told || !there.isEmpty();
+    }
+    return told ? ResumeCheck::SameUnit : ResumeCheck::CannotKnow;
 }
 
 } // namespace transfer

@@ -59,4 +59,22 @@ QString progress_text(const UploadPlan &plan, int number);
 // Like the reason and the summary, it has no closing full stop: callers go on with it.
 QString held_after_stop(const UploadPlan &plan, int acknowledged);
 
+// An upload shorter than the whole sequence trusts what the unit was last seen to hold, and a
+// resumed one may go to another unit: both end with a read-back, whatever the operator chose.
+bool reads_back(const UploadPlan &plan, bool verifyChosen, bool resumed);
+// The line the question before such an upload adds: "Afterwards the settings are read back
+// (about 24 s): ..."; empty when the upload reads back only when the operator chose so.
+QString read_back_note(const UploadPlan &plan, const settings::SettingsSet &wanted, bool verifyChosen);
+
+enum class ResumeCheck {
+    SameUnit,   // every setting the acknowledged commands gave is there, and they tell it apart
+    OtherUnit,  // a setting the acknowledged commands gave is not there
+    CannotKnow, // nothing the acknowledged commands gave tells one unit from another
+};
+// Whether the unit whose dump is `found` is the one `plan` went to until the line was lost,
+// `acknowledged` commands in (the command after them may or may not have been taken).
+// `before` is what that unit was known to hold when the upload began.
+ResumeCheck check_resumed_unit(const UploadPlan &plan, int acknowledged,
+                               const std::optional<settings::SettingsSet> &before, const UnitDump &found);
+
 } // namespace transfer

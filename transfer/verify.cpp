@@ -80,6 +80,10 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
     const settings::SettingsSet &held = found.settings;
     Comparison c(found);
     c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
+    // A password is a secret wherever the result goes: only that it differs is told.
+    for (Difference &d : c.result.differences)
+        if (d.field == QLatin1String("System password"))
+            d = {d.field, unitlink::wire::kHiddenPassword, unitlink::wire::kHiddenPassword, Difference::Kind::Secret};
     c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
     if (parts.system) {
         // The dump has no record for the options.
@@ -146,6 +150,9 @@ QString verification_text(const Verification &result)
             switch (d.kind) {
             case Difference::Kind::Value:
                 text += QStringLiteral("\n%1: sent \"%2\", the unit holds \"%3\"").arg(d.field, d.sent, d.found);
+                break;
+            case Difference::Kind::Secret:
+                text += QStringLiteral("\n%1: differs from the one sent").arg(d.field);
                 break;
             case Difference::Kind::Missing:
                 text += QStringLiteral("\n%1: \"%2\" was sent but is not in the unit's list").arg(d.field, d.sent);

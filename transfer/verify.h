@@ -31,11 +31,13 @@ struct UploadedParts {
 UploadedParts uploaded_parts(const QList<UploadCommand> &commands);
 
 struct Difference {
-    // Missing: a number only sent; Extra: a number only in the unit.
+    // Missing: a number only sent; Extra: a number only in the unit; Secret: a password that
+    // differs, whose values are never shown (sent and found hold wire::kHiddenPassword).
     enum class Kind {
         Value,
         Missing,
         Extra,
+        Secret,
     };
     QString field; // as the operator knows it, e.g. "System name", "Number 12 outputs"
     QString sent;

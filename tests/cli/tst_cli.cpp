@@ -23,6 +23,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -241,6 +242,9 @@ private slots:
         QTest::newRow("unsendable value") << "" << with("star.gsm") << 7
                                           << "(SN,Gate*1): the system name holds \"*\", which the unit cannot take.";
         QTest::newRow("no file") << "" << with("missing.gsm") << 7 << "Could not open";
+        QTest::newRow("a FIFO") << "" << with("fifo.gsm") + QStringList{"--dry-run"} << 7 << "is a FIFO (named pipe), not a file";
+        QTest::newRow("a device") << "" << QStringList(upload).replaceInStrings("site.gsm", "/dev/null") << 7
+                                  << "is a device, not a file";
         QTest::newRow("no model") << "" << upload.mid(0, 2) + upload.mid(4) << 1 << "upload needs --model";
         QTest::newRow("bad output") << "" << QStringList{"output", "5", "on", "--port", "sim"}
                                     << 1 << "the output is a number from 1 to 4";
@@ -254,6 +258,7 @@ private slots:
         file("site.gsm", kGateSite);
         file("junk.txt", "hello\r\n");
         file("cut.gsm", kGateSite.left(120));
+        QCOMPARE(::mkfifo(QFile::encodeName(scratch->filePath("fifo.gsm")).constData(), 0600), 0);
         file("star.gsm", QString(kGateSite).replace("North Gate", "Gate*1"));
         for (QString &a : args)
             a = a == "PTY" ? unit->devicePath() : a.endsWith(".gsm") || a.endsWith(".txt") ? scratch->filePath(a)
@@ -360,9 +365,18 @@ private slots:
         const QJsonObject r = refused.json.value("refused").toObject();
         QCOMPARE(r.value("command").toString(), "SYS PASS ****");
         QCOMPARE(r.value("codes").toArray().first()["code"].toInt(), 11);
-        for (const Run &run : {ok, refused}) {
+        // A file whose password differs from the unit's: only that it differs is told.
+        unit->protocol().refuse(QString(), 0);
+        Run differs = run({"verify", file("other.gsm", QString(kGateSite).replace("MP,5831", "MP,7777")), "--port",
+                           unit->devicePath(), "--model", "gate", "--json"},
+                          {}, "G471");
+        QCOMPARE(differs.code, 6);
+        QVERIFY2(differs.errLines.contains("verify: System password: differs from the one sent"),
+                 qPrintable(differs.errLines.join('\n')));
+        QCOMPARE(differs.json.value("differences").toArray().first()["sent"].toString(), "****");
+        for (const Run &run : {ok, refused, differs}) {
             const QString all = run.errLines.join('\n') + QJsonDocument(run.json).toJson();
-            QVERIFY2(!all.contains("G471") && !all.contains("5831"), qPrintable(all));
+            QVERIFY2(!all.contains("G471") && !all.contains("5831") && !all.contains("7777"), qPrintable(all));
         }
     }
 
@@ -425,6 +439,45 @@ private slots:
         QVERIFY2(plan.value("reason").toString().startsWith("2 numbers were removed; the unit has no command"),
                  qPrintable(plan.value("reason").toString()));
         QCOMPARE(plan.value("commands").toArray().size(), 7);
+    }
+
+    // The dry run and the real upload apply the one limit of an upload, whatever the plan
+    // would send, and say how many numbers to remove.
+    void oneLimitForDryRunAndUpload_data()
+    {
+        QTest::addColumn<int>("numbers");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("996") << 996 << 0 << "";
+        QTest::newRow("997") << 997 << 7 << "Remove 1 number from the telephone list.";
+        QTest::newRow("1000") << 1000 << 7 << "Remove 4 numbers from the telephone list.";
+    }
+    void oneLimitForDryRunAndUpload()
+    {
+        QFETCH(int, numbers);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        const auto site = [this](int n) {
+            QString text = "<START>|MP,5831|\r\nSN,GSM Unit|\r\nMN,|\r\n";
+            for (int i = 0; i < n; ++i)
+                text += QString("TN,2782%1,%2,1|\r\n").arg(i, 7, 10, QLatin1Char('0')).arg(i + 1);
+            return file(QString("site%1.gsm").arg(n), text + "<END>\r\n");
+        };
+        unit->protocol().state().numbers = unitsim::sampleNumbers(numbers - 1);
+        const QStringList args{"upload", site(numbers), "--since", site(numbers - 1), "--model", "gate"};
+        const Run dry = run(args + QStringList{"--dry-run"});
+        const Run real = run(args + QStringList{"--port", unit->devicePath()});
+        QCOMPARE(dry.code, code);
+        QCOMPARE(real.code, code);
+        if (code != 0) {
+            QVERIFY2(dry.errLines.last().contains(says) && real.errLines.last().contains(says), qPrintable(real.errLines.last()));
+            QVERIFY(received.isEmpty());
+            return;
+        }
+        // One new number, then the read-back that a plan shorter than the whole sequence ends with.
+        QCOMPARE(received.size(), 2);
+        QCOMPARE(received.last(), "SYS SPEW");
+        QCOMPARE(unit->protocol().state().numbers.size(), numbers);
     }
 
     // Ctrl-C mid-upload: the command in flight is answered, nothing is sent after it, and the

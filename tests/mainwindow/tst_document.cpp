@@ -287,10 +287,15 @@ private slots:
         a->autosave->fire();
         const QString after = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm");
         QVERIFY(fileText(copy).contains("SN,Oak Ridge|"));
+        // A copy's temporary file, as a kill during its writing leaves it: kept while its
+        // program runs, removed by the next start once it stopped.
+        const QString temp = copy + ".Q1w2E3";
+        QFile(temp).open(QIODevice::WriteOnly);
         {
             Instance running(state); // a second window while the first still runs: not its copy
             running.doc->start(QString());
             QVERIFY(running.dialogs.questions.isEmpty());
+            QVERIFY(QFile::exists(temp));
         }
         a.reset(); // the crash: the window goes without being closed
         QVERIFY(QFile::exists(copy));
@@ -298,6 +303,7 @@ private slots:
         Instance intercom(state, settings::kIntercom); // another model's settings are not offered
         intercom.doc->start(QString());
         QVERIFY(intercom.dialogs.questions.isEmpty());
+        QVERIFY(!QFile::exists(temp));
 
         Instance later(state);
         later.doc->start(QString()); // Escape: decide at the next start

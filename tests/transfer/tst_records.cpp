@@ -9,6 +9,7 @@
 
 #include <QScopeGuard>
 #include <QtTest>
+#include <functional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -327,6 +328,55 @@ private slots:
                                                "unchanged. Could not write \""
                                                + path + "\": no space left on the "
                                                         "device. Free some space or choose another place."});
+    }
+
+    // What is not a regular file is refused at once, named, and never replaced by a save; a
+    // read-only file system is named as such.
+    void specialFilesRefused_data()
+    {
+        QTest::addColumn<QString>("kind"); // how the place is made
+        QTest::addColumn<QString>("says"); // what both a read and a save say
+        QTest::newRow("FIFO") << "fifo"
+                              << "is a FIFO (named pipe), not a file";
+        QTest::newRow("device") << "device"
+                                << "is a device, not a file";
+        QTest::newRow("read-only file system") << "readonly"
+                                               << "read-only file system";
+    }
+    void specialFilesRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, says);
+        QString path = dir.filePath("fifo.gsm");
+        std::function<void()> unmount = [] {};
+        const auto guard = qScopeGuard([&] { unmount(); });
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "device") {
+            path = "/dev/null";
+        } else {
+            if (geteuid() != 0)
+                QSKIP("Needs root to mount a read-only tmpfs (CI runs as root).");
+            const QString mountPoint = dir.filePath("ro");
+            QVERIFY(QDir().mkpath(mountPoint));
+            if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", mountPoint}) != 0)
+                QSKIP("Could not mount a tmpfs here.");
+            unmount = [mountPoint] { QProcess::execute("umount", {mountPoint}); };
+            path = mountPoint + "/site.gsm";
+        }
+        settings::SettingsSet set;
+        QString error;
+        if (kind != "readonly") {
+            QVERIFY(!transfer::read_settings_file(path, set, &error));
+            QVERIFY2(error.contains(says), qPrintable(error));
+            QVERIFY(!platform::notRegularFile(path).isEmpty());
+        }
+        error.clear();
+        QVERIFY(!transfer::write_settings_file(path, set, settings::kGate, &error));
+        QVERIFY2(error.contains(says), qPrintable(error));
+        QFileInfo after(path);
+        QCOMPARE(after.exists(), kind != "readonly");
+        QVERIFY(!after.isFile()); // nothing replaced it
     }
 };
 

@@ -176,6 +176,86 @@ private slots:
         QVERIFY(!known || !wire.contains("TEL CLRN"));
         QCOMPARE(wire.count("TEL ADDN"), known ? o.acknowledged : qMax(0, o.acknowledged - 4));
     }
+
+    // An upload that sends only the changes trusts what the unit was last seen to hold, so it
+    // is read back even with verification off; a unit changed behind the program's back shows.
+    void shortPlanIsAlwaysReadBack_data()
+    {
+        QTest::addColumn<QString>("unitNow"); // the dump after the new number went
+        QTest::addColumn<Kind>("kind");
+        settings::SettingsSet cleared = site();
+        cleared.numbers.removeFirst(); // its list was emptied by someone else, then ours came
+        QTest::newRow("unit as the program saw it") << transfer::settings_file_text(site(), settings::kGate) << Kind::Done;
+        QTest::newRow("list cleared behind its back") << transfer::settings_file_text(cleared, settings::kGate)
+                                                      << Kind::Differences;
+    }
+    void shortPlanIsAlwaysReadBack()
+    {
+        QFETCH(QString, unitNow);
+        Rig r;
+        settings::SettingsSet held = site();
+        held.numbers.removeLast();
+        r.job.setHeld(held);
+        QVERIFY(!r.run({settings::kGate, QString(), false, true, false}, {"OK (24)"}));
+        QCOMPARE(r.port.writes.size(), 2);
+        QVERIFY(r.port.writes.last().contains("SYS SPEW"));
+        r.play(unitNow);
+        QCOMPARE(r.outcomes.size(), 1);
+        QTEST(r.outcomes.first().kind, "kind");
+        QVERIFY(r.outcomes.first().verification.has_value());
+    }
+
+    // A resume first reads the unit: only the unit the upload began with gets the rest.
+    void resumeChecksTheUnit_data()
+    {
+        QTest::addColumn<int>("acked"); // commands acknowledged before the line was lost
+        QTest::addColumn<QString>("unitNow");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("says");
+        const auto dump = [](const QString &name, QList<settings::NumberRow> numbers) {
+            settings::SettingsSet set = site(name);
+            set.numbers = numbers;
+            return transfer::settings_file_text(set, settings::kGate);
+        };
+        const QList<settings::NumberRow> first = site().numbers.mid(0, 1);
+        const QList<settings::NumberRow> own{{"1", "+27830001", {}}, {"2", "+27830002", {}}, {"3", "+27830003", {}}};
+        QTest::newRow("same unit") << 5 << dump("Gate", first) << Kind::Done << "";
+        QTest::newRow("same unit, the lost answer's number taken") << 4 << dump("Gate", first) << Kind::Done << "";
+        QTest::newRow("another unit, its own list") << 5 << dump("Gate", own + first) << Kind::NotResumed
+                                                    << "The unit on the line does not hold";
+        QTest::newRow("another unit, its own name") << 2 << dump("North", own) << Kind::NotResumed
+                                                    << "The unit on the line does not hold";
+        QTest::newRow("nothing tells them apart") << 1 << dump("North", own) << Kind::NotResumed
+                                                  << "Whether the unit on the line is the one";
+        QTest::newRow("unreadable") << 5 << QString("ERROR (39)") << Kind::NotResumed << "Whether the unit on the line";
+    }
+    void resumeChecksTheUnit()
+    {
+        QFETCH(int, acked);
+        QFETCH(QString, unitNow);
+        QFETCH(Kind, kind);
+        QFETCH(QString, says);
+        Rig r;
+        QVERIFY(r.run({settings::kGate, QString(), false, true, false}, kAcks.mid(0, acked) + QStringList{"unplug"}));
+        r.port.open("/dev/unit", {});
+        QVERIFY(r.job.resume());
+        QCOMPARE(r.port.writes.last(), "*4711 SYS SPEW*\r");
+        r.play(unitNow);
+        r.quiet.fire();
+        if (kind == Kind::NotResumed) {
+            QCOMPARE(r.outcomes.size(), 2);
+            QVERIFY2(r.outcomes.last().reason.startsWith(says), qPrintable(r.outcomes.last().reason));
+            QVERIFY(r.port.writes.last().contains("SYS SPEW")); // nothing was sent to it
+            return;
+        }
+        // The command whose answer was lost goes again, then the rest, then the read-back.
+        QVERIFY(r.port.writes.last().contains(acked == 5 ? "TEL ADDN 27822" : "TEL ADDN 27821"));
+        for (const QString &step : kAcks.mid(acked) + QStringList{"dump:Gate"})
+            r.play(step);
+        QCOMPARE(r.outcomes.size(), 2);
+        QCOMPARE(r.outcomes.last().kind, Kind::Done);
+        QVERIFY(r.outcomes.last().verification.has_value());
+    }
 };
 
 QTEST_GUILESS_MAIN(TstUploadJob)
