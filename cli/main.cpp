@@ -1,6 +1,8 @@
 // norvikconf-cli: upload, read back, verify and test outputs from a terminal or a script,
 // with the same link, file format and messages as the windows.
+#include "cli/diffcommand.h"
 #include "cli/report.h"
+#include "cli/reportcommand.h"
 #include "cli/secret.h"
 #include "cli/unitjob.h"
 #include "platform/interruptwatch.h"
@@ -39,12 +41,18 @@ const char kDescription[] =
     "  upload FILE --port P --model M     send the settings of FILE to the unit\n"
     "                                     (--since BASE: the unit holds BASE, send\n"
     "                                     only what changed when that is safe)\n"
+    "                                     (--only settings|numbers: send only those)\n"
     "  sync FILE --port P --model M       read the unit, send only what changed when\n"
     "                                     that is safe, and verify\n"
     "  download FILE --port P --model M   read the unit's settings into a new FILE\n"
     "                                     (--force replaces an existing one)\n"
     "  verify FILE --port P --model M     compare the unit's settings with FILE\n"
+    "  diff LEFT RIGHT --model M          list what differs; each side a settings file\n"
+    "                                     or \"unit\" (read through --port)\n"
     "  output N on|off --port P           switch output N (1 to 4) for a test\n"
+    "  report FILE --pdf OUT.pdf          the access list of FILE as a PDF, no port\n"
+    "                                     needed (--force replaces OUT; 'report\n"
+    "                                     --help' says more)\n"
     "\n"
     "P is a port number of the list, a device path, or \"sim\" for a simulated unit.\n"
     "M is gate or intercom.\n"
@@ -56,9 +64,11 @@ const char kDescription[] =
     "  3    wrong password\n"
     "  4    the unit refused a command\n"
     "  5    no readable answer from the unit in time (see --timeout)\n"
-    "  6    verification found differences\n"
+    "  6    verification found differences (diff: the sides differ)\n"
     "  7    the file cannot be read or written, or is not a settings file, or\n"
-    "       download's FILE exists and --force was not given\n"
+    "       download's FILE (or report's OUT) exists and --force was not given\n"
+    "  8    upload or sync: the unit's name or master number is another site's, so\n"
+    "       its list was not cleared and nothing was sent (--force to go on)\n"
     "  130  stopped by Ctrl-C";
 
 // The unit's password until someone changes it: the settings' start value.
@@ -135,6 +145,9 @@ bool choosePort(const QString &text, QString *device, QString *error)
 
 int main(int argc, char *argv[])
 {
+    // The access list needs fonts, so an application object of its own.
+    if (argc > 1 && qstrcmp(argv[1], "report") == 0)
+        return cli::report_main(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("norvikconf-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NORVIKCONF_VERSION));
@@ -173,7 +186,8 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Print the result as one JSON object on stdout."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print only errors."));
     const QCommandLineOption forceOption(QStringLiteral("force"),
-                                         QStringLiteral("Let download replace a FILE that exists."));
+                                         QStringLiteral("Let download replace a FILE that exists; let upload and sync "
+                                                        "clear the list of a unit that names another site."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
         QStringLiteral("Seconds to wait for each answer of the unit and for the first character of its settings "
@@ -187,10 +201,16 @@ int main(int argc, char *argv[])
         QStringLiteral("BASE"));
     const QCommandLineOption dryRunOption(QStringLiteral("dry-run"),
                                           QStringLiteral("Upload and sync: print the plan and send nothing."));
+    const QCommandLineOption onlyOption(
+        QStringLiteral("only"),
+        QStringLiteral("Upload and sync: \"settings\" sends nothing of the number list; \"numbers\" sends the master "
+                       "number and the list and no \"SYS\" command (the unit keeps its password and name)."),
+        QStringLiteral("PART"));
     parser.addOptions({portOption, modelOption, passwordOption, passwordFileOption, verifyOption, systemOption,
-                       noNumbersOption, jsonOption, quietOption, timeoutOption, forceOption, sinceOption, dryRunOption});
+                       noNumbersOption, jsonOption, quietOption, timeoutOption, forceOption, sinceOption, dryRunOption,
+                       onlyOption});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("ports, upload, sync, download, verify or output"));
+                                 QStringLiteral("ports, upload, sync, download, verify, diff or output"));
     parser.addPositionalArgument(QStringLiteral("arguments"), QStringLiteral("FILE, or N on|off"), QStringLiteral("[...]"));
 
     if (!parser.parse(app.arguments()))
@@ -211,6 +231,8 @@ int main(int argc, char *argv[])
             return usage(QStringLiteral("ports takes no arguments"));
         return listPorts(json);
     }
+    if (command == QLatin1String("diff"))
+        return cli::run_diff(parser, args, choosePort);
 
     const bool isOutput = command == QLatin1String("output");
     const bool isSync = command == QLatin1String("sync");
@@ -233,8 +255,13 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("--dry-run goes with upload and sync only"));
     if (parser.isSet(systemOption) && !isUpload && !isVerify)
         return usage(QStringLiteral("--system-parameters goes with upload and verify only"));
-    if (parser.isSet(forceOption) && !isDownload)
-        return usage(QStringLiteral("--force goes with download only"));
+    if (parser.isSet(forceOption) && !isDownload && !isUpload)
+        return usage(QStringLiteral("--force goes with download, upload and sync only"));
+    const QString only = parser.value(onlyOption);
+    if (parser.isSet(onlyOption) && (!isUpload || (only != QLatin1String("settings") && only != QLatin1String("numbers"))))
+        return usage(QStringLiteral("--only goes with upload and sync, as --only settings or --only numbers"));
+    if (only == QLatin1String("numbers") && (parser.isSet(systemOption) || parser.isSet(noNumbersOption)))
+        return usage(QStringLiteral("--only numbers sends no system parameters and needs the numbers"));
 
     const QString model = parser.value(modelOption);
     if (!isOutput && model != settings::kGate && model != settings::kIntercom)
@@ -297,11 +324,13 @@ int main(int argc, char *argv[])
         }
         // The same choices as the window's boxes, so one file gives the same commands from both.
         set.uploadSystem = parser.isSet(systemOption);
-        set.uploadTelephone = !parser.isSet(noNumbersOption);
+        set.uploadTelephone = !parser.isSet(noNumbersOption) && only != QLatin1String("settings");
     }
     cli::PlanFrom from;
     from.readFirst = isSync;
     from.dryRun = parser.isSet(dryRunOption);
+    from.force = parser.isSet(forceOption);
+    from.numbersOnly = only == QLatin1String("numbers");
     if (parser.isSet(sinceOption)) {
         settings::SettingsSet base;
         if (!transfer::read_settings_file(parser.value(sinceOption), base, &error)) {
@@ -344,6 +373,7 @@ int main(int argc, char *argv[])
         }
         transfer::PlanChoices how;
         how.unitModel = model;
+        how.numbersOnly = from.numbersOnly;
         const transfer::UploadPlan plan = transfer::plan_upload(from.held, set, how);
         report.info(QStringLiteral("upload: ") + plan.summary);
         if (plan.kind == transfer::UploadPlan::Kind::Full && from.held)

@@ -1,6 +1,7 @@
 #include "cli/unitjob.h"
 
 #include "cli/report.h"
+#include "compare/wrongunit.h"
 #include "link/replycodes.h"
 #include "link/wire.h"
 #include "platform/qttimer.h"
@@ -111,6 +112,7 @@ void UnitJob::startUpload(const settings::SettingsSet &set, const QString &model
     choices_.password = from.readFirst || from.held ? QString() : password;
     choices_.verify = verify;
     choices_.giveUpOnSilence = true;
+    choices_.numbersOnly = from.numbersOnly;
     if (from.held)
         upload_->setHeld(from.held);
     if (from.readFirst) {
@@ -128,6 +130,11 @@ void UnitJob::sendPlanned()
     phase_ = Phase::Upload;
     const transfer::UploadPlan plan = upload_->plan(set, choices_);
     result_[QStringLiteral("plan")] = planJson(plan);
+    if (const auto wrong = compare::wrong_unit(upload_->held(), set); wrong && plan.clearAt >= 0 && !from_.force) {
+        finish(kWrongUnit, QStringLiteral("upload: %1. Nothing was sent; give --force to upload anyway.")
+                               .arg(compare::wrong_unit_text(*wrong)));
+        return;
+    }
     // What will be replaced is the operator's own choice here; only the summary's warnings are news.
     if (transfer::UploadJob::problem(set, model_).isEmpty()) {
         for (const QString &line : transfer::upload_summary(set, model_).split(QLatin1Char('\n')).mid(1))
@@ -276,6 +283,13 @@ void UnitJob::startDownload(const QString &path, const QString &model, const QSt
     requestDump(password);
 }
 
+void UnitJob::startRead(const QString &model, const QString &password)
+{
+    reading_ = true;
+    model_ = model;
+    requestDump(password);
+}
+
 void UnitJob::startVerify(const settings::SettingsSet &set, const QString &model, const QString &password)
 {
     sent_ = {set, transfer::uploaded_parts(transfer::upload_commands(set, model))};
@@ -288,7 +302,7 @@ void UnitJob::requestDump(const QString &password)
     phase_ = Phase::Dump;
     reader_->setNoAnswerMs(patience_.firstByteMs);
     // A read-back or a sync expects about the list of the file; a download the longest list.
-    const qint64 expected = downloadPath_.isEmpty() ? transfer::expected_dump_bytes(sent_.settings) : 0;
+    const qint64 expected = downloadPath_.isEmpty() && !reading_ ? transfer::expected_dump_bytes(sent_.settings) : 0;
     if (!reader_->request(
             password, [this](const transfer::DumpOutcome &outcome) { onDump(outcome); }, expected))
         finish(kPortFailed, QStringLiteral("%1: nothing could be written to the port: %2")
@@ -300,11 +314,15 @@ void UnitJob::onDump(const transfer::DumpOutcome &outcome)
 {
     using Status = transfer::DumpOutcome::Status;
     const QString step = syncing_                  ? QStringLiteral("sync: ")
+                         : reading_                ? QStringLiteral("diff: ")
                          : downloadPath_.isEmpty() ? QStringLiteral("verify: ")
                                                    : QStringLiteral("download: ");
     switch (outcome.status) {
     case Status::Received:
-        if (std::exchange(syncing_, false)) {
+        if (reading_) {
+            unitRead_ = transfer::read_unit_dump(outcome.records).settings;
+            finish(kDone, QStringLiteral("diff: the unit's settings were read"));
+        } else if (std::exchange(syncing_, false)) {
             upload_->setHeld(transfer::read_unit_dump(outcome.records).settings);
             sendPlanned();
         } else if (downloadPath_.isEmpty())

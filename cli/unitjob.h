@@ -31,6 +31,7 @@ enum ExitCode : int {
     kNoAnswer = 5,      // no readable answer within the patience
     kDifferences = 6,   // the unit does not hold what the file holds
     kBadFile = 7,       // the file cannot be read or written, or is not a settings file
+    kWrongUnit = 8,     // the unit is another site's: its list was not cleared (--force to go on)
     kInterrupted = 130, // Ctrl-C
 };
 
@@ -39,6 +40,8 @@ struct PlanFrom {
     std::optional<settings::SettingsSet> held; // what the unit holds, on the operator's word (--since)
     bool readFirst = false;                    // read the unit to learn what it holds (sync)
     bool dryRun = false;                       // show the plan, send nothing
+    bool force = false;                        // upload even to a unit that looks like another site's
+    bool numbersOnly = false;                  // send the master number and the list, no "SYS" command
 };
 
 // One conversation with the unit on an open port: an upload (optionally verified), a
@@ -63,6 +66,9 @@ public:
     void startOutput(int output, bool on, const QString &password);
     // Reads the unit's settings into the file at `path`, written whole or not at all.
     void startDownload(const QString &path, const QString &model, const QString &password);
+    // Reads the unit's settings for unitRead(), keeping no file.
+    void startRead(const QString &model, const QString &password);
+    const std::optional<settings::SettingsSet> &unitRead() const { return unitRead_; }
     // Compares the unit's settings with `set`, as an upload of it would leave them.
     void startVerify(const settings::SettingsSet &set, const QString &model, const QString &password);
 
@@ -108,6 +114,8 @@ private:
     transfer::SentUpload sent_; // what the unit should hold, for a verification
     QString downloadPath_;      // empty: the dump is verified
     bool syncing_ = false;      // the dump tells what the unit holds before the upload
+    bool reading_ = false;      // the dump is kept for unitRead()
+    std::optional<settings::SettingsSet> unitRead_;
     transfer::UploadChoices choices_;
     PlanFrom from_;
     int output_ = 0;

@@ -1,12 +1,15 @@
 #include "mainwindow/frmmain.h"
 
 #include "link/outputtester.h"
+#include "mainwindow/comparehook.h"
 #include "mainwindow/document.h"
 #include "mainwindow/download.h"
+#include "mainwindow/importpreviewdialog.h"
 #include "mainwindow/logbox.h"
 #include "mainwindow/mainmenu.h"
 #include "mainwindow/numberimport.h"
 #include "mainwindow/outputtestpage.h"
+#include "mainwindow/printactions.h"
 #include "mainwindow/progressbar.h"
 #include "mainwindow/uploadbutton.h"
 #include "platform/dialogs.h"
@@ -24,6 +27,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -165,6 +169,11 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
     menu_ = new MainMenu(*this, *document_, *platform_.dialogs, platform_.settings,
                          {editors_->undoAction(), editors_->redoAction()});
     outer->setMenuBar(menu_->bar());
+    menu_->addFileActions((new PrintActions(
+                               *this, *editors_, choice_.unitModel, *platform_.dialogs,
+                               [this] { return document_->path().isEmpty() ? QString() : QFileInfo(document_->path()).fileName(); },
+                               [this] { commitOpenEdit(); }))
+                              ->actions());
     connect(download_.get(), &transfer::Download::loaded, document_.get(), &Document::unitRead);
     connect(download_.get(), &transfer::Download::unitRead, this,
             [this](const settings::SettingsSet &unit) { uploadJob_->setHeld(unit); });
@@ -172,11 +181,15 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
         if (document_->mayReplace())
             download_->cmdDownload_Click();
     });
+    connect(menu_, &MainMenu::compareRequested, this, [this] { openCompare(false); });
     connect(cmdSave_, &QPushButton::clicked, document_.get(), &Document::saveAs);
     connect(cmdLoad_, &QPushButton::clicked, document_.get(), &Document::open);
     connect(frame1_->cmdImportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
-        transfer::cmdImportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs);
+        transfer::cmdImportCsv_Click(*editors_, choice_.unitModel, *platform_.dialogs,
+                                     [this](const transfer::ImportPreview &preview, const QString &file) {
+                                         return transfer::ImportPreviewDialog::ask(this, preview, file, choice_.unitModel);
+                                     });
     });
     connect(frame1_->cmdExportCsv(), &QPushButton::clicked, this, [this] {
         commitOpenEdit();
@@ -327,8 +340,18 @@ void FrmMain::onCatalogueChanged()
 void FrmMain::cmdUpload_Click()
 {
     commitOpenEdit();
-    mainwindow::cmdUpload_Click(*editors_, choice_.unitModel, frame0_->chkVerify()->isChecked(), *link_, *uploadJob_,
-                                *platform_.dialogs, [this] { clearLog(); });
+    mainwindow::cmdUpload_Click(
+        *editors_, choice_.unitModel, frame0_->chkVerify()->isChecked(), *link_, *uploadJob_,
+        *platform_.dialogs, [this] { clearLog(); }, [this] { openCompare(true); });
+    updateLineBusy();
+}
+
+void FrmMain::openCompare(bool unitAgainstWindow)
+{
+    commitOpenEdit();
+    CompareSources sources = compare_sources(*editors_, *uploadJob_, *dumpReader_, *platform_.dialogs,
+                                             choice_.unitModel, [this] { clearLog(); });
+    run_compare(choice_.unitModel, std::move(sources), *platform_.dialogs, unitAgainstWindow, this);
     updateLineBusy();
 }
 

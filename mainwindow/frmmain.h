@@ -123,6 +123,8 @@ private:
     // While a transfer runs only Stop starts anything; output tests would cut across it.
     void updateLineBusy();
     void cmdStop_Click();
+    // The compare view; `unitAgainstWindow` opens it on the unit as last read and the window.
+    void openCompare(bool unitAgainstWindow);
 
     Platform platform_;
     Choice choice_;

@@ -65,7 +65,10 @@ MainMenu::MainMenu(QWidget &window, Document &document, platform::Dialogs &dialo
             this, [this] { press("cmdImportCsv"); });
     connect(namedAction(file, QStringLiteral("actExportCsv"), tr("&Export CSV...")), &QAction::triggered,
             this, [this] { press("cmdExportCsv"); });
-    file->addSeparator();
+    connect(namedAction(file, QStringLiteral("actCompare"), tr("&Compare...")), &QAction::triggered, this,
+            &MainMenu::compareRequested);
+    menuFile_ = file;
+    beforeQuit_ = file->addSeparator();
     connect(namedAction(file, QStringLiteral("actQuit"), tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, &window_, &QWidget::close);
 
@@ -90,6 +93,12 @@ MainMenu::MainMenu(QWidget &window, Document &document, platform::Dialogs &dialo
     // Queued: the list may change from one of its own entries, which filling it again deletes.
     connect(recent_, &RecentFiles::changed, this, &MainMenu::fillRecent, Qt::QueuedConnection);
     fillRecent();
+}
+
+void MainMenu::addFileActions(const QList<QAction *> &actions)
+{
+    menuFile_->insertSeparator(beforeQuit_);
+    menuFile_->insertActions(beforeQuit_, actions);
 }
 
 void MainMenu::press(const char *buttonName)

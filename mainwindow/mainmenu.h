@@ -32,9 +32,15 @@ public:
 
     QMenuBar *bar() const { return bar_; }
     RecentFiles &recent() const { return *recent_; }
+    // Adds `actions` to the File menu after Import and Export CSV.
+    void addFileActions(const QList<QAction *> &actions);
 
     // The guide for the people who use the program (docs/guide.md), built into it.
     static QString guideResource() { return QStringLiteral(":/guide/guide.md"); }
+
+signals:
+    // File, "Compare...".
+    void compareRequested();
 
 private:
     void press(const char *buttonName);
@@ -49,6 +55,8 @@ private:
     RecentFiles *recent_ = nullptr;
     QMenuBar *bar_ = nullptr;
     QMenu *menuRecent_ = nullptr;
+    QMenu *menuFile_ = nullptr;
+    QAction *beforeQuit_ = nullptr; // the separator above Quit
 };
 
 } // namespace mainwindow

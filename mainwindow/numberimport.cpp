@@ -7,14 +7,13 @@
 #include "settings/settingseditors.h"
 #include "settings/unitmodel.h"
 #include "settings/valuecheck.h"
+#include "transfer/importpreview.h"
 #include "transfer/numbercsv.h"
 #include "transfer/settingsfile.h"
 #include "transfer/upload.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSet>
-#include <algorithm>
 
 namespace transfer {
 
@@ -53,7 +52,50 @@ int number_room(settings::SettingsSet set, const QString &unitModel)
     return int(kMaxUploadCommands - upload_commands(set, unitModel).size() - listed);
 }
 
-void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)
+namespace {
+
+QString tr(const char *text) { return QCoreApplication::translate("transfer::NumberImport", text); }
+
+// The preview as one message, where no table can be shown.
+QString previewText(const ImportPreview &p, const QString &fileName, const QString &unitModel)
+{
+    using O = ImportRow::Outcome;
+    QString text = tr("%1 read from \"%2\": %3 new, %4 merged with listed numbers, %5 probably damaged, %6 refused.")
+                       .arg(count(p.rowsRead, "row", "rows"), fileName)
+                       .arg(p.count(O::Accepted))
+                       .arg(p.count(O::Merged))
+                       .arg(p.count(O::Damaged))
+                       .arg(p.count(O::Refused));
+    text += QLatin1Char('\n') + columns_text(p, unitModel);
+    int listed = 0;
+    for (const ImportRow &r : p.rows) {
+        if (r.outcome != O::Damaged && r.outcome != O::Refused)
+            continue;
+        if (++listed > kRefusalsListed) {
+            text += tr("\nand more.");
+            break;
+        }
+        text += r.outcome == O::Damaged ? tr("\nline %1: \"%2\" %3 Taken as %4.").arg(r.line).arg(r.inFile, r.why, r.row.number)
+                                        : tr("\nline %1: refused: %2").arg(r.line).arg(r.why);
+    }
+    return text;
+}
+
+ImportChoice askByDialogs(platform::Dialogs &dialogs, const ImportPreview &p, const QString &fileName,
+                          const QString &unitModel)
+{
+    const int answer = dialogs.choose(previewText(p, fileName, unitModel),
+                                      tr("Apply all rows (damaged ones as their likely originals), only the accepted "
+                                         "ones, or cancel: nothing is changed."),
+                                      {tr("Apply all"), tr("Apply accepted only"), tr("Cancel")});
+    return answer == 0 ? ImportChoice::ApplyAll : answer == 1 ? ImportChoice::ApplyAcceptedOnly
+                                                              : ImportChoice::Cancel;
+}
+
+} // namespace
+
+void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs,
+                        const ImportPreviewer &previewer)
 {
     const QString name = dialogs.openFileName(QCoreApplication::translate("mainwindow", "Import Numbers"), csvFilter());
     if (name.isEmpty())
@@ -65,90 +107,39 @@ void cmdImportCsv_Click(settings::SettingsEditors &editors, const QString &unitM
                         platform::Dialogs::Icon::Stop);
         return;
     }
-    const NumbersCsv csv = read_numbers_csv(bytes, unitModel);
-    if (!csv.error.isEmpty()) {
-        dialogs.message(QCoreApplication::translate("mainwindow", "No numbers were imported from \"%1\": %2. The list is unchanged.")
-                            .arg(QFileInfo(name).fileName(), csv.error),
+    const QString fileName = QFileInfo(name).fileName();
+    const settings::SettingsSet set = editors.store();
+    const ImportPreview preview = preview_import(bytes, set.numbers, unitModel);
+    if (!preview.error.isEmpty()) {
+        dialogs.message(QStringLiteral("No numbers were imported from \"%1\": %2. The list is unchanged.")
+                            .arg(fileName, preview.error),
                         platform::Dialogs::Icon::Stop);
         return;
     }
-
-    settings::SettingsSet set = editors.store();
-    QSet<QString> listed;
-    for (const settings::NumberRow &row : std::as_const(set.numbers))
-        listed.insert(row.number);
-    // Every number passes the one check the list holds, whatever the reader made of it.
-    QList<CsvRefusal> refused = csv.refused;
-    QList<settings::NumberRow> fresh, all;
-    QStringList duplicateLines;
-    QSet<QString> read;
-    for (const CsvNumber &n : csv.numbers) {
-        const settings::NumberCheck check = settings::check_number(n.row.number);
-        QString why = check.ok() ? settings::text_problem(n.row.unit, settings::kRefusedInText) : check.problem;
-        if (why.isEmpty() && read.contains(check.stored))
-            why = QCoreApplication::translate("mainwindow", "%1 was already read").arg(check.stored);
-        if (!why.isEmpty()) {
-            refused.append({n.line, why});
-            continue;
-        }
-        read.insert(check.stored);
-        settings::NumberRow row = n.row;
-        row.number = check.stored;
-        all.append(row);
-        if (listed.contains(row.number))
-            duplicateLines << QString::number(n.line);
-        else
-            fresh.append(row);
-    }
-    std::stable_sort(refused.begin(), refused.end(),
-                     [](const CsvRefusal &a, const CsvRefusal &b) { return a.line < b.line; });
-
-    QString summary = QCoreApplication::translate("mainwindow", "%1 read from \"%2\", %3 can be imported.")
-                          .arg(count(csv.rowsRead, QT_TRANSLATE_NOOP("mainwindow", "row"), QT_TRANSLATE_NOOP("mainwindow", "rows")), QFileInfo(name).fileName())
-                          .arg(all.size());
-    if (!refused.isEmpty()) {
-        summary += QCoreApplication::translate("mainwindow", "\n%1 refused:").arg(count(refused.size(), QT_TRANSLATE_NOOP("mainwindow", "row"), QT_TRANSLATE_NOOP("mainwindow", "rows")));
-        for (qsizetype i = 0; i < refused.size() && i < kRefusalsListed; ++i)
-            summary += QCoreApplication::translate("mainwindow", "\nline %1: %2").arg(refused[i].line).arg(refused[i].why);
-        if (refused.size() > kRefusalsListed)
-            summary += QCoreApplication::translate("mainwindow", "\nand %1 more.").arg(refused.size() - kRefusalsListed);
-    }
-    if (!duplicateLines.isEmpty())
-        summary += QCoreApplication::translate("mainwindow", "\n%1 already in the list (%2 %3): adding leaves them out.")
-                       .arg(count(duplicateLines.size(), QT_TRANSLATE_NOOP("mainwindow", "number is"),
-                                  QT_TRANSLATE_NOOP("mainwindow", "numbers are")),
-                            QLatin1String(duplicateLines.size() == 1 ? "line" : "lines"),
-                            duplicateLines.join(QStringLiteral(", ")));
-    if (all.isEmpty()) {
-        dialogs.message(summary + QCoreApplication::translate("mainwindow", "\nNothing was imported; the list is unchanged."),
+    if (preview.count(ImportRow::Outcome::Refused) == preview.rows.size()) {
+        dialogs.message(previewText(preview, fileName, unitModel) + tr("\nNothing was imported; the list is unchanged."),
                         platform::Dialogs::Icon::Information);
         return;
     }
-    settings::SettingsSet replaced = set;
-    replaced.numbers = all;
-    if (const int over = -number_room(replaced, unitModel); over > 0) {
-        dialogs.message(summary + QLatin1Char('\n') + tooLongText(over), platform::Dialogs::Icon::Stop);
+    // Too long even without the damaged rows: nothing to choose.
+    settings::SettingsSet least = set;
+    least.numbers = imported_list(preview, set.numbers, false, unitModel);
+    if (const int over = -number_room(least, unitModel); over > 0) {
+        dialogs.message(previewText(preview, fileName, unitModel) + QLatin1Char('\n') + tooLongText(over),
+                        platform::Dialogs::Icon::Stop);
         return;
     }
-    const int answer = dialogs.choose(summary,
-                                      QCoreApplication::translate("mainwindow", "Replace the list with these numbers, add them after the "
-                                                                                "numbers shown, or cancel: nothing is changed."),
-                                      {QCoreApplication::translate("mainwindow", "Replace the list"), QCoreApplication::translate("mainwindow", "Add to the list"),
-                                       QCoreApplication::translate("mainwindow", "Cancel")});
-    if (answer == 0) {
-        set.numbers = all;
-    } else if (answer == 1) {
-        set.numbers += fresh;
-        if (const int over = -number_room(set, unitModel); over > 0) {
-            dialogs.message(tooLongText(over), platform::Dialogs::Icon::Stop);
-            return;
-        }
-    } else {
+    const ImportChoice choice = previewer ? previewer(preview, fileName) : askByDialogs(dialogs, preview, fileName, unitModel);
+    if (choice == ImportChoice::Cancel)
+        return;
+    settings::SettingsSet after = set;
+    after.numbers = imported_list(preview, set.numbers, choice == ImportChoice::ApplyAll, unitModel);
+    if (const int over = -number_room(after, unitModel); over > 0) {
+        dialogs.message(tooLongText(over), platform::Dialogs::Icon::Stop);
         return;
     }
-    if (unitModel != settings::kIntercom) // running numbers, as Add writes them
-        settings::number_in_order(set.numbers);
-    editors.setNumbers(set.numbers, QCoreApplication::translate("mainwindow", "Import CSV"));
+    if (after.numbers != set.numbers)
+        editors.setNumbers(after.numbers, QStringLiteral("Import CSV"));
 }
 
 void cmdExportCsv_Click(const settings::SettingsEditors &editors, const QString &unitModel, platform::Dialogs &dialogs)

@@ -1,5 +1,6 @@
 #include "mainwindow/uploadbutton.h"
 
+#include "compare/wrongunit.h"
 #include "link/unitlink.h"
 #include "platform/dialogs.h"
 #include "platform/serialport.h"
@@ -42,9 +43,22 @@ QString overdue_text(int number, int total, const QString &label, int patienceMs
         .arg(patienceMs / 1000);
 }
 
+bool mayClearUnit(const std::optional<settings::SettingsSet> &held, const settings::SettingsSet &wanted,
+                  const transfer::UploadPlan &plan, platform::Dialogs &dialogs)
+{
+    const std::optional<compare::WrongUnit> wrong = compare::wrong_unit(held, wanted);
+    if (!wrong || plan.clearAt < 0)
+        return true;
+    // Cancel is the last button: the default, and what Escape answers.
+    return dialogs.choose(compare::wrong_unit_text(*wrong) + QLatin1Char('.'),
+                          QStringLiteral("Clear that unit's list and send these settings anyway?"),
+                          {QStringLiteral("Upload anyway"), QStringLiteral("Cancel")})
+           == 0;
+}
+
 bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &unitModel, bool verify,
                      unitlink::UnitLink &link, transfer::UploadJob &job, platform::Dialogs &dialogs,
-                     const std::function<void()> &clearLog)
+                     const std::function<void()> &clearLog, const std::function<void()> &showChanges)
 {
     // A press while an upload runs changes nothing: the running one goes on.
     if (job.running())
@@ -70,25 +84,47 @@ bool cmdUpload_Click(const settings::SettingsEditors &editors, const QString &un
     const QString question = QCoreApplication::translate("mainwindow", "This will replace the settings on the GSM unit, proceed?");
     const transfer::UploadPlan plan = job.plan(shown, choices);
     const QString summary = transfer::upload_summary(shown, unitModel);
+    const QString show = QStringLiteral("Show the changes");
+    const bool canShow = showChanges && job.held();
     if (plan.kind == transfer::UploadPlan::Kind::Incremental) {
         // What is replaced is only what the plan names; the summary's warnings still hold.
         QStringList informative{plan.summary + QLatin1Char('.')};
         informative << summary.split(QLatin1Char('\n')).mid(1);
         if (const QString note = transfer::read_back_note(plan, shown, verify); !note.isEmpty())
             informative << note;
-        const int answer = dialogs.choose(question, informative.join(QLatin1Char('\n')),
-                                          {QCoreApplication::translate("mainwindow", "Yes"), QCoreApplication::translate("mainwindow", "Send everything"),
-                                           QCoreApplication::translate("mainwindow", "No")});
-        if (answer == 2)
+        QStringList buttons{QStringLiteral("Yes"), QStringLiteral("Send everything"), QStringLiteral("No")};
+        if (canShow)
+            buttons.insert(2, show);
+        int answer;
+        while (buttons.at(answer = dialogs.choose(question, informative.join(QLatin1Char('\n')), buttons)) == show) {
+            showChanges();
+            if (job.running())
+                return false; // the compare view sent what was ticked
+        }
+        if (answer == buttons.size() - 1)
             return false;
         choices.sendEverything = answer == 1;
     } else {
         QString informative = plan.summary + QLatin1Char('.');
         if (job.held())
             informative += QLatin1Char('\n') + plan.reason + QLatin1Char('.');
-        if (!dialogs.confirm(question, informative + QLatin1Char('\n') + summary))
+        informative += QLatin1Char('\n') + summary;
+        if (canShow) {
+            const QStringList buttons{QStringLiteral("Yes"), show, QStringLiteral("No")};
+            int answer;
+            while ((answer = dialogs.choose(question, informative, buttons)) == 1) {
+                showChanges();
+                if (job.running())
+                    return false;
+            }
+            if (answer != 0)
+                return false;
+        } else if (!dialogs.confirm(question, informative)) {
             return false;
+        }
     }
+    if (!mayClearUnit(job.held(), shown, job.plan(shown, choices), dialogs))
+        return false;
     // Taken again now: the editors may have changed while the question was up (a download
     // ending), and what is sent must be what they hold.
     const settings::SettingsSet sent = editors.store();

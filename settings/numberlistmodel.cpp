@@ -110,6 +110,24 @@ QList<NumberRow> NumberListModel::withOutput(int row, int k, bool on) const
     return after;
 }
 
+bool NumberListModel::setOutputOn(const QList<int> &rows, int k, bool on)
+{
+    QList<NumberRow> after = rows_;
+    int changed = 0;
+    for (const int row : rows) {
+        if (row < 0 || row >= after.size() || after.at(row).outputs[k] == on)
+            continue;
+        after[row].outputs[k] = on;
+        ++changed;
+    }
+    if (changed == 0)
+        return false;
+    const QString what = on ? (changed == 1 ? tr("Grant output %1 to 1 number") : tr("Grant output %1 to %2 numbers"))
+                            : (changed == 1 ? tr("Revoke output %1 from 1 number") : tr("Revoke output %1 from %2 numbers"));
+    change(after, what.arg(k + 1).arg(changed));
+    return true;
+}
+
 int NumberListModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(rows_.size()); }
 
 int NumberListModel::columnCount(const QModelIndex &parent) const

@@ -48,6 +48,9 @@ public:
     QString problem(const QModelIndex &index, const QString &text) const;
     // The rows with `row` set (on) or cleared (off) on output `k` (0..3).
     QList<NumberRow> withOutput(int row, int k, bool on) const;
+    // Output `k` granted (on) or revoked on each of `rows` as one change, named for the undo
+    // history ("Grant output 2 to 150 numbers"). False when it would change nothing.
+    bool setOutputOn(const QList<int> &rows, int k, bool on);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -4,9 +4,12 @@
 #include "settings/numberlistmodel.h"
 #include "settings/valuecheck.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <algorithm>
 
@@ -178,7 +181,11 @@ void NumberView::keyPressEvent(QKeyEvent *event)
             on = current.data(Qt::CheckStateRole).toInt() != Qt::Checked;
         else if (event->key() == Qt::Key_Backspace || text == QLatin1String("0") || text == QLatin1String("-"))
             on = false;
-        model()->setData(current, on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+        // With several rows selected the right goes to all of them at once.
+        if (selectionModel()->selectedRows().size() > 1)
+            setSelectedOutput(current.column() - NumberListModel::kFirstOutputColumn, on);
+        else
+            model()->setData(current, on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
         event->accept();
         return;
     }
@@ -189,6 +196,31 @@ void NumberView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void NumberView::setSelectedOutput(int k, bool on)
+{
+    const auto *filter = qobject_cast<const QSortFilterProxyModel *>(model());
+    auto *list = filter ? qobject_cast<NumberListModel *>(filter->sourceModel()) : nullptr;
+    if (list && k >= 0 && k < 4)
+        list->setOutputOn(selectedListRows(), k, on);
+}
+
+void NumberView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const auto *filter = qobject_cast<const NumberFilterModel *>(model());
+    if (!filter || !filter->list().gate() || selectedListRows().isEmpty())
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("mnuRights"));
+    menu.setAccessibleName(tr("Output rights"));
+    for (const bool on : {true, false})
+        for (int k = 0; k < 4; ++k) {
+            QAction *action = menu.addAction(on ? tr("Grant output %1").arg(k + 1) : tr("Revoke output %1").arg(k + 1));
+            action->setObjectName(QStringLiteral("%1Output%2").arg(on ? QStringLiteral("grant") : QStringLiteral("revoke")).arg(k + 1));
+            connect(action, &QAction::triggered, this, [this, k, on] { setSelectedOutput(k, on); });
+        }
+    menu.exec(event->globalPos());
 }
 
 } // namespace settings

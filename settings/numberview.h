@@ -47,12 +47,15 @@ public:
     bool editing() const { return state() == EditingState; }
     // The list rows (not the filtered positions) that are selected, or the current one.
     QList<int> selectedListRows() const;
+    // Grants (on) or revokes output `k` (0..3) on every selected row, as one undo step.
+    void setSelectedOutput(int k, bool on);
 
 signals:
     void deleteRequested();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 };
 
 } // namespace settings

@@ -4,7 +4,9 @@
 #include "settings/unitmodel.h"
 #include "settings/valuecheck.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <csv.h>
@@ -85,6 +87,126 @@ bool hasDigit(const QString &text)
     return false;
 }
 
+QString tr(const char *text) { return QCoreApplication::translate("transfer::NumberCsv", text); }
+
+// The column a header names, as a spreadsheet's owner might title it.
+enum class Role { Unknown,
+                  Number,
+                  Second,
+                  Label };
+Role roleOf(const QString &header, bool gate)
+{
+    const QString h = header.trimmed().toLower();
+    const auto any = [&h](std::initializer_list<const char *> words) {
+        return std::any_of(words.begin(), words.end(), [&h](const char *w) { return h.contains(QLatin1String(w)); });
+    };
+    if (gate ? any({"output", "right", "relay"}) : any({"unit", "flat", "apartment"}))
+        return Role::Second;
+    if (any({"number", "phone", "tel", "mobile", "cell", "msisdn"}))
+        return Role::Number;
+    if (any({"label", "name", "owner", "who"}))
+        return Role::Label;
+    return Role::Unknown;
+}
+
+CsvColumns columnsOf(const QStringList &headers, bool gate)
+{
+    CsvColumns c{-1, -1, -1, headers};
+    for (int i = 0; i < int(headers.size()); ++i) {
+        int *slot = nullptr;
+        switch (roleOf(headers[i], gate)) {
+        case Role::Number: slot = &c.number; break;
+        case Role::Second: slot = &c.second; break;
+        case Role::Label: slot = &c.label; break;
+        case Role::Unknown: break;
+        }
+        if (slot && *slot < 0)
+            *slot = i;
+    }
+    // A header that names no number column: the first column the others left, as without a header.
+    for (int i = 0; c.number < 0; ++i)
+        if (i != c.second && i != c.label)
+            c.number = i;
+    return c;
+}
+
+// A number as text that spreadsheets keep: ="+2782..." (the form the export writes), or
+// '+2782... (a cell typed as text).
+QString unwrapped(const QString &field)
+{
+    const QString t = field.trimmed();
+    if (t.startsWith(QLatin1String("=\"")) && t.endsWith(QLatin1Char('"')) && t.size() >= 3)
+        return t.mid(2, t.size() - 3);
+    if (t.startsWith(QLatin1Char('\'')))
+        return t.mid(1);
+    return t;
+}
+
+bool isScientific(const QString &text)
+{
+    static const QRegularExpression re(QStringLiteral("^[+-]?\\d+([.,]\\d+)?[eE][+-]?\\d+$"));
+    return re.match(text).hasMatch();
+}
+
+// The digits of a number written without "+" and without anything but blanks, dashes, dots and
+// brackets between them; empty for anything else.
+QString bareDigits(const QString &text)
+{
+    QString digits;
+    for (const QChar c : text) {
+        if (c.isDigit())
+            digits += c;
+        else if (c != QLatin1Char(' ') && c != QLatin1Char('-') && c != QLatin1Char('.') && c != QLatin1Char('(')
+                 && c != QLatin1Char(')'))
+            return QString();
+    }
+    return digits;
+}
+
+// The outputs (gate) or the unit number (intercom) into `row`; why not, when they cannot be.
+QString takeSecond(const QString &second, bool gate, settings::NumberRow &row)
+{
+    if (!gate) {
+        if (!second.isEmpty())
+            if (const QString problem = settings::digits_problem(second); !problem.isEmpty())
+                return QStringLiteral("the unit number %1").arg(problem);
+        row.unit = second;
+        return QString();
+    }
+    for (const QChar c : second) { // "13", "1 3" or a quoted "1;3" all mean outputs 1 and 3
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('4'))
+            row.outputs[c.unicode() - '1'] = true;
+        else if (c != QLatin1Char(' ') && c != QLatin1Char(',') && c != QLatin1Char(';'))
+            return QStringLiteral("the outputs \"%1\" are not digits 1 to 4")
+                .arg(second.size() > 20 ? second.left(20) + QStringLiteral("...") : second);
+    }
+    return QString();
+}
+
+// One record's number: accepted, flagged with its likely original, or refused.
+struct NumberRead {
+    QString stored;
+    Damage damage = Damage::None;
+    QString why;
+};
+NumberRead readNumber(const QString &inFile, bool plusElsewhere)
+{
+    if (isScientific(inFile))
+        return {QString(), Damage::Scientific,
+                tr("\"%1\" is in scientific notation: a spreadsheet rounded the number, so its digits cannot be "
+                   "trusted; type it again")
+                    .arg(inFile)};
+    const QString digits = bareDigits(inFile);
+    if (digits.size() == 9 && QStringLiteral("678").contains(digits.front()))
+        return {QStringLiteral("+27") + digits, Damage::LeadingZeroDropped, tr("leading 0 dropped?")};
+    const settings::NumberCheck number = settings::check_number(inFile);
+    if (!number.ok())
+        return {QString(), Damage::None, number.problem};
+    if (plusElsewhere && !digits.isEmpty() && !digits.startsWith(QLatin1Char('0')))
+        return {number.stored, Damage::PlusLost, tr("\"+\" lost?")};
+    return {number.stored, Damage::None, QString()};
+}
+
 } // namespace
 
 NumbersCsv read_numbers_csv(const QByteArray &input, const QString &unitModel)
@@ -112,54 +234,43 @@ NumbersCsv read_numbers_csv(const QByteArray &input, const QString &unitModel)
         return out;
 
     const bool gate = unitModel != settings::kIntercom;
+    QList<Collector::Record> records;
+    for (Collector::Record &record : collector.records)
+        if (!allBlank(record.fields))
+            records.append(std::move(record));
+    if (!records.isEmpty() && std::none_of(records.first().fields.cbegin(), records.first().fields.cend(), hasDigit)) {
+        out.header = true;
+        out.columns = columnsOf(records.takeFirst().fields, gate);
+    } else {
+        out.columns.label = 2;
+    }
+    // A file whose numbers keep their "+" had it on every number: one without lost it.
+    const auto numberOf = [&](const Collector::Record &r) { return unwrapped(r.fields.value(out.columns.number)); };
+    const bool plusElsewhere = std::any_of(records.cbegin(), records.cend(), [&](const Collector::Record &r) {
+        return numberOf(r).startsWith(QLatin1Char('+'));
+    });
+
     QHash<QString, int> firstLine; // stored number -> line it was first read on
-    for (const Collector::Record &record : std::as_const(collector.records)) {
-        if (allBlank(record.fields))
-            continue;
-        if (out.rowsRead == 0 && !out.header && !record.fields.first().trimmed().isEmpty()
-            && !hasDigit(record.fields.first())) {
-            out.header = true;
-            continue;
-        }
+    for (const Collector::Record &record : std::as_const(records)) {
         ++out.rowsRead;
-        const auto refuse = [&](const QString &why) { out.refused.append({record.line, why}); };
-        // The rule the number list's Add keeps, which stops reading at the first digit too many.
-        const settings::NumberCheck number = settings::check_number(record.fields.first());
-        if (!number.ok()) {
-            refuse(number.problem);
+        const QString inFile = numberOf(record);
+        const NumberRead number = readNumber(inFile, plusElsewhere);
+        const auto refuse = [&](const QString &why) { out.refused.append({record.line, why, inFile, number.damage}); };
+        if (number.stored.isEmpty()) {
+            refuse(number.why);
             continue;
         }
         settings::NumberRow row{QString(), number.stored, {}};
-        const QString second = record.fields.value(1).trimmed();
-        if (gate) {
-            QString bad; // "13", "1 3" or a quoted "1;3" all mean outputs 1 and 3
-            for (const QChar c : second) {
-                if (c >= QLatin1Char('1') && c <= QLatin1Char('4'))
-                    row.outputs[c.unicode() - '1'] = true;
-                else if (c != QLatin1Char(' ') && c != QLatin1Char(',') && c != QLatin1Char(';')) {
-                    bad = second.size() > 20 ? second.left(20) + QStringLiteral("...") : second;
-                    break;
-                }
-            }
-            if (!bad.isEmpty()) {
-                refuse(QStringLiteral("the outputs \"%1\" are not digits 1 to 4").arg(bad));
-                continue;
-            }
-        } else {
-            if (!second.isEmpty()) {
-                if (const QString problem = settings::digits_problem(second); !problem.isEmpty()) {
-                    refuse(QStringLiteral("the unit number %1").arg(problem));
-                    continue;
-                }
-            }
-            row.unit = second;
+        if (const QString why = takeSecond(record.fields.value(out.columns.second).trimmed(), gate, row); !why.isEmpty()) {
+            refuse(why);
+            continue;
         }
         if (const auto seen = firstLine.constFind(row.number); seen != firstLine.cend()) {
             refuse(QStringLiteral("%1 is already on line %2").arg(row.number).arg(*seen));
             continue;
         }
         firstLine.insert(row.number, record.line);
-        out.numbers.append({record.line, row});
+        out.numbers.append({record.line, row, record.fields.value(out.columns.label).trimmed(), inFile, number.damage});
     }
     return out;
 }
@@ -167,7 +278,7 @@ NumbersCsv read_numbers_csv(const QByteArray &input, const QString &unitModel)
 QByteArray numbers_csv(const QList<settings::NumberRow> &rows, const QString &unitModel)
 {
     const bool gate = unitModel != settings::kIntercom;
-    // Quotes only where a field needs them, so the common file stays plain digits.
+    // Quotes only where a field needs them, so the common file stays plain.
     const auto field = [](const QString &text) {
         const QByteArray raw = text.toUtf8();
         if (!raw.contains(',') && !raw.contains(';') && !raw.contains('"') && !raw.contains('\n') && !raw.contains('\r'))
@@ -179,7 +290,9 @@ QByteArray numbers_csv(const QList<settings::NumberRow> &rows, const QString &un
     QByteArray out = gate ? "number,outputs\r\n" : "number,unit\r\n";
     for (const settings::NumberRow &row : rows) {
         const QString second = gate ? settings::output_digits(row.outputs) : row.unit;
-        out += field(settings::strip_plus(row.number)) + ',' + field(second) + "\r\n";
+        // As a formula giving text: a spreadsheet neither drops the "+" nor turns the digits into a number.
+        const QString number = QStringLiteral("=\"+%1\"").arg(settings::strip_plus(row.number));
+        out += field(number) + ',' + field(second) + "\r\n";
     }
     return out;
 }

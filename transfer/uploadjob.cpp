@@ -62,6 +62,7 @@ UploadPlan UploadJob::plan(const settings::SettingsSet &set, const UploadChoices
     PlanChoices how;
     how.unitModel = choices.model;
     how.sendEverything = choices.sendEverything;
+    how.numbersOnly = choices.numbersOnly;
     return plan_upload(held_, set, how);
 }
 
@@ -114,6 +115,11 @@ bool UploadJob::start(const settings::SettingsSet &set, const UploadChoices &cho
     // A unit whose settings are known is opened with its own password.
     opening_ = !choices.password.isEmpty() ? choices.password : held_ ? held_->password
                                                                       : set.password;
+    if (choices.numbersOnly) {
+        // No password or name command goes: the unit keeps its own, and only the list is compared.
+        sent_.settings.password = opening_;
+        sent_.parts.identity = sent_.parts.system = false;
+    }
     if (plan_.commands.isEmpty()) {
         onCompleted();
         return running_;
@@ -377,7 +383,9 @@ void UploadJob::finish(UploadOutcome outcome)
     if (outcome.kind != UploadOutcome::Kind::Unsendable && outcome.kind != UploadOutcome::Kind::NotResumed
         && !outcome.readingBack && outcome.acknowledged < outcome.total)
         outcome.unitHolds = held_after_stop(plan_, outcome.acknowledged);
-    if (outcome.kind == UploadOutcome::Kind::Done && outcome.verification && outcome.verification->ok())
+    // After a list-only upload the unit's name was not read, so what it holds is not known whole.
+    if (outcome.kind == UploadOutcome::Kind::Done && outcome.verification && outcome.verification->ok()
+        && !choices_.numbersOnly)
         held_ = sent_.settings;
     else if (outcome.kind != UploadOutcome::Kind::Unsendable && !(outcome.kind == UploadOutcome::Kind::Done && outcome.total == 0))
         held_.reset();

@@ -23,6 +23,7 @@ struct UploadChoices {
     bool giveUpOnSilence = false;      // a command unanswered for the link's patience ends the upload
     bool offerCurrentPassword = false; // a refused password command may be sent again with another password
     bool sendEverything = false;       // the whole sequence, whatever the unit is known to hold
+    bool numbersOnly = false;          // the master number and the list only; the opening password stays
 };
 
 // How an upload ended: exactly one of these per start (or resume).

@@ -183,6 +183,8 @@ UploadPlan plan_upload(const std::optional<settings::SettingsSet> &held, const s
             if (c.word == unitlink::wire::kAddNumber)
                 plan.commands.append(c);
     }
+    if (choices.numbersOnly)
+        plan.commands.removeIf([](const UploadCommand &c) { return c.word.startsWith(QLatin1String("SYS ")); });
     measure(plan, wanted.password);
     plan.summary = summaryOf(plan);
     return plan;

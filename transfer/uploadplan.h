@@ -18,6 +18,7 @@ inline constexpr int kReplyBytes = 9;
 struct PlanChoices {
     QString unitModel;
     bool sendEverything = false; // the operator wants the whole sequence whatever the unit holds
+    bool numbersOnly = false;    // no "SYS" command: the unit keeps its password, name and options
 };
 
 // What an upload will send, and what the operator is told about it before it goes.

@@ -79,12 +79,14 @@ Verification verify_upload(const settings::SettingsSet &sent, const QString &uni
 {
     const settings::SettingsSet &held = found.settings;
     Comparison c(found);
-    c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
-    // A password is a secret wherever the result goes: only that it differs is told.
-    for (Difference &d : c.result.differences)
-        if (d.field == QLatin1String("System password"))
-            d = {d.field, unitlink::wire::kHiddenPassword, unitlink::wire::kHiddenPassword, Difference::Kind::Secret};
-    c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
+    if (parts.identity) {
+        c.field(QStringLiteral("System password"), tags::kPassword, sent.password, held.password);
+        // A password is a secret wherever the result goes: only that it differs is told.
+        for (Difference &d : c.result.differences)
+            if (d.field == QLatin1String("System password"))
+                d = {d.field, unitlink::wire::kHiddenPassword, unitlink::wire::kHiddenPassword, Difference::Kind::Secret};
+        c.field(QStringLiteral("System name"), tags::kName, sent.systemName, held.systemName);
+    }
     if (parts.system) {
         // The dump has no record for the options.
         c.result.notVerifiable << QStringLiteral("Error reporting") << QStringLiteral("Output confirmation")

@@ -25,6 +25,7 @@ UnitDump read_unit_dump(const QString &records, settings::SettingsSet base = {})
 
 // Which parts of the settings an upload carried.
 struct UploadedParts {
+    bool identity = true;   // the password and the system name
     bool system = false;    // the options and the input names
     bool telephone = false; // the master number and the number list
 };

@@ -162,6 +162,35 @@ private slots:
     }
     void cleanup() { unit.reset(); }
 
+    // report writes the access list without a display; an existing PDF is kept without --force,
+    // and files it cannot read or write end with 7, nothing asked of any unit.
+    void report()
+    {
+        const QString site = file("oak.gsm", kGateSite);
+        const QString pdf = scratch->filePath("oak.pdf");
+        QCOMPARE(run({"report", site, "--pdf", pdf}).code, 0);
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString got = QString::fromUtf8(text.readAllStandardOutput());
+        if (text.exitCode() == 0) { // poppler-utils installed
+            QVERIFY(got.contains("Page 1 of") && got.contains("North Gate") && got.contains("oak.gsm"));
+            for (const char *number : {"+27821234567", "+27829876543", "+27823334444"})
+                QCOMPARE(got.count(number), 1);
+        }
+        QFile::resize(pdf, 3); // stands for a PDF worth keeping
+        const Run kept = run({"report", site, "--pdf", pdf});
+        QCOMPARE(kept.code, 7);
+        QVERIFY(kept.errLines.join('\n').contains("--force"));
+        QCOMPARE(QFileInfo(pdf).size(), 3);
+        QCOMPARE(run({"report", site, "--pdf", pdf, "--force"}).code, 0);
+        QVERIFY(QFileInfo(pdf).size() > 1000);
+        QCOMPARE(run({"report", scratch->filePath("none.gsm"), "--pdf", scratch->filePath("n.pdf")}).code, 7);
+        QCOMPARE(run({"report", site, "--pdf", scratch->filePath("no/such/folder.pdf")}).code, 7);
+        QCOMPARE(run({"report", site}).code, 1);
+        QVERIFY(received.isEmpty());
+    }
+
     // Upload and download against a unit of each model: the file read back holds what was
     // sent, and --json says what happened.
     void roundTrip_data()
@@ -439,6 +468,110 @@ private slots:
         QVERIFY2(plan.value("reason").toString().startsWith("2 numbers were removed; the unit has no command"),
                  qPrintable(plan.value("reason").toString()));
         QCOMPARE(plan.value("commands").toArray().size(), 7);
+    }
+
+    // diff: 0 the same, 6 different (rows and counts in --json), the README's codes for errors.
+    void diffExitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("rows"); // kind:what of the JSON rows
+        QTest::newRow("same files") << QStringList{"diff", "site.gsm", "copy.gsm"} << 0 << QStringList{};
+        QTest::newRow("files differ") << QStringList{"diff", "site.gsm", "oak.gsm"} << 6
+                                      << QStringList{"setting:System name", "added:+27820000001", "removed:+27823334444"};
+        QTest::newRow("file against the unit") << QStringList{"diff", "oak.gsm", "unit", "--port", "PTY"} << 6
+                                               << QStringList{"setting:System name", "added:+27823334444",
+                                                              "removed:+27820000001"};
+        QTest::newRow("unit against its own file") << QStringList{"diff", "unit", "site.gsm", "--port", "PTY"} << 0
+                                                   << QStringList{};
+        QTest::newRow("missing file") << QStringList{"diff", "site.gsm", "missing.gsm"} << 7 << QStringList{};
+        QTest::newRow("one side") << QStringList{"diff", "site.gsm"} << 1 << QStringList{};
+        QTest::newRow("unit without a port") << QStringList{"diff", "site.gsm", "unit"} << 1 << QStringList{};
+        QTest::newRow("no register of sites") << QStringList{"diff", "site.gsm", "site:OAK"} << 1 << QStringList{};
+    }
+    void diffExitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QStringList, rows);
+        file("site.gsm", kGateSite);
+        file("copy.gsm", kGateSite);
+        file("oak.gsm", QString(kGateSite).replace("North Gate", "OAK RIDGE").replace("TN,27823334444,3,1234|", "TN,27820000001,3,1|"));
+        // The unit holds site.gsm.
+        const QStringList where{"--port", unit->devicePath(), "--model", "gate"};
+        QCOMPARE(run(QStringList{"upload", scratch->filePath("site.gsm"), "--system-parameters"} + where).code, 0);
+        received.clear();
+        for (QString &a : args)
+            a = a == "PTY" ? unit->devicePath() : a.endsWith(".gsm") ? scratch->filePath(a)
+                                                                     : a;
+        const Run r = run(args + QStringList{"--model", "gate", "--json"});
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.json.value("exitCode").toInt(), code);
+        QStringList got;
+        for (const QJsonValue row : r.json.value("rows").toArray())
+            got << row["kind"].toString() + ":" + row["what"].toString();
+        QCOMPARE(got, rows);
+        if (code == 6)
+            QCOMPARE(r.json.value("counts").toObject().value("added").toInt() + r.json.value("counts").toObject().value("removed").toInt(),
+                     int(rows.size()) - 1);
+        QVERIFY(received.filter("TEL").isEmpty() && received.filter("SYS NAME").isEmpty()); // a diff only reads
+    }
+
+    // After a read, a file for another site is refused with 8 and nothing follows the read;
+    // --force sends it; the unit's own site goes as usual.
+    void wrongUnitGuard_data()
+    {
+        QTest::addColumn<QString>("unitName");
+        QTest::addColumn<QStringList>("extra");
+        QTest::addColumn<int>("code");
+        QTest::newRow("matching") << "North Gate" << QStringList{} << 0;
+        QTest::newRow("another site") << "BIRCH GATE" << QStringList{} << 8;
+        QTest::newRow("another site, forced") << "BIRCH GATE" << QStringList{"--force"} << 0;
+    }
+    void wrongUnitGuard()
+    {
+        QFETCH(QString, unitName);
+        QFETCH(QStringList, extra);
+        QFETCH(int, code);
+        unit->protocol().state().systemName = unitName;
+        unit->protocol().state().masterNumber = "+27825550000";
+        unit->protocol().state().numbers = unitsim::sampleNumbers(3); // none of the file's: the list is cleared
+        const QString site = file("site.gsm", kGateSite);
+        const Run r = run(QStringList{"sync", site, "--port", unit->devicePath(), "--model", "gate"} + extra);
+        QCOMPARE(r.code, code);
+        if (code == 8) {
+            QCOMPARE(received, QStringList{"SYS SPEW"});
+            QVERIFY2(!r.errLines.filter("BIRCH GATE").filter("North Gate").isEmpty(), qPrintable(r.errLines.join('\n')));
+        } else {
+            QVERIFY(received.contains("TEL CLRN"));
+        }
+    }
+
+    // --only settings sends nothing of the list; --only numbers no "SYS" command, and the
+    // unit keeps its password.
+    void uploadOnly_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QString>("absent");
+        QTest::addColumn<int>("sent");
+        QTest::newRow("settings") << "settings"
+                                  << "^TEL " << 2;
+        QTest::newRow("numbers") << "numbers"
+                                 << "^SYS (?!SPEW)" << 5; // the read-back's request aside
+    }
+    void uploadOnly()
+    {
+        QFETCH(QString, part);
+        QFETCH(QString, absent);
+        QFETCH(int, sent);
+        unit->protocol().state().password = "1111";
+        const QString site = file("site.gsm", QString(kGateSite).replace("MP,5831", "MP,2222"));
+        const Run r = run({"upload", site, "--only", part, "--verify", "--password", "1111", "--port", unit->devicePath(),
+                           "--model", "gate"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(received.filter(QRegularExpression(absent)).size(), 0);
+        QCOMPARE(received.size(), sent + 1); // and the read-back
+        QCOMPARE(unit->protocol().state().password, part == "numbers" ? "1111" : "2222");
     }
 
     // The dry run and the real upload apply the one limit of an upload, whatever the plan

