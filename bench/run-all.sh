@@ -12,6 +12,7 @@ status=0
 "$bin/bench_numberlist" 2>/dev/null || status=1
 "$bin/bench_accesslist" 2>/dev/null || status=1
 "$bin/bench_compare" "$sim" 2>/dev/null || status=1
+"$bin/bench_sites" 2>/dev/null || status=1
 echo
 if [ $status -eq 0 ]; then echo "All figures within their targets."; else echo "Some figures MISSED their targets."; fi
 exit $status

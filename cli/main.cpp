@@ -4,6 +4,7 @@
 #include "cli/report.h"
 #include "cli/reportcommand.h"
 #include "cli/secret.h"
+#include "cli/sitecommand.h"
 #include "cli/unitjob.h"
 #include "platform/interruptwatch.h"
 #include "platform/portcatalogue.h"
@@ -54,6 +55,15 @@ const char kDescription[] =
     "                                     needed (--force replaces OUT; 'report\n"
     "                                     --help' says more)\n"
     "\n"
+    "The register of sites (each with --register DIR, default NORVIKCONF_REGISTER\n"
+    "or the user's data folder, and --json):\n"
+    "  site add NAME --model M [--from FILE]  a new site (makes the register)\n"
+    "  site list | show NAME | history NAME    what the register holds\n"
+    "  site export NAME FILE [--at VERSION]   a site's settings as a settings file\n"
+    "  site label NAME NUMBER [LABEL]         name a number of the site's list\n"
+    "  site pull | push [--remote URL] [--keep mine|theirs]  share through git\n"
+    "  sync --site NAME --port P              read, send, verify, and record it all\n"
+    "\n"
     "P is a port number of the list, a device path, or \"sim\" for a simulated unit.\n"
     "M is gate or intercom.\n"
     "\n"
@@ -69,6 +79,8 @@ const char kDescription[] =
     "       download's FILE (or report's OUT) exists and --force was not given\n"
     "  8    upload or sync: the unit's name or master number is another site's, so\n"
     "       its list was not cleared and nothing was sent (--force to go on)\n"
+    "  9    the register: not a register, an unknown site, a damaged site file\n"
+    "  10   the shared register cannot be reached, or refused the push\n"
     "  130  stopped by Ctrl-C";
 
 // The unit's password until someone changes it: the settings' start value.
@@ -152,6 +164,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("norvikconf-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NORVIKCONF_VERSION));
     platform::installTranslations();
+
+    if (cli::is_site_command(app.arguments()))
+        return cli::run_site_command(app.arguments());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));

@@ -166,6 +166,7 @@ void UnitJob::onUploadFinished(const transfer::UploadOutcome &o)
     for (int i = 0; i < o.acknowledged && i < planned.size(); ++i)
         sent.append(unitlink::wire::shown_command(planned.at(i).word, planned.at(i).value));
     result_[QStringLiteral("sent")] = sent;
+    emit uploadEnded(o, upload_->currentPlan());
     if (o.kind == Kind::Refused || (o.kind == Kind::WrongPassword && !o.readingBack)) {
         const unitlink::Refusal &r = o.refusal;
         result_[QStringLiteral("refused")] = QJsonObject{{QStringLiteral("label"), r.label},
@@ -323,6 +324,7 @@ void UnitJob::onDump(const transfer::DumpOutcome &outcome)
             unitRead_ = transfer::read_unit_dump(outcome.records).settings;
             finish(kDone, QStringLiteral("diff: the unit's settings were read"));
         } else if (std::exchange(syncing_, false)) {
+            emit unitRead(outcome.records);
             upload_->setHeld(transfer::read_unit_dump(outcome.records).settings);
             sendPlanned();
         } else if (downloadPath_.isEmpty())

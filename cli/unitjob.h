@@ -32,6 +32,8 @@ enum ExitCode : int {
     kDifferences = 6,   // the unit does not hold what the file holds
     kBadFile = 7,       // the file cannot be read or written, or is not a settings file
     kWrongUnit = 8,     // the unit is another site's: its list was not cleared (--force to go on)
+    kRegister = 9,      // the register: not one, an unknown site, a damaged site file
+    kRemote = 10,       // the shared register cannot be reached, or refused the push
     kInterrupted = 130, // Ctrl-C
 };
 
@@ -81,6 +83,10 @@ public:
 
 signals:
     void finished(int exitCode);
+    // A sync read what the unit holds (the dump's records), before it plans.
+    void unitRead(const QString &records);
+    // An upload ended, verified or not; `plan` is what it set out to send.
+    void uploadEnded(const transfer::UploadOutcome &outcome, const transfer::UploadPlan &plan);
 
 private:
     enum class Phase { Idle,

@@ -49,7 +49,17 @@ void Document::setTitleTail(const QString &tail)
     showTitle();
 }
 
-void Document::showTitle() { window_.setWindowTitle(displayName() + QStringLiteral("[*] - ") + titleTail_); }
+void Document::setSiteName(const QString &site)
+{
+    siteName_ = site;
+    showTitle();
+}
+
+void Document::showTitle()
+{
+    const QString site = siteName_.isEmpty() ? QString() : tr("Site %1: ").arg(siteName_);
+    window_.setWindowTitle(site + displayName() + QStringLiteral("[*] - ") + titleTail_);
+}
 
 void Document::updateMark()
 {

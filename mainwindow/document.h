@@ -50,6 +50,8 @@ public:
     bool isModified() const { return modified_; }
     // The window's title is the file's name, the modified mark, then `tail`.
     void setTitleTail(const QString &tail);
+    // The site the settings belong to, named first in the title; empty: none.
+    void setSiteName(const QString &site);
 
     // Before something replaces the settings shown (a load, a read, another port): with unsaved
     // changes asks "Save changes to NAME?". True when the caller may go on.
@@ -88,6 +90,7 @@ private:
     void setClean(const QString &path);
     void revert();
     void showTitle();
+    QString siteName_;
 
     QWidget &window_;
     settings::SettingsEditors &editors_;

@@ -11,6 +11,7 @@
 #include "mainwindow/outputtestpage.h"
 #include "mainwindow/printactions.h"
 #include "mainwindow/progressbar.h"
+#include "mainwindow/sitesmenu.h"
 #include "mainwindow/uploadbutton.h"
 #include "platform/dialogs.h"
 #include "platform/namedcontrols.h"
@@ -174,6 +175,8 @@ FrmMain::FrmMain(const Platform &platform, const Choice &choice, QWidget *parent
                                [this] { return document_->path().isEmpty() ? QString() : QFileInfo(document_->path()).fileName(); },
                                [this] { commitOpenEdit(); }))
                               ->actions());
+    sites_ = new SitesMenu({*this, *menu_->bar(), *editors_, frame1_->numberModel(), *document_, *download_, *uploadJob_,
+                            *platform_.dialogs, choice_.unitModel});
     connect(download_.get(), &transfer::Download::loaded, document_.get(), &Document::unitRead);
     connect(download_.get(), &transfer::Download::unitRead, this,
             [this](const settings::SettingsSet &unit) { uploadJob_->setHeld(unit); });

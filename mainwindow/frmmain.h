@@ -41,6 +41,7 @@ class Document;
 class LogBox;
 class MainMenu;
 class OutputTestPage;
+class SitesMenu;
 
 // What the main window reaches the outside world through.
 struct Platform {
@@ -94,6 +95,7 @@ public:
     int current_tab() const { return current_tab_; }
     Document &document() const { return *document_; }
     MainMenu &menu() const { return *menu_; }
+    SitesMenu &sites() const { return *sites_; }
 
 signals:
     // `entry` is open now (at start or with OPEN PORT).
@@ -156,6 +158,7 @@ private:
     std::unique_ptr<transfer::UploadJob> uploadJob_;
     std::unique_ptr<Document> document_;
     MainMenu *menu_ = nullptr;
+    SitesMenu *sites_ = nullptr;
     int current_tab_ = 0;
 };
 

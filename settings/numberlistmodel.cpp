@@ -66,6 +66,37 @@ void NumberListModel::setRows(const QList<NumberRow> &rows)
         emit dataChanged(index(int(prefix), 0), index(int(prefix + common - 1), columnCount() - 1));
 }
 
+void NumberListModel::setLabelsShown(bool shown)
+{
+    if (shown == labelsShown_)
+        return;
+    const int column = gate_ ? kFirstOutputColumn + 4 : kFirstOutputColumn;
+    if (shown)
+        beginInsertColumns({}, column, column);
+    else
+        beginRemoveColumns({}, column, column);
+    labelsShown_ = shown;
+    if (shown)
+        endInsertColumns();
+    else
+        endRemoveColumns();
+}
+
+void NumberListModel::setLabels(const Labels &labels)
+{
+    labels_ = labels;
+    if (labelsShown_ && !rows_.isEmpty())
+        emit dataChanged(index(0, labelColumn()), index(int(rows_.size()) - 1, labelColumn()));
+}
+
+void NumberListModel::changeLabels(const Labels &after, const QString &what)
+{
+    if (labelRecorder_)
+        labelRecorder_(after, what);
+    else
+        setLabels(after);
+}
+
 void NumberListModel::change(const QList<NumberRow> &after, const QString &what)
 {
     if (recorder_)
@@ -95,6 +126,10 @@ QString NumberListModel::problem(const QModelIndex &index, const QString &text) 
         if (!check.ok())
             return check.problem;
         return listedElsewhere(check.stored, index.row());
+    }
+    if (index.column() == labelColumn()) {
+        const QString why = label_problem(text);
+        return why.isEmpty() ? QString() : QStringLiteral("The label ") + why;
     }
     if (index.column() == kUnitColumn) {
         const QString why = text_problem(text, kRefusedInText);
@@ -134,7 +169,7 @@ int NumberListModel::columnCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return gate_ ? kFirstOutputColumn + 4 : kFirstOutputColumn;
+    return (gate_ ? kFirstOutputColumn + 4 : kFirstOutputColumn) + (labelsShown_ ? 1 : 0);
 }
 
 QVariant NumberListModel::data(const QModelIndex &index, int role) const
@@ -143,6 +178,11 @@ QVariant NumberListModel::data(const QModelIndex &index, int role) const
         return {};
     const NumberRow &row = rows_.at(index.row());
     const int column = index.column();
+    if (column == labelColumn()) {
+        if (role == Qt::DisplayRole || role == Qt::EditRole || role == SortRole || role == Qt::AccessibleTextRole)
+            return labels_.value(row.number);
+        return {};
+    }
     if (isOutputColumn(column)) {
         const bool on = row.outputs[column - kFirstOutputColumn];
         if (role == Qt::CheckStateRole)
@@ -162,6 +202,8 @@ QVariant NumberListModel::headerData(int section, Qt::Orientation orientation, i
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == labelColumn())
+        return tr("Label");
     return tr(gate_ ? kGateTitles[section] : kIntercomTitles[section]);
 }
 
@@ -170,7 +212,8 @@ Qt::ItemFlags NumberListModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     const Qt::ItemFlags base = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    return base | (isOutputColumn(index.column()) ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable);
+    const bool output = index.column() != labelColumn() && isOutputColumn(index.column());
+    return base | (output ? Qt::ItemIsUserCheckable : Qt::ItemIsEditable);
 }
 
 bool NumberListModel::setData(const QModelIndex &index, const QVariant &value, int role)
@@ -179,6 +222,19 @@ bool NumberListModel::setData(const QModelIndex &index, const QVariant &value, i
         return false;
     const int row = index.row();
     const int column = index.column();
+    if (column == labelColumn()) {
+        const QString text = value.toString().trimmed();
+        if (role != Qt::EditRole || !label_problem(text).isEmpty())
+            return false;
+        Labels after = labels_;
+        if (text.isEmpty())
+            after.remove(rows_.at(row).number);
+        else
+            after.insert(rows_.at(row).number, text);
+        if (after != labels_)
+            changeLabels(after, QStringLiteral("Edit label"));
+        return true;
+    }
     if (isOutputColumn(column)) {
         if (role != Qt::CheckStateRole)
             return false;
@@ -238,7 +294,8 @@ bool NumberFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &) con
     if (!digits_.isEmpty()
         && (row.number.contains(digits_) || (!national_.isEmpty() && row.number.contains(national_))))
         return true;
-    return row.unit.contains(filter_, Qt::CaseInsensitive);
+    return row.unit.contains(filter_, Qt::CaseInsensitive)
+           || source_.label(row.number).contains(filter_, Qt::CaseInsensitive);
 }
 
 bool NumberFilterModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
@@ -246,6 +303,8 @@ bool NumberFilterModel::lessThan(const QModelIndex &left, const QModelIndex &rig
     const NumberRow &a = source_.rows().at(left.row());
     const NumberRow &b = source_.rows().at(right.row());
     const int column = left.column();
+    if (column == source_.labelColumn())
+        return source_.label(a.number).localeAwareCompare(source_.label(b.number)) < 0;
     if (NumberListModel::isOutputColumn(column)) {
         const int k = column - NumberListModel::kFirstOutputColumn;
         return a.outputs[k] < b.outputs[k];

@@ -3,6 +3,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <QMap>
 #include <QSortFilterProxyModel>
 #include <QString>
 #include <functional>
@@ -21,6 +22,9 @@ public:
     // A sort key for every column: numbers and unit numbers as text, rights as 0 or 1.
     static constexpr int SortRole = Qt::UserRole + 1;
     using Recorder = std::function<void(const QList<NumberRow> &after, const QString &what)>;
+    // Stored number to its label ("Flat 12 J. Dube"): kept on this computer, never sent.
+    using Labels = QMap<QString, QString>;
+    using LabelRecorder = std::function<void(const Labels &after, const QString &what)>;
 
     explicit NumberListModel(QObject *parent = nullptr);
 
@@ -31,7 +35,9 @@ public:
     static constexpr int kUnitColumn = 0;
     static constexpr int kNumberColumn = 1;
     static constexpr int kFirstOutputColumn = 2;
-    static bool isOutputColumn(int column) { return column >= kFirstOutputColumn; }
+    static bool isOutputColumn(int column) { return column >= kFirstOutputColumn && column < kFirstOutputColumn + 4; }
+    // The "Label" column, last, while labels are shown (a site is open); -1 otherwise.
+    int labelColumn() const { return labelsShown_ ? (gate_ ? kFirstOutputColumn + 4 : kFirstOutputColumn) : -1; }
 
     const QList<NumberRow> &rows() const { return rows_; }
     // Replaces the rows, telling the views only about the rows that differ (an edit of one row
@@ -40,6 +46,17 @@ public:
     // Asks for a change: through the recorder when there is one, at once otherwise.
     void change(const QList<NumberRow> &after, const QString &what);
     void setRecorder(Recorder recorder) { recorder_ = std::move(recorder); }
+
+    // Labels live beside the rows, keyed by number, so a row keeps its label through sorting,
+    // and every upload and file stays as it was. Label edits go through changeLabels(): through
+    // the label recorder (the same undo history) when there is one, at once otherwise.
+    void setLabelsShown(bool shown);
+    bool labelsShown() const { return labelsShown_; }
+    const Labels &labels() const { return labels_; }
+    QString label(const QString &stored) const { return labels_.value(stored); }
+    void setLabels(const Labels &labels);
+    void changeLabels(const Labels &after, const QString &what);
+    void setLabelRecorder(LabelRecorder recorder) { labelRecorder_ = std::move(recorder); }
 
     // "... is already in the list (row N)" when a row other than `except` holds `stored`;
     // empty when none does.
@@ -69,10 +86,13 @@ private:
     bool gate_ = true;
     QList<NumberRow> rows_;
     Recorder recorder_;
+    bool labelsShown_ = false;
+    Labels labels_;
+    LabelRecorder labelRecorder_;
 };
 
 // The filter and the sort order of the grid. The filter finds a number by any run of its
-// digits, as typed or in national form ("0831" finds "+27831..."), or a unit number.
+// digits, as typed or in national form ("0831" finds "+27831..."), a unit number, or a label.
 class NumberFilterModel : public QSortFilterProxyModel {
     Q_OBJECT
 public:

@@ -66,7 +66,7 @@ void NumberDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, co
 bool NumberDelegate::editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
                                  const QModelIndex &index)
 {
-    if (!NumberListModel::isOutputColumn(index.column()))
+    if (!index.flags().testFlag(Qt::ItemIsUserCheckable))
         return QStyledItemDelegate::editorEvent(event, model, option, index);
     // A click anywhere in a right's cell toggles it, not only on the box.
     if (event->type() == QEvent::MouseButtonRelease) {
@@ -174,7 +174,7 @@ void NumberView::keyPressEvent(QKeyEvent *event)
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     const QModelIndex current = currentIndex();
     const QString text = event->text();
-    if (plain && !editing() && current.isValid() && NumberListModel::isOutputColumn(current.column())
+    if (plain && !editing() && current.isValid() && current.flags().testFlag(Qt::ItemIsUserCheckable)
         && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Backspace || printable(text))) {
         bool on = true;
         if (event->key() == Qt::Key_Space)

@@ -61,6 +61,22 @@ private:
     bool content_;
 };
 
+// One edit of the labels: the labels before and after, in the same history as the settings.
+class LabelChange : public QUndoCommand {
+public:
+    LabelChange(NumberListModel &list, NumberListModel::Labels before, NumberListModel::Labels after, const QString &what)
+        : QUndoCommand(what), list_(list), before_(std::move(before)), after_(std::move(after))
+    {
+    }
+    void undo() override { list_.setLabels(before_); }
+    void redo() override { list_.setLabels(after_); }
+
+private:
+    NumberListModel &list_;
+    NumberListModel::Labels before_;
+    NumberListModel::Labels after_;
+};
+
 SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage &num, QObject *parent)
     : QObject(parent), sys_(&sys), num_(&num), stack_(new QUndoStack(this))
 {
@@ -105,6 +121,9 @@ SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage
     connect(&rows, &QAbstractItemModel::rowsRemoved, this, &SettingsEditors::changed);
     connect(&rows, &QAbstractItemModel::modelReset, this, &SettingsEditors::changed);
     rows.setRecorder([this](const QList<NumberRow> &after, const QString &what) { setNumbers(after, what); });
+    rows.setLabelRecorder([this, &rows](const NumberListModel::Labels &after, const QString &what) {
+        stack_->push(new LabelChange(rows, rows.labels(), after, what));
+    });
     connect(this, &SettingsEditors::changed, this, &SettingsEditors::showRoom);
     shown_ = store();
 }
@@ -112,8 +131,10 @@ SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage
 SettingsEditors::~SettingsEditors()
 {
     // The list may outlive this object; its changes then apply at once.
-    if (num_)
+    if (num_) {
         numbers().setRecorder({});
+        numbers().setLabelRecorder({});
+    }
 }
 
 bool SettingsEditors::eventFilter(QObject *watched, QEvent *event)

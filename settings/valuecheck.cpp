@@ -28,6 +28,16 @@ QString text_problem(const QString &value, const QString &refused, int maxLength
     return QString();
 }
 
+QString label_problem(const QString &label)
+{
+    for (const QChar c : label)
+        if (is_control(c))
+            return QStringLiteral("holds a control character (%1)").arg(shown(c));
+    if (label.size() > kLabelLength)
+        return QStringLiteral("is %1 characters long; a label takes at most %2").arg(label.size()).arg(kLabelLength);
+    return QString();
+}
+
 NumberCheck check_number(const QString &typed)
 {
     QString digits;

@@ -17,6 +17,11 @@ inline bool is_control(QChar c) { return c.unicode() < 32 || c.unicode() == 127;
 // and more than `maxLength` characters (0: no limit). Nothing is ever cut to fit.
 QString text_problem(const QString &value, const QString &refused, int maxLength = 0);
 
+// A number's label ("Flat 12 J. Dube"): kept on this computer only, never sent, so any
+// printable character goes; a control character or more than kLabelLength characters does not.
+inline constexpr int kLabelLength = 60;
+QString label_problem(const QString &label);
+
 // A telephone number as a person types it or a record carries it, checked and put into the
 // form the list holds: blanks, dashes, dots and brackets dropped, one optional leading "+",
 // then 1 to kMaxNumberDigits digits, a leading "0" turned into "27", stored with "+" in front.

@@ -84,8 +84,17 @@ bool read_settings_file(const QString &path, settings::SettingsSet &set, QString
     QByteArray bytes;
     if (!platform::readFile(path, &bytes, error, kMaxSettingsFileBytes))
         return false;
+    return read_settings_bytes(bytes, path, set, error);
+}
+
+bool read_settings_bytes(const QByteArray &bytes, const QString &path, settings::SettingsSet &set, QString *error)
+{
+    if (bytes.size() > kMaxSettingsFileBytes) {
+        if (error)
+            *error = QStringLiteral("\"%1\" cannot be used: it is too large.").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
     const QString raw = platform::fromWire(bytes);
-    bytes.clear();
     const auto refuse = [&](const QString &why) {
         if (error)
             *error = QStringLiteral("\"%1\" cannot be used: %2.").arg(QDir::toNativeSeparators(path), why);

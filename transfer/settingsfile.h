@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 
@@ -42,5 +43,7 @@ bool write_settings_file(const QString &path, const settings::SettingsSet &set, 
 // "|", holds no settings, or holds one value the unit could not take changes nothing and
 // returns false with `error` naming the file and, where it can, the record.
 bool read_settings_file(const QString &path, settings::SettingsSet &set, QString *error);
+// The same for a file's bytes held elsewhere (a stored version); `path` only names it in `error`.
+bool read_settings_bytes(const QByteArray &bytes, const QString &path, settings::SettingsSet &set, QString *error);
 
 } // namespace transfer

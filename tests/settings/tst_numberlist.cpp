@@ -91,6 +91,8 @@ private slots:
     void undoRedo();
     void filterSortAndCount();
     void longTextsKeepTheWidth();
+    void labels_data();
+    void labels();
 };
 
 void TstNumberList::entries_data()
@@ -420,6 +422,58 @@ void TstNumberList::longTextsKeepTheWidth()
     QVERIFY(s.num->lblNumProblem()->text().size() > 60);
     QVERIFY(s.num->lblNumCount()->text().contains("1234567890"));
     QCOMPARE(s.top.minimumSizeHint().width(), width);
+}
+
+void TstNumberList::labels_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("labelColumn");
+    QTest::newRow("gate") << "gate" << 6;
+    QTest::newRow("intercom") << "intercom" << 2;
+}
+
+// A site's labels: a column of their own, typed in place, undone like the rest, found by the filter.
+void TstNumberList::labels()
+{
+    QFETCH(QString, model);
+    QFETCH(int, labelColumn);
+    Shown s(model);
+    s.add("0821111111");
+    s.add("0822222222");
+    const int columns = s.list.columnCount();
+    QCOMPARE(s.list.labelColumn(), -1);
+    s.list.setLabelsShown(true);
+    QCOMPARE(s.list.labelColumn(), labelColumn);
+    QCOMPARE(s.list.columnCount(), columns + 1);
+    QCOMPARE(s.list.headerData(labelColumn, Qt::Horizontal).toString(), "Label");
+    QVERIFY(!(s.cell(0, labelColumn).flags() & Qt::ItemIsUserCheckable));
+
+    // Typed into the cell, as any other cell; a control character is refused with its reason.
+    QVERIFY(QTest::qWaitForWindowActive(&s.top));
+    s.focusCell(1, labelColumn);
+    QTest::keyClick(s.view, Qt::Key_F2);
+    QVERIFY(s.editor());
+    s.editor()->setText("Flat 12 J. Dube");
+    s.enter();
+    QCOMPARE(s.list.labels(), (NumberListModel::Labels{{"+27822222222", "Flat 12 J. Dube"}}));
+    QVERIFY(!s.list.setData(s.list.index(0, labelColumn), QString("Flat\t3")));
+    QVERIFY(!s.list.problem(s.list.index(0, labelColumn), QString("Flat\t3")).isEmpty());
+
+    // The filter finds the number by its label; the rows and the upload do not change.
+    s.num->txtFilter()->setText("dube");
+    QCOMPARE(s.view->model()->rowCount(), 1);
+    QCOMPARE(s.cell(0, 1).data().toString(), "+27822222222");
+    s.num->txtFilter()->clear();
+    QCOMPARE(s.uploadedNumbers().size(), 2);
+
+    // Undone and redone in the one history.
+    s.editors.undoAction()->trigger();
+    QVERIFY(s.list.labels().isEmpty());
+    s.editors.redoAction()->trigger();
+    QCOMPARE(s.list.label("+27822222222"), "Flat 12 J. Dube");
+
+    s.list.setLabelsShown(false);
+    QCOMPARE(s.list.columnCount(), columns);
 }
 
 QTEST_MAIN(TstNumberList)
