@@ -85,9 +85,9 @@ std::optional<Failure> readUnit(const QCommandLineParser &parser, const PortChoo
     job.startRead(model, password);
     if (!job.isFinished())
         loop.exec();
-    if (job.exitCode() != kDone || !job.unitRead())
+    if (job.exitCode() != kDone || !job.settingsRead())
         return Failure{job.exitCode(), job.result().value(QStringLiteral("message")).toString()};
-    *out = *job.unitRead();
+    *out = *job.settingsRead();
     return std::nullopt;
 }
 

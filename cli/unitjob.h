@@ -68,9 +68,9 @@ public:
     void startOutput(int output, bool on, const QString &password);
     // Reads the unit's settings into the file at `path`, written whole or not at all.
     void startDownload(const QString &path, const QString &model, const QString &password);
-    // Reads the unit's settings for unitRead(), keeping no file.
+    // Reads the unit's settings for settingsRead(), keeping no file.
     void startRead(const QString &model, const QString &password);
-    const std::optional<settings::SettingsSet> &unitRead() const { return unitRead_; }
+    const std::optional<settings::SettingsSet> &settingsRead() const { return unitRead_; }
     // Compares the unit's settings with `set`, as an upload of it would leave them.
     void startVerify(const settings::SettingsSet &set, const QString &model, const QString &password);
 
@@ -120,7 +120,7 @@ private:
     transfer::SentUpload sent_; // what the unit should hold, for a verification
     QString downloadPath_;      // empty: the dump is verified
     bool syncing_ = false;      // the dump tells what the unit holds before the upload
-    bool reading_ = false;      // the dump is kept for unitRead()
+    bool reading_ = false;      // the dump is kept for settingsRead()
     std::optional<settings::SettingsSet> unitRead_;
     transfer::UploadChoices choices_;
     PlanFrom from_;
