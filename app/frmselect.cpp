@@ -54,17 +54,17 @@ FrmSelect::FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs
     : QWidget(parent), dialogs_(dialogs), createMain_(std::move(createMain))
 {
     setObjectName(QStringLiteral("frmSelect"));
-    setWindowTitle(QStringLiteral("Cellwright :: Select model"));
+    setWindowTitle(tr("%1 :: Select model").arg(QString::fromLatin1(platform::kProgramTitle)));
 
-    auto *label1 = platform::namedLabel(QStringLiteral("Label1"), QStringLiteral("Please select your GSM model and COMM port"), nullptr, this);
-    QGroupBox *frame1 = platform::namedFrame(QStringLiteral("Frame1"), QStringLiteral("Cellwright "), this);
-    command1_ = platform::namedButton(QStringLiteral("Command1"), QStringLiteral("GSM GATE"), frame1);
-    command3_ = platform::namedButton(QStringLiteral("Command3"), QStringLiteral("GSM INTERCOM"), frame1);
+    auto *label1 = platform::namedLabel(QStringLiteral("Label1"), tr("Please select your GSM model and COMM port"), nullptr, this);
+    QGroupBox *frame1 = platform::namedFrame(QStringLiteral("Frame1"), QString::fromLatin1(platform::kProgramTitle), this);
+    gateButton_ = platform::namedButton(QStringLiteral("Command1"), tr("GSM GATE"), frame1);
+    intercomButton_ = platform::namedButton(QStringLiteral("Command3"), tr("GSM INTERCOM"), frame1);
     auto *frameLayout = new QVBoxLayout(frame1);
-    frameLayout->addWidget(command1_);
-    frameLayout->addWidget(command3_);
+    frameLayout->addWidget(gateButton_);
+    frameLayout->addWidget(intercomButton_);
 
-    auto *label2 = platform::namedLabel(QStringLiteral("Label2"), QStringLiteral("COMM PORT"), nullptr, this);
+    auto *label2 = platform::namedLabel(QStringLiteral("Label2"), tr("COMM PORT"), nullptr, this);
     cmbcomm_ = new QComboBox(this);
     cmbcomm_->setObjectName(QStringLiteral("cmbcomm"));
     cmbcomm_->setAccessibleName(label2->text());
@@ -77,9 +77,9 @@ FrmSelect::FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs
 
     auto *picture = platform::namedLabel(QStringLiteral("Picture1"), QString(), nullptr, this);
     picture->setPixmap(unitPicture());
-    picture->setAccessibleName(QStringLiteral("Picture of the unit"));
+    picture->setAccessibleName(tr("Picture of the unit"));
     auto *lblVer = platform::namedLabel(QStringLiteral("lblVer"), versionText(), nullptr, this);
-    lblVer->setAccessibleName(QStringLiteral("Version ") + versionText());
+    lblVer->setAccessibleName(tr("Version %1").arg(versionText()));
 
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(label2);
@@ -93,8 +93,8 @@ FrmSelect::FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs
     grid->addLayout(portRow, 2, 0, 1, 2);
     grid->addWidget(lblVer, 3, 1, Qt::AlignRight);
 
-    connect(command1_, &QPushButton::clicked, this, &FrmSelect::Command1_Click);
-    connect(command3_, &QPushButton::clicked, this, &FrmSelect::Command3_Click);
+    connect(gateButton_, &QPushButton::clicked, this, &FrmSelect::gateClicked);
+    connect(intercomButton_, &QPushButton::clicked, this, &FrmSelect::intercomClicked);
     // A device that exists but will not open (in use, no permission) is still offered:
     // opening it for real later says why it fails.
     portList_ = new platform::PortList(catalogue, cmbcomm_, portInfo_, this);
@@ -105,7 +105,7 @@ std::optional<platform::PortEntry> FrmSelect::chosenPort()
     // The number becomes a device here, once, from the list the operator looked at.
     const auto entry = portList_->chosen();
     if (!entry)
-        dialogs_.message(QStringLiteral("Please select a valid comm port"));
+        dialogs_.message(tr("Please select a valid comm port"));
     return entry;
 }
 
@@ -114,18 +114,18 @@ void FrmSelect::preselect(std::optional<int> port, const QString &model)
     if (port)
         portList_->choose(*port);
     if (model == settings::kGate)
-        command1_->setFocus();
+        gateButton_->setFocus();
     else if (model == settings::kIntercom)
-        command3_->setFocus();
+        intercomButton_->setFocus();
 }
 
-void FrmSelect::Command1_Click()
+void FrmSelect::gateClicked()
 {
     if (const auto entry = chosenPort())
         startMain(settings::kGate, *entry);
 }
 
-void FrmSelect::Command3_Click()
+void FrmSelect::intercomClicked()
 {
     if (const auto entry = chosenPort())
         startMain(settings::kIntercom, *entry);

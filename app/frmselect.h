@@ -32,8 +32,8 @@ public:
     FrmSelect(const platform::PortCatalogue &catalogue, platform::Dialogs &dialogs, MainFactory createMain,
               QWidget *parent = nullptr);
 
-    void Command1_Click(); // "GSM GATE"
-    void Command3_Click(); // "GSM INTERCOM"
+    void gateClicked();     // "GSM GATE"
+    void intercomClicked(); // "GSM INTERCOM"
 
     void setMainStarted(MainStarted started) { started_ = std::move(started); }
     // Chooses `port` in the list (when listed) and puts the focus on the model's button.
@@ -55,8 +55,8 @@ private:
     platform::Dialogs &dialogs_;
     MainFactory createMain_;
     MainStarted started_;
-    QPushButton *command1_ = nullptr;
-    QPushButton *command3_ = nullptr;
+    QPushButton *gateButton_ = nullptr;
+    QPushButton *intercomButton_ = nullptr;
     QComboBox *cmbcomm_ = nullptr;
     QLabel *portInfo_ = nullptr;
     mainwindow::FrmMain *main_ = nullptr;

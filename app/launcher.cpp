@@ -57,12 +57,20 @@ std::optional<platform::PortEntry> Launcher::givenPort(QString *error) const
 {
     const QString &text = options_.port;
     const QList<platform::PortEntry> entries = launch_.catalogue->entries();
+    // "sim", as the command line takes it: the simulated unit inside the program.
+    if (text == QLatin1String("sim")) {
+        for (const platform::PortEntry &e : entries)
+            if (e.simulated)
+                return e;
+        *error = tr("the simulated unit is not in the list");
+        return std::nullopt;
+    }
     bool isNumber = false;
     const int number = text.toInt(&isNumber);
     if (isNumber) {
         if (const auto entry = launch_.catalogue->find(number))
             return entry;
-        *error = QStringLiteral("there is no port %1: the list holds 1 to %2").arg(number).arg(entries.size());
+        *error = tr("there is no port %1: the list holds 1 to %2").arg(number).arg(entries.size());
         return std::nullopt;
     }
     // A device path: the list's entry for it (under any of its names), or the path alone.
@@ -71,7 +79,7 @@ std::optional<platform::PortEntry> Launcher::givenPort(QString *error) const
         if (!e.path.isEmpty() && (e.path == text || (!device.isEmpty() && QFileInfo(e.path).canonicalFilePath() == device)))
             return e;
     if (device.isEmpty()) {
-        *error = QStringLiteral("there is no device \"%1\"").arg(text);
+        *error = tr("there is no device \"%1\"").arg(text);
         return std::nullopt;
     }
     platform::PortEntry entry;
@@ -96,9 +104,9 @@ mainwindow::FrmMain *Launcher::createMain(const mainwindow::Choice &choice)
     main_ = main;
     if (QSettings *settings = launch_.settings) {
         settings->setValue(kModel, choice.unitModel);
-        settings->setValue(kPortPath, choice.port.path);
-        settings->setValue(kPortById, choice.port.byId);
-        settings->setValue(kPortSimulated, choice.port.simulated);
+        rememberPort(choice.port);
+        // A port opened later with OPEN PORT is the one to offer at the next start.
+        connect(main, &mainwindow::FrmMain::portOpened, this, &Launcher::rememberPort);
         const QSize size = settings->value(kWindowSize).toSize();
         if (size.isValid())
             main->resize(size);
@@ -106,6 +114,15 @@ mainwindow::FrmMain *Launcher::createMain(const mainwindow::Choice &choice)
     if (launch_.mainCreated)
         launch_.mainCreated(choice.unitModel, *main);
     return main;
+}
+
+void Launcher::rememberPort(const platform::PortEntry &port)
+{
+    if (QSettings *settings = launch_.settings) {
+        settings->setValue(kPortPath, port.path);
+        settings->setValue(kPortById, port.byId);
+        settings->setValue(kPortSimulated, port.simulated);
+    }
 }
 
 bool Launcher::eventFilter(QObject *watched, QEvent *event)

@@ -46,7 +46,8 @@ public:
     Launcher(Launch launch, StartOptions options, QObject *parent = nullptr);
     ~Launcher() override;
 
-    // False, with `error` set, when the port given is not in the list and is no device path.
+    // False, with `error` set, when the port given is not in the list, is no device path and
+    // is not "sim" (the simulated unit).
     bool start(QString *error);
 
     FrmSelect *selectWindow() const { return select_.get(); }
@@ -61,6 +62,7 @@ protected:
 private:
     mainwindow::FrmMain *createMain(const mainwindow::Choice &choice);
     std::optional<platform::PortEntry> givenPort(QString *error) const;
+    void rememberPort(const platform::PortEntry &port);
 
     Launch launch_;
     StartOptions options_;

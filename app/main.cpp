@@ -6,6 +6,7 @@
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
 #include "platform/textfile.h"
+#include "platform/translations.h"
 #include "settings/unitmodel.h"
 #include "unitsim/ptyunit.h"
 
@@ -39,17 +40,19 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("NorvikConf"));
     QApplication::setApplicationVersion(app::FrmSelect::versionText());
+    platform::installTranslations();
     const app::ParsedArguments parsed = app::parseArguments(QApplication::arguments(), app::FrmSelect::versionText());
     if (parsed.outcome != app::ParsedArguments::Outcome::Run) {
         const bool exit = parsed.outcome == app::ParsedArguments::Outcome::Exit;
         QTextStream(exit ? stdout : stderr) << parsed.text;
         return exit ? 0 : 1;
     }
-    // A device path given with --port gets a number in the list, as NORVIKCONF_PORTS paths do.
+    // A device path given with --port gets a number in the list, as NORVIKCONF_PORTS paths do;
+    // "sim" is the simulated unit the list always holds.
     bool portIsNumber = false;
     parsed.options.port.toInt(&portIsNumber);
-    const std::unique_ptr<app::Ports> ports =
-        startUp.ready(portIsNumber ? QStringList() : QStringList{parsed.options.port});
+    const bool portIsPath = !portIsNumber && parsed.options.port != QLatin1String("sim");
+    const std::unique_ptr<app::Ports> ports = startUp.ready(portIsPath ? QStringList{parsed.options.port} : QStringList());
 
     platform::QtSerialPort unitPort;
     platform::QtDialogs selectDialogs;

@@ -3,6 +3,7 @@
 #include "settings/unitmodel.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -12,24 +13,25 @@ ParsedArguments parseArguments(const QStringList &arguments, const QString &vers
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Configures a GSM gate or intercom controller unit over a serial cable.\n"
-                       "With --model and --port the selection window is skipped; FILE is opened once the\n"
-                       "main window is ready."));
+        QCoreApplication::translate("app", "Configures a GSM gate or intercom controller unit over a serial cable.\n"
+                                           "With --model and --port the selection window is skipped; FILE is opened "
+                                           "once the\nmain window is ready."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption showVersion = parser.addVersionOption();
-    const QCommandLineOption model(QStringLiteral("model"), QStringLiteral("Unit model: gate or intercom."),
+    const QCommandLineOption model(QStringLiteral("model"), QCoreApplication::translate("app", "Unit model: gate or intercom."),
                                    QStringLiteral("M"));
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port number as the selection window lists it, or a device path."),
+                                  QCoreApplication::translate("app", "Port number as the selection window lists it, a device path, or "
+                                                                     "\"sim\" for the simulated unit."),
                                   QStringLiteral("P"));
     parser.addOptions({model, port});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A settings file (*.gsm) to open."),
+    parser.addPositionalArgument(QStringLiteral("FILE"), QCoreApplication::translate("app", "A settings file (*.gsm) to open."),
                                  QStringLiteral("[FILE]"));
 
     ParsedArguments out;
     const auto error = [&out](const QString &text) {
         out.outcome = ParsedArguments::Outcome::Error;
-        out.text = QStringLiteral("norvikconf: %1\nTry 'norvikconf --help'.\n").arg(text);
+        out.text = QCoreApplication::translate("app", "norvikconf: %1\nTry 'norvikconf --help'.\n").arg(text);
         return out;
     };
     if (!parser.parse(arguments))
@@ -46,13 +48,13 @@ ParsedArguments parseArguments(const QStringList &arguments, const QString &vers
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
-        return error(QStringLiteral("one FILE at most"));
+        return error(QCoreApplication::translate("app", "one FILE at most"));
     out.options.model = parser.value(model);
     if (parser.isSet(model) && out.options.model != settings::kGate && out.options.model != settings::kIntercom)
-        return error(QStringLiteral("unknown model \"%1\": use gate or intercom").arg(out.options.model));
+        return error(QCoreApplication::translate("app", "unknown model \"%1\": use gate or intercom").arg(out.options.model));
     out.options.port = parser.value(port);
     if (parser.isSet(port) && out.options.port.isEmpty())
-        return error(QStringLiteral("--port needs a number or a device path"));
+        return error(QCoreApplication::translate("app", "--port needs a number, a device path or \"sim\""));
     if (!files.isEmpty())
         out.options.file = QFileInfo(files.first()).absoluteFilePath();
     return out;

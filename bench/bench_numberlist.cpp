@@ -1,9 +1,14 @@
 // The number list with 10,000 rows on a shown page: a keystroke in the filter box with the
 // redraw it causes, a sort by a header, and a 10,000-number settings file loaded into the list.
+// Then, with the settings held as a document and the system name edited (unsaved changes, a
+// crash copy due), a Find keystroke and an in-place edit of a number.
 // Each is measured beside a bare QTableView over a QStandardItemModel holding the same rows
 // (through a plain QSortFilterProxyModel where it filters or sorts), in the same round, and
 // printed as a ratio. Times are this thread's CPU time.
 #include "bench/benchutil.h"
+#include "mainwindow/document.h"
+#include "platform/qtdialogs.h"
+#include "platform/qttimer.h"
 #include "settings/numberlistmodel.h"
 #include "settings/numberpage.h"
 #include "settings/numberview.h"
@@ -143,6 +148,48 @@ int main(int argc, char **argv)
             qFatal("a list does not hold its %d rows", kRows);
     }
 
+    // Unsaved changes: the system name edited, as an operator would before looking for a number.
+    platform::QtDialogs dialogs;
+    mainwindow::Document document(top, editors, settings::kGate, dialogs, std::make_unique<platform::QtTimer>(),
+                                  QString());
+    num->txtSysName()->setText(QStringLiteral("Oak Ridge"));
+    QCoreApplication::processEvents();
+    if (!document.isModified())
+        qFatal("the edit did not count as a change");
+    std::vector<double> findOurs, findBare, editOurs, editBare;
+    settings::NumberFilterModel &filter = num->filterModel();
+    for (int round = 0; round < kRounds; ++round) {
+        for (const QString &typed : kTyped + QStringList{QString()}) {
+            findOurs.push_back(cpuMs([&] {
+                num->txtFilter()->setText(typed);
+                QCoreApplication::processEvents(); // whatever the document does per turn of the loop
+                ourViewport->repaint();
+            }));
+            findBare.push_back(cpuMs([&] {
+                bareFilter.setFilterFixedString(typed);
+                bare.viewport()->repaint();
+            }));
+        }
+        // A number in the middle of the list typed anew where it stands.
+        const int row = kRows / 2 + round;
+        const QString number = QStringLiteral("+2799%1").arg(round * 7919 + 1000003);
+        editOurs.push_back(cpuMs([&] {
+            if (!filter.setData(filter.index(row, settings::NumberListModel::kNumberColumn), number))
+                qFatal("the edit of row %d was refused", row);
+            QCoreApplication::processEvents();
+            ourViewport->repaint();
+        }));
+        editBare.push_back(cpuMs([&] {
+            bareFilter.setData(bareFilter.index(row, settings::NumberListModel::kNumberColumn), number);
+            bare.viewport()->repaint();
+        }));
+    }
+    const QList<settings::NumberRow> &after = num->numberModel().rows();
+    const auto edited = std::count_if(after.cbegin(), after.cend(),
+                                      [](const settings::NumberRow &r) { return r.number.startsWith(QLatin1String("+2799")); });
+    if (!document.isModified() || edited != kRounds)
+        qFatal("the edits did not reach the list");
+
     bool met = true;
     bench::heading(QStringLiteral("Number list of %1 rows, beside a bare QTableView (median of %2 rounds)")
                        .arg(kRows)
@@ -157,5 +204,12 @@ int main(int argc, char **argv)
                          QStringLiteral("ms"), 50);
     bench::report(QStringLiteral("  bare view"), bench::median(loadBare), QStringLiteral("ms"));
     bench::report(QStringLiteral("  ratio list / bare"), bench::medianRatio(loadOurs, loadBare), QStringLiteral("x"));
+    bench::heading(QStringLiteral("After an edit of the system name (unsaved changes)"));
+    met &= bench::report(QStringLiteral("Find keystroke and redraw"), bench::median(findOurs), QStringLiteral("ms"), 10);
+    bench::report(QStringLiteral("  bare view"), bench::median(findBare), QStringLiteral("ms"));
+    bench::report(QStringLiteral("  ratio list / bare"), bench::medianRatio(findOurs, findBare), QStringLiteral("x"));
+    met &= bench::report(QStringLiteral("in-place edit of a number and redraw"), bench::median(editOurs), QStringLiteral("ms"), 10);
+    bench::report(QStringLiteral("  bare view"), bench::median(editBare), QStringLiteral("ms"));
+    bench::report(QStringLiteral("  ratio list / bare"), bench::medianRatio(editOurs, editBare), QStringLiteral("x"));
     return met ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "cli/request.h"
 #include "cli/sitecommand.h"
 #include "cli/unitcommand.h"
+#include "platform/translations.h"
 
 #include <QCoreApplication>
 #include <QJsonObject>
@@ -26,6 +27,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("norvikconf-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(NORVIKCONF_VERSION));
+    platform::installTranslations();
 
     // "sync --site NAME": the register's sync, with the register's options.
     if (cli::is_site_command(app.arguments()))

@@ -274,6 +274,7 @@ bool FrmMain::openPort(const platform::PortEntry &entry)
         platform_.dialogs->message(messages::Texts::portOpenFailed(session_->errorNumber(), session_->errorDescription()));
         return false;
     }
+    emit portOpened(entry);
     // Another unit may have been plugged in meanwhile: a resumed upload is always read back.
     if (session_->canResume() && platform_.dialogs->askYesNo(session_->resumeQuestion()))
         session_->resume();
@@ -298,7 +299,7 @@ void FrmMain::openPortClicked()
         platform_.dialogs->message(tr("Please select a valid comm port"));
         return;
     }
-    if (!document_->mayReplace())
+    if (!document_->mayReplace(Document::OnDiscard::Revert))
         return;
     openPort(*entry);
 }

@@ -95,6 +95,10 @@ public:
     MainMenu &menu() const { return *menu_; }
     SitesMenu &sites() const { return *sites_; }
 
+signals:
+    // `entry` is open now (at start or with OPEN PORT).
+    void portOpened(const platform::PortEntry &entry);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

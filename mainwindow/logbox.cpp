@@ -12,7 +12,7 @@ namespace mainwindow {
 LogBox::LogBox(QWidget *parent, int maxLines) : QPlainTextEdit(parent), maxLines_(maxLines)
 {
     setObjectName(QStringLiteral("txtLog"));
-    setAccessibleName(QStringLiteral("Log"));
+    setAccessibleName(tr("Log"));
     setReadOnly(true);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -25,7 +25,7 @@ LogBox::LogBox(QWidget *parent, int maxLines) : QPlainTextEdit(parent), maxLines
 
 QString LogBox::droppedNotice() const
 {
-    return QStringLiteral("(Older lines were dropped: the log keeps the last %1 lines.)").arg(maxLines_);
+    return tr("(Older lines were dropped: the log keeps the last %1 lines.)").arg(maxLines_);
 }
 
 void LogBox::append(const QString &text)

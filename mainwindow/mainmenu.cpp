@@ -3,12 +3,12 @@
 #include "mainwindow/document.h"
 #include "mainwindow/recentfiles.h"
 #include "platform/dialogs.h"
-#include "platform/textfile.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -48,45 +48,45 @@ MainMenu::MainMenu(QWidget &window, Document &document, platform::Dialogs &dialo
     recent_ = new RecentFiles(store, this);
     bar_ = new QMenuBar(&window);
     bar_->setObjectName(QStringLiteral("menuBar"));
-    bar_->setAccessibleName(QStringLiteral("Menu bar"));
+    bar_->setAccessibleName(tr("Menu bar"));
 
-    QMenu *file = namedMenu(bar_, QStringLiteral("menuFile"), QStringLiteral("&File"));
-    connect(namedAction(file, QStringLiteral("actOpen"), QStringLiteral("&Open..."), QKeySequence::Open),
+    QMenu *file = namedMenu(bar_, QStringLiteral("menuFile"), tr("&File"));
+    connect(namedAction(file, QStringLiteral("actOpen"), tr("&Open..."), QKeySequence::Open),
             &QAction::triggered, this, [this] { press("cmdLoad"); });
-    connect(namedAction(file, QStringLiteral("actSave"), QStringLiteral("&Save"), QKeySequence::Save),
+    connect(namedAction(file, QStringLiteral("actSave"), tr("&Save"), QKeySequence::Save),
             &QAction::triggered, &document_, &Document::save);
-    connect(namedAction(file, QStringLiteral("actSaveAs"), QStringLiteral("Save &As..."),
+    connect(namedAction(file, QStringLiteral("actSaveAs"), tr("Save &As..."),
                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)),
             &QAction::triggered, this, [this] { press("cmdSave"); });
-    menuRecent_ = file->addMenu(QStringLiteral("Open &Recent"));
+    menuRecent_ = file->addMenu(tr("Open &Recent"));
     menuRecent_->setObjectName(QStringLiteral("menuRecent"));
     file->addSeparator();
-    connect(namedAction(file, QStringLiteral("actImportCsv"), QStringLiteral("&Import CSV...")), &QAction::triggered,
+    connect(namedAction(file, QStringLiteral("actImportCsv"), tr("&Import CSV...")), &QAction::triggered,
             this, [this] { press("cmdImportCsv"); });
-    connect(namedAction(file, QStringLiteral("actExportCsv"), QStringLiteral("&Export CSV...")), &QAction::triggered,
+    connect(namedAction(file, QStringLiteral("actExportCsv"), tr("&Export CSV...")), &QAction::triggered,
             this, [this] { press("cmdExportCsv"); });
-    connect(namedAction(file, QStringLiteral("actCompare"), QStringLiteral("&Compare...")), &QAction::triggered, this,
+    connect(namedAction(file, QStringLiteral("actCompare"), tr("&Compare...")), &QAction::triggered, this,
             &MainMenu::compareRequested);
     menuFile_ = file;
     beforeQuit_ = file->addSeparator();
-    connect(namedAction(file, QStringLiteral("actQuit"), QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
+    connect(namedAction(file, QStringLiteral("actQuit"), tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q)),
             &QAction::triggered, &window_, &QWidget::close);
 
-    QMenu *edit = namedMenu(bar_, QStringLiteral("menuEdit"), QStringLiteral("&Edit"));
+    QMenu *edit = namedMenu(bar_, QStringLiteral("menuEdit"), tr("&Edit"));
     edit->addActions(editActions);
 
-    QMenu *unit = namedMenu(bar_, QStringLiteral("menuUnit"), QStringLiteral("&Unit"));
-    connect(namedAction(unit, QStringLiteral("actRead"), QStringLiteral("&Read Settings from GSM Unit")),
+    QMenu *unit = namedMenu(bar_, QStringLiteral("menuUnit"), tr("&Unit"));
+    connect(namedAction(unit, QStringLiteral("actRead"), tr("&Read Settings from GSM Unit")),
             &QAction::triggered, this, [this] { press("cmdDownload"); });
-    connect(namedAction(unit, QStringLiteral("actUpload"), QStringLiteral("&Upload Settings to GSM Unit")),
+    connect(namedAction(unit, QStringLiteral("actUpload"), tr("&Upload Settings to GSM Unit")),
             &QAction::triggered, this, [this] { press("cmdUpload"); });
-    connect(namedAction(unit, QStringLiteral("actOpenPort"), QStringLiteral("&Open Port")), &QAction::triggered, this,
+    connect(namedAction(unit, QStringLiteral("actOpenPort"), tr("&Open Port")), &QAction::triggered, this,
             [this] { press("cmdOpenPort"); });
 
-    QMenu *help = namedMenu(bar_, QStringLiteral("menuHelp"), QStringLiteral("&Help"));
-    connect(namedAction(help, QStringLiteral("actGuide"), QStringLiteral("NorvikConf &Guide"), QKeySequence(Qt::Key_F1)),
+    QMenu *help = namedMenu(bar_, QStringLiteral("menuHelp"), tr("&Help"));
+    connect(namedAction(help, QStringLiteral("actGuide"), tr("NorvikConf &Guide"), QKeySequence(Qt::Key_F1)),
             &QAction::triggered, this, &MainMenu::showGuide);
-    connect(namedAction(help, QStringLiteral("actAbout"), QStringLiteral("&About NorvikConf")), &QAction::triggered,
+    connect(namedAction(help, QStringLiteral("actAbout"), tr("&About NorvikConf")), &QAction::triggered,
             this, &MainMenu::showAbout);
 
     connect(&document_, &Document::fileUsed, recent_, &RecentFiles::add);
@@ -131,16 +131,6 @@ void MainMenu::openRecent(const QString &path)
         recent_->remove(path);
 }
 
-QString MainMenu::guidePath()
-{
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString &candidate : {here.filePath(QStringLiteral("README.md")),
-                                     here.filePath(QStringLiteral("../share/doc/norvikconf/README.md"))})
-        if (QFileInfo::exists(candidate))
-            return QFileInfo(candidate).canonicalFilePath();
-    return QString();
-}
-
 void MainMenu::showGuide()
 {
     if (auto *open = window_.findChild<QDialog *>(QStringLiteral("frmGuide"))) {
@@ -148,26 +138,20 @@ void MainMenu::showGuide()
         open->activateWindow();
         return;
     }
-    const QString path = guidePath();
-    QByteArray text;
-    QString error;
-    if (path.isEmpty() || !platform::readFile(path, &text, &error, 1024 * 1024)) {
-        dialogs_.message(path.isEmpty() ? QStringLiteral("The guide (README.md) is neither beside the program nor "
-                                                         "installed with it.")
-                                        : error,
-                         platform::Dialogs::Icon::Stop);
+    QFile guide(guideResource());
+    if (!guide.open(QIODevice::ReadOnly)) {
+        dialogs_.message(tr("The guide is missing from this build of NorvikConf."), platform::Dialogs::Icon::Stop);
         return;
     }
     auto *viewer = new QDialog(&window_);
     viewer->setObjectName(QStringLiteral("frmGuide"));
-    viewer->setWindowTitle(QStringLiteral("NorvikConf Guide"));
+    viewer->setWindowTitle(tr("NorvikConf Guide"));
     viewer->setAttribute(Qt::WA_DeleteOnClose);
     auto *browser = new QTextBrowser(viewer);
     browser->setObjectName(QStringLiteral("txtGuide"));
-    browser->setAccessibleName(QStringLiteral("Guide"));
+    browser->setAccessibleName(tr("Guide"));
     browser->setOpenExternalLinks(true);
-    browser->setSearchPaths({QFileInfo(path).absolutePath()});
-    browser->setMarkdown(QString::fromUtf8(text));
+    browser->setMarkdown(QString::fromUtf8(guide.readAll()));
     auto *buttons = new QVBoxLayout(viewer);
     buttons->addWidget(browser);
     viewer->resize(760, 620);
@@ -176,10 +160,10 @@ void MainMenu::showGuide()
 
 void MainMenu::showAbout()
 {
-    dialogs_.message(QStringLiteral("NorvikConf %1\n\nConfigures GSM gate and intercom controller units over a serial "
-                                    "cable: settings, upload, read-back, files and output tests.")
+    dialogs_.message(tr("NorvikConf %1\n\nConfigures GSM gate and intercom controller units over a serial "
+                        "cable: settings, upload, read-back, files and output tests.")
                          .arg(QStringLiteral(NORVIKCONF_VERSION)),
-                     platform::Dialogs::Icon::Information, QStringLiteral("About NorvikConf"));
+                     platform::Dialogs::Icon::Information, tr("About NorvikConf"));
 }
 
 } // namespace mainwindow

@@ -19,7 +19,7 @@ class Document;
 class RecentFiles;
 
 // The main window's menu bar. File: Open, Save, Save As, the recent files, Import and Export
-// CSV, Quit. Unit: read, upload, open port. Help: the guide (the README) and About.
+// CSV, Quit. Unit: read, upload, open port. Help: the guide for users and About.
 // Actions that have a button press that button, so a menu and its button do the same, and a
 // disabled button's action does nothing.
 class MainMenu : public QObject {
@@ -35,8 +35,8 @@ public:
     // Adds `actions` to the File menu after Import and Export CSV.
     void addFileActions(const QList<QAction *> &actions);
 
-    // The README beside the program (the build) or installed with it; empty when neither.
-    static QString guidePath();
+    // The guide for the people who use the program (docs/guide.md), built into it.
+    static QString guideResource() { return QStringLiteral(":/guide/guide.md"); }
 
 signals:
     // File, "Compare...".

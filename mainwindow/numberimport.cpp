@@ -32,7 +32,7 @@ constexpr int kRefusalsListed = 15;
 
 QString count(qsizetype n, const char *one, const char *many)
 {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    return QStringLiteral("%1 %2").arg(n).arg(QCoreApplication::translate("mainwindow", n == 1 ? one : many));
 }
 
 QString tooLongText(qsizetype over)

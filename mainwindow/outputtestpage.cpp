@@ -27,26 +27,26 @@ void setBackground(QWidget *widget, int r, int g, int b)
     widget->setStyleSheet(sheet);
 }
 
-OutputTestPage::OutputTestPage(QWidget *parent) : QGroupBox(QStringLiteral("Output Testing "), parent)
+OutputTestPage::OutputTestPage(QWidget *parent) : QGroupBox(tr("Output Testing "), parent)
 {
     setObjectName(QStringLiteral("frame_3"));
     setAccessibleName(title());
     auto *grid = new QGridLayout(this);
     for (int i = 0; i < 4; ++i) {
         const int output = i + 1;
-        auto *label = new QLabel(QStringLiteral("OUTPUT%1").arg(output), this);
+        auto *label = new QLabel(tr("OUTPUT%1").arg(output), this);
         label->setObjectName(QStringLiteral("lblOutput%1").arg(output));
         label->setAccessibleName(label->text());
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumSize(110, 32);
         setBackground(label, 192, 192, 192);
 
-        QPushButton *on = platform::namedButton(QStringLiteral("cmdStart%1").arg(output), QStringLiteral("ON"), this);
-        on->setAccessibleDescription(QStringLiteral("Switch output %1 on").arg(output));
+        QPushButton *on = platform::namedButton(QStringLiteral("cmdStart%1").arg(output), tr("ON"), this);
+        on->setAccessibleDescription(tr("Switch output %1 on").arg(output));
         setBackground(on, 0, 255, 0);
 
-        QPushButton *off = platform::namedButton(QStringLiteral("cmdStop%1").arg(output), QStringLiteral("OFF"), this);
-        off->setAccessibleDescription(QStringLiteral("Switch output %1 off").arg(output));
+        QPushButton *off = platform::namedButton(QStringLiteral("cmdStop%1").arg(output), tr("OFF"), this);
+        off->setAccessibleDescription(tr("Switch output %1 off").arg(output));
         setBackground(off, 255, 0, 0);
 
         grid->addWidget(label, 0, i);

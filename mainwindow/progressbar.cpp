@@ -5,7 +5,7 @@ namespace mainwindow {
 ProgressBar::ProgressBar(QWidget *parent) : QProgressBar(parent)
 {
     setObjectName(QStringLiteral("pbar"));
-    setAccessibleName(QStringLiteral("Progress"));
+    setAccessibleName(tr("Progress"));
     setRange(0, maximum_);
     setValue(value_);
     later_.setSingleShot(true);

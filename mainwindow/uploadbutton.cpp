@@ -8,6 +8,7 @@
 #include "transfer/upload.h"
 #include "transfer/uploadplan.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace mainwindow {

@@ -32,6 +32,12 @@ public:
     // `filter` is in the "Description|*.ext|Description|*.*" form. Empty text when cancelled.
     virtual QString openFileName(const QString &title, const QString &filter) = 0;
     virtual QString saveFileName(const QString &title, const QString &filter) = 0;
+    // The same, starting in `folder` (empty: where the dialog would start anyway).
+    virtual QString openFileNameIn(const QString &title, const QString &filter, const QString &folder)
+    {
+        Q_UNUSED(folder);
+        return openFileName(title, filter);
+    }
     // The same, with `start` (a file name) offered in the dialog.
     virtual QString saveFileNameFrom(const QString &title, const QString &filter, const QString &start)
     {

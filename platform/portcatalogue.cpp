@@ -2,6 +2,7 @@
 
 #include "platform/devicemonitor.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -143,7 +144,7 @@ void PortCatalogue::apply(QList<SerialDevice> devices, const QString &simulatedP
             if (!part.isEmpty())
                 detail << part;
         if (!d.serialNumber.isEmpty())
-            detail << QStringLiteral("serial number ") + d.serialNumber;
+            detail << QCoreApplication::translate("platform", "serial number ") + d.serialNumber;
         if (detail.isEmpty() && !d.byId.isEmpty())
             detail << d.byId;
         it->entry.path = d.path;
@@ -176,17 +177,17 @@ void PortCatalogue::relabel(Slot &s)
     PortEntry &e = s.entry;
     switch (s.source) {
     case Source::Simulated:
-        e.label = kSimulatedUnit + (e.connected ? QStringLiteral(" (%1)").arg(e.path) : QStringLiteral(" (not running)"));
+        e.label = kSimulatedUnit + (e.connected ? QStringLiteral(" (%1)").arg(e.path) : QCoreApplication::translate("platform", " (not running)"));
         return;
     case Source::Environment:
-        e.label = e.path + QStringLiteral(" (from NORVIKCONF_PORTS)");
+        e.label = e.path + QCoreApplication::translate("platform", " (from NORVIKCONF_PORTS)");
         break;
     case Source::System:
         e.label = e.path + (s.detail.isEmpty() ? QString() : QStringLiteral(" - ") + s.detail);
         break;
     }
     if (!e.connected)
-        e.label += QStringLiteral(" (not connected)");
+        e.label += QCoreApplication::translate("platform", " (not connected)");
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/portlist.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QSignalBlocker>
 
@@ -59,7 +60,7 @@ void PortList::showChosen()
     if (entry)
         text = entry->label;
     else if (shown_.isEmpty())
-        text = QStringLiteral("No serial port found");
+        text = QCoreApplication::translate("platform", "No serial port found");
     label_->setText(text);
     // A screen reader on the list or on the label hears which device the number stands for.
     label_->setAccessibleName(text);

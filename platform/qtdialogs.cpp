@@ -78,7 +78,12 @@ QString QtDialogs::toQtFilter(const QString &filter)
 
 QString QtDialogs::openFileName(const QString &title, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent_, title, QString(), toQtFilter(filter));
+    return openFileNameIn(title, filter, QString());
+}
+
+QString QtDialogs::openFileNameIn(const QString &title, const QString &filter, const QString &folder)
+{
+    return QFileDialog::getOpenFileName(parent_, title, folder, toQtFilter(filter));
 }
 
 QString QtDialogs::saveFileName(const QString &title, const QString &filter)

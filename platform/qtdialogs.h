@@ -17,6 +17,7 @@ public:
     int choose(const QString &text, const QString &informative, const QStringList &buttons) override;
     QString openFileName(const QString &title, const QString &filter) override;
     QString saveFileName(const QString &title, const QString &filter) override;
+    QString openFileNameIn(const QString &title, const QString &filter, const QString &folder) override;
     QString saveFileNameFrom(const QString &title, const QString &filter, const QString &start) override;
     SaveChoice askSaveChanges(const QString &text, const QString &informative) override;
     QString askPassword(const QString &text, const QString &title) override;

@@ -1,5 +1,6 @@
 #include "platform/qtserialport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -56,7 +57,7 @@ bool QtSerialPort::open(const QString &path, const LineSettings &settings)
     errorText_.clear();
     if (path.isEmpty()) {
         errorNumber_ = kInvalidPortNumber;
-        errorText_ = QStringLiteral("Invalid port number: this COMM PORT has no serial device on this computer");
+        errorText_ = QCoreApplication::translate("platform", "Invalid port number: this COMM PORT has no serial device on this computer");
         return false;
     }
     // The lock comes first: nothing may reach the device while another program holds it.
@@ -70,8 +71,8 @@ bool QtSerialPort::open(const QString &path, const LineSettings &settings)
             errorNumber_ = QSerialPort::PermissionError;
             errorText_ = describeOpenError(
                 QSerialPort::PermissionError,
-                known ? QStringLiteral("The device is locked by %1 (process %2)").arg(app).arg(pid)
-                      : QStringLiteral("The device's lock file %1 cannot be taken").arg(lockPath),
+                known ? QCoreApplication::translate("platform", "The device is locked by %1 (process %2)").arg(app).arg(pid)
+                      : QCoreApplication::translate("platform", "The device's lock file %1 cannot be taken").arg(lockPath),
                 path);
             return false;
         }
@@ -104,12 +105,12 @@ QString QtSerialPort::describeOpenError(QSerialPort::SerialPortError error, cons
     QString text = qtText + QStringLiteral(" (") + device + QLatin1Char(')');
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        text += QStringLiteral(". The device is not there: check that the cable or USB adapter is plugged in.");
+        text += QCoreApplication::translate("platform", ". The device is not there: check that the cable or USB adapter is plugged in.");
         break;
     case QSerialPort::PermissionError: {
         if (qtText.contains(QStringLiteral("lock"), Qt::CaseInsensitive)
             || qtText.contains(QStringLiteral("busy"), Qt::CaseInsensitive)) {
-            text += QStringLiteral(". Another program is using this port: close it, then open the port again.");
+            text += QCoreApplication::translate("platform", ". Another program is using this port: close it, then open the port again.");
             break;
         }
         QString groupName;
@@ -118,7 +119,7 @@ QString QtSerialPort::describeOpenError(QSerialPort::SerialPortError error, cons
             if (const struct group *g = ::getgrgid(st.st_gid))
                 groupName = QString::fromLocal8Bit(g->gr_name);
         if (groupName.isEmpty())
-            text += QStringLiteral(". Your user may not use this device.");
+            text += QCoreApplication::translate("platform", ". Your user may not use this device.");
         else
             text += QStringLiteral(". Your user may not use this device: add it to the group \"%1\" "
                                    "(sudo usermod -aG %1 $USER), then log out and in again.")
@@ -126,10 +127,10 @@ QString QtSerialPort::describeOpenError(QSerialPort::SerialPortError error, cons
         break;
     }
     case QSerialPort::OpenError:
-        text += QStringLiteral(". The port is already open.");
+        text += QCoreApplication::translate("platform", ". The port is already open.");
         break;
     case QSerialPort::UnsupportedOperationError:
-        text += QStringLiteral(". This device is not a serial port.");
+        text += QCoreApplication::translate("platform", ". This device is not a serial port.");
         break;
     default:
         break;
@@ -195,15 +196,15 @@ QString SerialPort::lossInWords(int errorNumber, const QString &description)
 {
     QString what;
     switch (errorNumber) {
-    case QSerialPort::ResourceError: what = QStringLiteral("the device went away"); break;
-    case QSerialPort::ReadError: what = QStringLiteral("the device could no longer be read"); break;
-    case QSerialPort::WriteError: what = QStringLiteral("the device could no longer be written to"); break;
-    default: what = QStringLiteral("the device stopped working"); break;
+    case QSerialPort::ResourceError: what = QCoreApplication::translate("platform", "the device went away"); break;
+    case QSerialPort::ReadError: what = QCoreApplication::translate("platform", "the device could no longer be read"); break;
+    case QSerialPort::WriteError: what = QCoreApplication::translate("platform", "the device could no longer be written to"); break;
+    default: what = QCoreApplication::translate("platform", "the device stopped working"); break;
     }
     // The text Qt hands on is read after the fact and often belongs to a later call
     // ("No such file or directory" for a device that was just removed): a hint at most.
     if (!description.isEmpty() && description != QLatin1String("Unknown error"))
-        what += QStringLiteral(" (the system said \"%1\")").arg(description);
+        what += QCoreApplication::translate("platform", " (the system said \"%1\")").arg(description);
     return what;
 }
 

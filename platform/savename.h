@@ -5,8 +5,9 @@ namespace platform {
 
 class Dialogs;
 
-// `name` with ".`extension`" added when its last part has no extension of its own
-// ("oak-ridge" and ".hidden" become "oak-ridge.gsm" and ".hidden.gsm"; "site.v2" stays).
+// `name` with ".`extension`" added when its last part has no extension of its own: one to four
+// letters or digits after its last dot ("oak-ridge", ".hidden" and "St. Marys Estate" become
+// "oak-ridge.gsm", ".hidden.gsm" and "St. Marys Estate.gsm"; "site.v2" stays).
 QString withExtension(const QString &name, const QString &extension);
 
 // The name typed in a save dialog, completed by withExtension(). The dialog asked about

@@ -1,5 +1,6 @@
 #include "platform/textfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -32,23 +33,24 @@ QString inWords(const QString &system, Access access)
         const char *whatToDo;
     };
     static const Cause kCauses[] = {
-        {ENOSPC, "no space left on the device", "Free some space or choose another place"},
-        {EDQUOT, "the disk quota is used up", "Free some space or choose another place"},
-        {EACCES, "no permission", "Choose a folder you may use, or ask for access"},
-        {EPERM, "no permission", "Choose a folder you may use, or ask for access"},
-        {EROFS, "read-only file system", "Choose another place"},
-        {ENOENT, "no such file or folder", "Check the name and the folder"},
-        {EISDIR, "that name is a folder", "Choose a file"},
-        {EIO, "the device reported an input/output error", "Check the disk or stick and try again"},
+        {ENOSPC, QT_TRANSLATE_NOOP("platform", "no space left on the device"), QT_TRANSLATE_NOOP("platform", "Free some space or choose another place")},
+        {EDQUOT, QT_TRANSLATE_NOOP("platform", "the disk quota is used up"), QT_TRANSLATE_NOOP("platform", "Free some space or choose another place")},
+        {EACCES, QT_TRANSLATE_NOOP("platform", "no permission"), QT_TRANSLATE_NOOP("platform", "Choose a folder you may use, or ask for access")},
+        {EPERM, QT_TRANSLATE_NOOP("platform", "no permission"), QT_TRANSLATE_NOOP("platform", "Choose a folder you may use, or ask for access")},
+        {EROFS, QT_TRANSLATE_NOOP("platform", "read-only file system"), QT_TRANSLATE_NOOP("platform", "Choose another place")},
+        {ENOENT, QT_TRANSLATE_NOOP("platform", "no such file or folder"), QT_TRANSLATE_NOOP("platform", "Check the name and the folder")},
+        {EISDIR, QT_TRANSLATE_NOOP("platform", "that name is a folder"), QT_TRANSLATE_NOOP("platform", "Choose a file")},
+        {EIO, QT_TRANSLATE_NOOP("platform", "the device reported an input/output error"), QT_TRANSLATE_NOOP("platform", "Check the disk or stick and try again")},
     };
     for (const Cause &c : kCauses)
         if (system == QString::fromLocal8Bit(std::strerror(c.code)))
-            return QStringLiteral("%1. %2.").arg(QLatin1String(c.words), QLatin1String(c.whatToDo));
+            return QStringLiteral("%1. %2.").arg(QCoreApplication::translate("platform", c.words),
+                                                 QCoreApplication::translate("platform", c.whatToDo));
     if (system.isEmpty() || system == QLatin1String("Unknown error"))
         return access == Access::Write
-                   ? QStringLiteral("the system gave no reason. Check that the folder is writable and the disk "
-                                    "has space, then try again.")
-                   : QStringLiteral("the system gave no reason. Check that the file exists and can be read.");
+                   ? QCoreApplication::translate("platform", "the system gave no reason. Check that the folder is "
+                                                             "writable and the disk has space, then try again.")
+                   : QCoreApplication::translate("platform", "the system gave no reason. Check that the file exists and can be read.");
     return system + QLatin1Char('.');
 }
 
@@ -130,20 +132,20 @@ bool writeFileAtomically(const QString &path, const QByteArray &bytes, QString *
     if (!file.open(QIODevice::WriteOnly)
         || (isNew && access == NewFileAccess::OwnerOnly
             && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))) {
-        report(error, QStringLiteral("Could not create"), path, file, Access::Write);
+        report(error, QCoreApplication::translate("platform", "Could not create"), path, file, Access::Write);
         file.cancelWriting();
         return false;
     }
     // Written past Qt's buffer, whose flush loses the cause when a first write is partial;
     // commit() still syncs the file to disk and checks that before it replaces the old one.
     if (const int code = writeAll(file.handle(), bytes); code != 0) {
-        report(error, QStringLiteral("Could not write"), path, QString::fromLocal8Bit(std::strerror(code)),
+        report(error, QCoreApplication::translate("platform", "Could not write"), path, QString::fromLocal8Bit(std::strerror(code)),
                Access::Write);
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
-        report(error, QStringLiteral("Could not finish writing"), path, file, Access::Write);
+        report(error, QCoreApplication::translate("platform", "Could not finish writing"), path, file, Access::Write);
         return false;
     }
     return true;
@@ -154,7 +156,7 @@ bool readFile(const QString &path, QByteArray *bytes, QString *error, qint64 max
     // Opened without waiting (a FIFO would wait for a writer), then looked at before reading.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        report(error, QStringLiteral("Could not open"), path, QString::fromLocal8Bit(std::strerror(errno)), Access::Read);
+        report(error, QCoreApplication::translate("platform", "Could not open"), path, QString::fromLocal8Bit(std::strerror(errno)), Access::Read);
         return false;
     }
     struct stat st {};
@@ -166,7 +168,7 @@ bool readFile(const QString &path, QByteArray *bytes, QString *error, qint64 max
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        report(error, QStringLiteral("Could not open"), path, file, Access::Read);
+        report(error, QCoreApplication::translate("platform", "Could not open"), path, file, Access::Read);
         return false;
     }
     // Read one byte past the limit rather than trust size(): pipes and devices report 0.
@@ -181,13 +183,13 @@ bool readFile(const QString &path, QByteArray *bytes, QString *error, qint64 max
             content.append(piece, n);
     }
     if (file.error() != QFileDevice::NoError) {
-        report(error, QStringLiteral("Could not read"), path, file, Access::Read);
+        report(error, QCoreApplication::translate("platform", "Could not read"), path, file, Access::Read);
         return false;
     }
     if (maxBytes >= 0 && content.size() > maxBytes) {
         if (error)
-            *error = QStringLiteral("\"%1\" is larger than %2 MiB: it was not read. "
-                                    "Check that you chose the right file.")
+            *error = QCoreApplication::translate("platform", "\"%1\" is larger than %2 MiB: it was not read. "
+                                                             "Check that you chose the right file.")
                          .arg(QDir::toNativeSeparators(path))
                          .arg(maxBytes / (1024 * 1024));
         return false;

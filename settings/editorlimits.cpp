@@ -3,6 +3,7 @@
 #include "platform/latin1.h"
 #include "settings/valuecheck.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolTip>
@@ -33,14 +34,14 @@ public:
             return Invalid;
         for (const QChar c : input)
             if (is_control(c))
-                return refuse(QStringLiteral("Control characters cannot be typed or pasted here."));
+                return refuse(QCoreApplication::translate("settings", "Control characters cannot be typed or pasted here."));
         for (const QChar c : edit_->property(kRefused).toString())
             if (input.contains(c))
                 return refuse(edit_->toolTip());
         const int limit = edit_->property(kTypingLimit).toInt();
         // A longer value kept from outside may still be shortened.
         if (limit > 0 && input.size() > limit && input.size() > edit_->property(kLastLength).toInt())
-            return refuse(QStringLiteral("The unit takes at most %1 characters here.").arg(limit));
+            return refuse(QCoreApplication::translate("settings", "The unit takes at most %1 characters here.").arg(limit));
         return Acceptable;
     }
 
@@ -76,10 +77,10 @@ void acceptLatin1Only(QLineEdit *edit, const QString &refused, int limit)
 QString refusedNote(const QString &refused)
 {
     if (refused.contains(QLatin1Char('.')))
-        return QStringLiteral("\"|\", \"*\" and \".\" cannot be used in the password: the unit and the settings "
-                              "file use them to mark where values end.");
-    return QStringLiteral("\"|\" and \"*\" cannot be used here: the unit and the settings file use them to mark "
-                          "where values end.");
+        return QCoreApplication::translate("settings", "\"|\", \"*\" and \".\" cannot be used in the password: the unit and the settings "
+                                                       "file use them to mark where values end.");
+    return QCoreApplication::translate("settings", "\"|\" and \"*\" cannot be used here: the unit and the settings file use them to mark "
+                                                   "where values end.");
 }
 
 QLabel *lengthCounter(QLineEdit *edit, QWidget *parent)
@@ -88,11 +89,11 @@ QLabel *lengthCounter(QLineEdit *edit, QWidget *parent)
     const QString name = edit->objectName();
     label->setObjectName(QStringLiteral("lbl") + name.mid(3) + QStringLiteral("Count"));
     const int limit = edit->property(kTypingLimit).toInt();
-    label->setAccessibleName(QStringLiteral("%1 length").arg(edit->accessibleName()));
-    label->setToolTip(QStringLiteral("The unit takes at most %1 characters").arg(limit));
+    label->setAccessibleName(QCoreApplication::translate("settings", "%1 length").arg(edit->accessibleName()));
+    label->setToolTip(QCoreApplication::translate("settings", "The unit takes at most %1 characters").arg(limit));
     const auto show = [label, limit](const QString &text) {
         const bool over = text.size() > limit;
-        label->setText(over ? QStringLiteral("%1/%2: too long for the unit").arg(text.size()).arg(limit)
+        label->setText(over ? QCoreApplication::translate("settings", "%1/%2: too long for the unit").arg(text.size()).arg(limit)
                             : QStringLiteral("%1/%2").arg(text.size()).arg(limit));
         label->setStyleSheet(over ? QStringLiteral("QLabel { color: #b00000; font-weight: bold; }") : QString());
     };

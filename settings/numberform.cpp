@@ -1,5 +1,6 @@
 #include "settings/numberform.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace settings {
@@ -49,10 +50,10 @@ QString repeated_numbers_text(const QStringList &repeated)
     constexpr int kNamed = 5;
     QString which = repeated.mid(0, kNamed).join(QStringLiteral(", "));
     if (repeated.size() > kNamed)
-        which += QStringLiteral(" and %1 more").arg(repeated.size() - kNamed);
+        which += QCoreApplication::translate("settings", " and %1 more").arg(repeated.size() - kNamed);
     return repeated.size() == 1
-               ? QStringLiteral("The number %1 came twice; the list holds it once.").arg(which)
-               : QStringLiteral("%1 numbers came more than once (%2); the list holds each once.")
+               ? QCoreApplication::translate("settings", "The number %1 came twice; the list holds it once.").arg(which)
+               : QCoreApplication::translate("settings", "%1 numbers came more than once (%2); the list holds each once.")
                      .arg(repeated.size())
                      .arg(which);
 }

@@ -9,10 +9,15 @@ namespace {
 // Beyond this many rows changed in place a reset is cheaper for the views than the change.
 constexpr qsizetype kResetAbove = 256;
 
-const QString kGateTitles[] = {QStringLiteral("No."), QStringLiteral(" Caller Number      "),
-                               QStringLiteral("Output 1"), QStringLiteral("Output 2"),
-                               QStringLiteral("Output 3"), QStringLiteral("Output 4")};
-const QString kIntercomTitles[] = {QStringLiteral("Unit No."), QStringLiteral(" Number              ")};
+// Translated when shown; the blanks give the number column its width in the grid's font.
+const char *const kGateTitles[] = {QT_TRANSLATE_NOOP("settings::NumberListModel", "No."),
+                                   QT_TRANSLATE_NOOP("settings::NumberListModel", " Caller Number      "),
+                                   QT_TRANSLATE_NOOP("settings::NumberListModel", "Output 1"),
+                                   QT_TRANSLATE_NOOP("settings::NumberListModel", "Output 2"),
+                                   QT_TRANSLATE_NOOP("settings::NumberListModel", "Output 3"),
+                                   QT_TRANSLATE_NOOP("settings::NumberListModel", "Output 4")};
+const char *const kIntercomTitles[] = {QT_TRANSLATE_NOOP("settings::NumberListModel", "Unit No."),
+                                       QT_TRANSLATE_NOOP("settings::NumberListModel", " Number              ")};
 } // namespace
 
 NumberListModel::NumberListModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -111,7 +116,7 @@ int NumberListModel::findNumber(const QString &stored, int except) const
 QString NumberListModel::listedElsewhere(const QString &stored, int except) const
 {
     const int other = findNumber(stored, except);
-    return other < 0 ? QString() : QStringLiteral("%1 is already in the list (row %2)").arg(stored).arg(other + 1);
+    return other < 0 ? QString() : tr("%1 is already in the list (row %2)").arg(stored).arg(other + 1);
 }
 
 QString NumberListModel::problem(const QModelIndex &index, const QString &text) const
@@ -128,7 +133,7 @@ QString NumberListModel::problem(const QModelIndex &index, const QString &text) 
     }
     if (index.column() == kUnitColumn) {
         const QString why = text_problem(text, kRefusedInText);
-        return why.isEmpty() ? QString() : (gate_ ? QStringLiteral("The entry number ") : QStringLiteral("The unit number ")) + why;
+        return why.isEmpty() ? QString() : (gate_ ? tr("The entry number ") : tr("The unit number ")) + why;
     }
     return QString();
 }
@@ -185,7 +190,7 @@ QVariant NumberListModel::data(const QModelIndex &index, int role) const
         if (role == SortRole)
             return int(on);
         if (role == Qt::AccessibleTextRole)
-            return on ? QStringLiteral("set") : QStringLiteral("not set");
+            return on ? tr("set") : tr("not set");
         return {};
     }
     if (role == Qt::DisplayRole || role == Qt::EditRole || role == SortRole || role == Qt::AccessibleTextRole)
@@ -199,7 +204,7 @@ QVariant NumberListModel::headerData(int section, Qt::Orientation orientation, i
         return QAbstractTableModel::headerData(section, orientation, role);
     if (section == labelColumn())
         return tr("Label");
-    return gate_ ? kGateTitles[section] : kIntercomTitles[section];
+    return tr(gate_ ? kGateTitles[section] : kIntercomTitles[section]);
 }
 
 Qt::ItemFlags NumberListModel::flags(const QModelIndex &index) const
@@ -237,7 +242,7 @@ bool NumberListModel::setData(const QModelIndex &index, const QVariant &value, i
         const bool on = value.toInt() == Qt::Checked;
         if (rows_.at(row).outputs[k] != on)
             change(withOutput(row, k, on),
-                   (on ? QStringLiteral("Grant output %1") : QStringLiteral("Revoke output %1")).arg(k + 1));
+                   (on ? tr("Grant output %1") : tr("Revoke output %1")).arg(k + 1));
         return true;
     }
     if (role != Qt::EditRole)
@@ -249,11 +254,11 @@ bool NumberListModel::setData(const QModelIndex &index, const QVariant &value, i
     if (column == kNumberColumn) {
         after[row].number = check_number(text).stored;
         if (after.at(row) != rows_.at(row))
-            change(after, QStringLiteral("Edit number"));
+            change(after, tr("Edit number"));
     } else {
         after[row].unit = text;
         if (after.at(row) != rows_.at(row))
-            change(after, gate_ ? QStringLiteral("Edit entry number") : QStringLiteral("Edit unit number"));
+            change(after, gate_ ? tr("Edit entry number") : tr("Edit unit number"));
     }
     return true;
 }

@@ -5,6 +5,8 @@
 #include <optional>
 
 class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -63,12 +65,18 @@ public:
     // Writes back an edit still open in the list.
     void commitOpenEdit();
 
-    void cmdAddNum_Click();
-    void cmdNumDel_Click();
-    void cmdNumClear_Click();
+    void addNumber();
+    void deleteSelected();
+    void deleteAll();
 
 private:
+    QGridLayout *buildSystemRows(); // name, password, master number
+    QHBoxLayout *buildListBar();    // Find, the count, undo and redo
+    QGroupBox *buildEntryPanel();   // "Add Number"
     void showCount();
+    void showProblem(QLabel *label, QWidget *field, const QString &name, const QString &why);
+    void showNumberProblem(const QString &why);
+    void showCellProblem(const QString &why);
 
     QString unitModel_;
     platform::Dialogs *dialogs_ = nullptr;

@@ -41,7 +41,7 @@ QWidget *NumberDelegate::createEditor(QWidget *parent, const QStyleOptionViewIte
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QStringLiteral("Text1"));
-    edit->setAccessibleName(QStringLiteral("Cell editor"));
+    edit->setAccessibleName(tr("Cell editor"));
     edit->setFrame(false);
     acceptLatin1Only(edit, kRefusedInText);
     const QPersistentModelIndex cell(index);
@@ -103,7 +103,7 @@ bool NumberDelegate::eventFilter(QObject *object, QEvent *event)
 NumberView::NumberView(QWidget *parent) : QTableView(parent)
 {
     setObjectName(QStringLiteral("grdNum"));
-    setAccessibleName(QStringLiteral("Telephone list"));
+    setAccessibleName(tr("Telephone list"));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed

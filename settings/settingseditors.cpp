@@ -18,6 +18,14 @@ bool ticked(const QCheckBox *box) { return box->checkState() == Qt::Checked; }
 void tick(QCheckBox *box, bool on) { box->setCheckState(on ? Qt::Checked : Qt::Unchecked); }
 // Enough steps for a long session; each holds the list's rows, which share their texts.
 constexpr int kUndoSteps = 500;
+
+// Whether two sets differ in what a file keeps: the upload boxes are choices of the moment.
+bool differInContent(SettingsSet a, const SettingsSet &b)
+{
+    a.uploadSystem = b.uploadSystem;
+    a.uploadTelephone = b.uploadTelephone;
+    return a != b; // the rows compare by reference first: a step that kept them costs nothing
+}
 } // namespace
 
 // One step: the settings before and after. Typing in one field merges into one step.
@@ -26,9 +34,11 @@ public:
     SettingsChange(SettingsEditors &editors, SettingsSet before, SettingsSet after, const QString &what,
                    QString field)
         : QUndoCommand(what), editors_(editors), before_(std::move(before)), after_(std::move(after)),
-          field_(std::move(field))
+          field_(std::move(field)), content_(differInContent(before_, after_))
     {
     }
+    // False for a step that only ticked an upload box.
+    bool changesContent() const { return content_; }
     void undo() override { editors_.apply(before_); }
     void redo() override { editors_.apply(after_); }
     int id() const override { return field_.isEmpty() ? -1 : 1; }
@@ -38,6 +48,7 @@ public:
         if (next->field_ != field_)
             return false;
         after_ = next->after_;
+        content_ = differInContent(before_, after_);
         setObsolete(after_ == before_);
         return true;
     }
@@ -47,6 +58,7 @@ private:
     SettingsSet before_;
     SettingsSet after_;
     QString field_; // the text field typed in; empty for a step that never merges
+    bool content_;
 };
 
 // One edit of the labels: the labels before and after, in the same history as the settings.
@@ -69,10 +81,10 @@ SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage
     : QObject(parent), sys_(&sys), num_(&num), stack_(new QUndoStack(this))
 {
     stack_->setUndoLimit(kUndoSteps);
-    undo_ = stack_->createUndoAction(this, QStringLiteral("Undo"));
+    undo_ = stack_->createUndoAction(this, tr("Undo"));
     undo_->setObjectName(QStringLiteral("actUndo"));
     undo_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    redo_ = stack_->createRedoAction(this, QStringLiteral("Redo"));
+    redo_ = stack_->createRedoAction(this, tr("Redo"));
     redo_->setObjectName(QStringLiteral("actRedo"));
     redo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     // Page 0 is always shown: the keys work whichever tab is open.
@@ -83,9 +95,9 @@ SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage
     connect(stack_, &QUndoStack::canUndoChanged, num_->cmdUndo(), &QPushButton::setEnabled);
     connect(stack_, &QUndoStack::canRedoChanged, num_->cmdRedo(), &QPushButton::setEnabled);
     connect(stack_, &QUndoStack::undoTextChanged, num_->cmdUndo(),
-            [this](const QString &text) { num_->cmdUndo()->setToolTip(text.isEmpty() ? QString() : "Undo " + text); });
+            [this](const QString &text) { num_->cmdUndo()->setToolTip(text.isEmpty() ? QString() : tr("Undo %1").arg(text)); });
     connect(stack_, &QUndoStack::redoTextChanged, num_->cmdRedo(),
-            [this](const QString &text) { num_->cmdRedo()->setToolTip(text.isEmpty() ? QString() : "Redo " + text); });
+            [this](const QString &text) { num_->cmdRedo()->setToolTip(text.isEmpty() ? QString() : tr("Redo %1").arg(text)); });
     num_->cmdUndo()->setEnabled(false);
     num_->cmdRedo()->setEnabled(false);
 
@@ -94,13 +106,13 @@ SettingsEditors::SettingsEditors(SystemParametersPage &sys, NumberManagementPage
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::textChanged, this, &SettingsEditors::changed);
         connect(edit, &QLineEdit::textChanged, this,
-                [this, edit] { edited(QStringLiteral("Edit ") + edit->accessibleName(), edit->objectName()); });
+                [this, edit] { edited(tr("Edit %1").arg(edit->accessibleName()), edit->objectName()); });
     }
     for (QCheckBox *box : {sys_->chkErep(), sys_->chkOcnf(), sys_->chkMonInput(0), sys_->chkMonInput(1),
                            sys_->chkMonInput(2), sys_->chkMonInput(3), sys_->chksys(), sys_->chktel()}) {
         connect(box, &QCheckBox::stateChanged, this, &SettingsEditors::changed);
         connect(box, &QCheckBox::stateChanged, this, [this, box] {
-            edited((ticked(box) ? QStringLiteral("Tick ") : QStringLiteral("Untick ")) + box->text(), QString());
+            edited((ticked(box) ? tr("Tick %1") : tr("Untick %1")).arg(box->text()), QString());
         });
     }
     NumberListModel &rows = numbers();
@@ -212,11 +224,11 @@ QList<LongValueKept> SettingsEditors::show(const SettingsSet &set, LongValue pol
             kept.append({field, int(value.size())});
     };
     applying_ = true;
-    text(QStringLiteral("System password"), set.password, setPassword(set.password, policy));
-    text(QStringLiteral("System name"), set.systemName, setSystemName(set.systemName, policy));
-    text(QStringLiteral("Master number"), set.masterNumber, setMasterNumber(set.masterNumber, policy));
+    text(tr("System password"), set.password, setPassword(set.password, policy));
+    text(tr("System name"), set.systemName, setSystemName(set.systemName, policy));
+    text(tr("Master number"), set.masterNumber, setMasterNumber(set.masterNumber, policy));
     for (int k = 0; k < 4; ++k) {
-        text(QStringLiteral("Input name %1").arg(k + 1), set.inputNames[k], setInputName(k, set.inputNames[k], policy));
+        text(tr("Input name %1").arg(k + 1), set.inputNames[k], setInputName(k, set.inputNames[k], policy));
         setMonitorInput(k, set.monitorInputs[k]);
     }
     setErrorReporting(set.errorReporting);
@@ -254,6 +266,18 @@ void SettingsEditors::edited(const QString &what, const QString &field)
         return;
     stack_->push(new SettingsChange(*this, shown_, after, what, field));
     shown_ = after;
+}
+
+bool SettingsEditors::differsFromClean() const
+{
+    const int clean = stack_->cleanIndex();
+    if (clean < 0)
+        return true;
+    const int index = stack_->index();
+    for (int i = qMin(clean, index); i < qMax(clean, index); ++i)
+        if (static_cast<const SettingsChange *>(stack_->command(i))->changesContent())
+            return true;
+    return false;
 }
 
 void SettingsEditors::setRoomFunction(std::function<int(const SettingsSet &)> room)

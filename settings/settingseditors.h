@@ -64,6 +64,10 @@ public:
                               const QString &what = QStringLiteral("Load settings"));
 
     QUndoStack *undoStack() const { return stack_; }
+    // Whether a step between the history's clean state and now changed anything a file keeps
+    // (a tick of an upload box does not); true when the clean state cannot be reached.
+    // Costs a look at those steps, never a comparison of the settings.
+    bool differsFromClean() const;
     QAction *undoAction() const { return undo_; }
     QAction *redoAction() const { return redo_; }
 

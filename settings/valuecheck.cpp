@@ -1,12 +1,14 @@
 #include "settings/valuecheck.h"
 
+#include <QCoreApplication>
+
 namespace settings {
 
 namespace {
 QString shown(QChar c)
 {
     if (is_control(c))
-        return QStringLiteral("character %1").arg(c.unicode());
+        return QCoreApplication::translate("settings", "character %1").arg(c.unicode());
     return QStringLiteral("\"%1\"").arg(c);
 }
 } // namespace
@@ -15,14 +17,14 @@ QString text_problem(const QString &value, const QString &refused, int maxLength
 {
     for (const QChar c : value) {
         if (is_control(c))
-            return QStringLiteral("holds a control character (%1)").arg(shown(c));
+            return QCoreApplication::translate("settings", "holds a control character (%1)").arg(shown(c));
         if (c.unicode() > 255)
-            return QStringLiteral("holds %1, which the unit cannot take").arg(shown(c));
+            return QCoreApplication::translate("settings", "holds %1, which the unit cannot take").arg(shown(c));
         if (refused.contains(c))
-            return QStringLiteral("holds %1, which the unit cannot take").arg(shown(c));
+            return QCoreApplication::translate("settings", "holds %1, which the unit cannot take").arg(shown(c));
     }
     if (maxLength > 0 && value.size() > maxLength)
-        return QStringLiteral("is %1 characters long; the unit takes at most %2").arg(value.size()).arg(maxLength);
+        return QCoreApplication::translate("settings", "is %1 characters long; the unit takes at most %2").arg(value.size()).arg(maxLength);
     return QString();
 }
 
@@ -50,32 +52,32 @@ NumberCheck check_number(const QString &typed)
             continue;
         }
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return {QString(), QStringLiteral("A telephone number holds only digits, with an optional \"+\" in front; "
-                                              "%1 is not allowed")
+            return {QString(), QCoreApplication::translate("settings", "A telephone number holds only digits, with an "
+                                                                       "optional \"+\" in front; %1 is not allowed")
                                    .arg(shown(c))};
         digits += c;
         if (digits.size() > kMaxNumberDigits + 1)
             break; // too long whatever follows; no need to read millions of digits
     }
     if (digits.isEmpty())
-        return {QString(), QStringLiteral("A telephone number needs at least one digit")};
+        return {QString(), QCoreApplication::translate("settings", "A telephone number needs at least one digit")};
     if (digits.startsWith(QLatin1Char('0')))
         digits.replace(0, 1, QStringLiteral("27"));
     if (digits.size() > kMaxNumberDigits)
-        return {QString(), QStringLiteral("A telephone number has at most %1 digits").arg(kMaxNumberDigits)};
+        return {QString(), QCoreApplication::translate("settings", "A telephone number has at most %1 digits").arg(kMaxNumberDigits)};
     return {QLatin1Char('+') + digits, QString()};
 }
 
 QString digits_problem(const QString &value, int maxDigits)
 {
     if (value.isEmpty())
-        return QStringLiteral("is empty; it needs at least one digit");
+        return QCoreApplication::translate("settings", "is empty; it needs at least one digit");
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return QStringLiteral("holds %1, which is not a digit").arg(shown(c));
+            return QCoreApplication::translate("settings", "holds %1, which is not a digit").arg(shown(c));
         if (i == maxDigits)
-            return QStringLiteral("has more than %1 digits").arg(maxDigits);
+            return QCoreApplication::translate("settings", "has more than %1 digits").arg(maxDigits);
     }
     return QString();
 }

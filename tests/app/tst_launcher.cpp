@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -23,14 +24,17 @@ namespace {
 // The program's start on fake ports and dialogs, remembering in a scratch folder.
 struct Start {
     QList<platform::SerialDevice> devices;
-    platform::PortCatalogue catalogue{[this] { return devices; }, {}, nullptr};
+    std::function<QString()> simulated; // the simulated unit's device; none: not listed
+    platform::PortCatalogue catalogue{[this] { return devices; }, {}, simulated};
     fakes::FakeSerialPort port;
     fakes::FakeDialogs selectDialogs, mainDialogs;
     QSettings settings;
     QStringList models; // told to mainCreated
     std::unique_ptr<app::Launcher> launcher;
 
-    Start(const QTemporaryDir &dir, const QStringList &paths) : settings(dir.filePath("settings.ini"), QSettings::IniFormat)
+    Start(const QTemporaryDir &dir, const QStringList &paths, const QString &simulatedPath = QString())
+        : simulated(simulatedPath.isEmpty() ? std::function<QString()>() : [simulatedPath] { return simulatedPath; }),
+          settings(dir.filePath("settings.ini"), QSettings::IniFormat)
     {
         for (const QString &path : paths)
             devices.append({path, "USB adapter", "Acme", {}, "by-id-" + path.section('/', -1)});
@@ -45,6 +49,14 @@ struct Start {
     }
     mainwindow::FrmMain *main() const { return launcher->mainWindow(); }
 };
+
+int numberOf(const platform::PortCatalogue &catalogue, const QString &path)
+{
+    for (const platform::PortEntry &e : catalogue.entries())
+        if (e.path == path)
+            return e.number;
+    return -1;
+}
 
 } // namespace
 
@@ -110,7 +122,7 @@ private slots:
         QVERIFY(s.run({site, QString(), "2"}));
         QVERIFY(!s.main());
         QCOMPARE(s.launcher->selectWindow()->cmbcomm()->currentText(), "2");
-        s.launcher->selectWindow()->Command1_Click();
+        s.launcher->selectWindow()->gateClicked();
         QCOMPARE(s.main()->editors().systemName(), "Oak Ridge");
 
         QString error;
@@ -131,7 +143,7 @@ private slots:
             QVERIFY(first.run({}));
             QCOMPARE(first.launcher->selectWindow()->cmbcomm()->currentIndex(), -1); // nothing remembered yet
             first.launcher->selectWindow()->cmbcomm()->setCurrentIndex(1);
-            first.launcher->selectWindow()->Command3_Click();
+            first.launcher->selectWindow()->intercomClicked();
             first.main()->resize(1100, 760);
             QVERIFY(first.main()->close());
         }
@@ -139,12 +151,38 @@ private slots:
         QVERIFY(next.run({}));
         QCOMPARE(next.launcher->selectWindow()->cmbcomm()->currentText(), "1");
         QCOMPARE(next.launcher->selectWindow()->focusWidget()->objectName(), "Command3");
-        next.launcher->selectWindow()->Command1_Click();
+        next.launcher->selectWindow()->gateClicked();
         QCOMPARE(next.main()->size(), QSize(1100, 760));
 
         Start gone(dir, {"/dev/ttyS0"}); // the adapter is not there: nothing is chosen
         QVERIFY(gone.run({}));
         QCOMPARE(gone.launcher->selectWindow()->cmbcomm()->currentIndex(), -1);
+    }
+
+    // "--port sim" is the simulated unit, as on the command line; a port opened later with
+    // OPEN PORT is the one the next start chooses.
+    void simulatedAndReopenedPorts()
+    {
+        QTemporaryDir dir;
+        {
+            Start s(dir, {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/pts/77");
+            QVERIFY(s.run({QString(), settings::kGate, "sim"}));
+            QCOMPARE(s.port.opened, QStringList{"/dev/pts/77"});
+            QVERIFY(s.mainDialogs.messages.isEmpty());
+            auto *ports = s.main()->findChild<QComboBox *>("cmbPort");
+            ports->setCurrentIndex(ports->findText(QString::number(numberOf(s.catalogue, "/dev/ttyUSB0"))));
+            s.main()->findChild<QPushButton *>("cmdOpenPort")->click();
+            QCOMPARE(s.port.opened.last(), "/dev/ttyUSB0");
+            QVERIFY(s.main()->close());
+        }
+        Start next(dir, {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/pts/77");
+        QVERIFY(next.run({}));
+        QCOMPARE(next.launcher->selectWindow()->cmbcomm()->currentText(), QString::number(numberOf(next.catalogue, "/dev/ttyUSB0")));
+
+        QString error;
+        Start without(dir, {"/dev/ttyS0"}); // no simulated unit in the list
+        QVERIFY(!without.run({QString(), settings::kGate, "sim"}, &error));
+        QVERIFY(error.contains("simulated unit"));
     }
 };
 

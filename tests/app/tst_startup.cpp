@@ -107,7 +107,7 @@ private slots:
 
         // The number opens the device its label showed, even if the system's list changed since.
         h.devices.clear();
-        h.select->Command1_Click();
+        h.select->gateClicked();
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyUSB0"}));
         QCOMPARE(h.main->windowTitle(), "Untitled.gsm[*] - NorvikConf - COMM PORT 4: /dev/ttyUSB0 - USB adapter, Acme");
         QVERIFY(!h.mainChild<QLabel>("lblSimulated")->isVisibleTo(h.main.get()));
@@ -119,8 +119,8 @@ private slots:
     {
         Harness h({});
         QVERIFY(h.listed().isEmpty());
-        h.select->Command1_Click();
-        h.select->Command3_Click();
+        h.select->gateClicked();
+        h.select->intercomClicked();
         QCOMPARE(h.selectDialogs.messageTexts(),
                  QStringList({"Please select a valid comm port", "Please select a valid comm port"}));
         QVERIFY(!h.main);
@@ -146,7 +146,7 @@ private slots:
         Harness h({"/dev/ttyS4"});
         h.select->show();
         h.select->cmbcomm()->setCurrentIndex(0);
-        gate ? h.select->Command1_Click() : h.select->Command3_Click();
+        gate ? h.select->gateClicked() : h.select->intercomClicked();
         QVERIFY(h.main);
         QCOMPARE(h.chosen.unitModel, gate ? "gate" : "intercom");
         QCOMPARE(h.unitPort.opened, QStringList({"/dev/ttyS4"}));
@@ -181,7 +181,10 @@ private slots:
         QStringList names{"Label1", "Frame1", "Command1", "Command3", "Label2", "cmbcomm", "lblVer", "Picture1"};
         for (const QString &n : names)
             QVERIFY2(h.select->findChild<QWidget *>(n), qPrintable(n));
-        h.select->Command1_Click();
+        // The program's one name, as every other window, the menu entry and the package say it.
+        QCOMPARE(h.select->windowTitle(), "NorvikConf :: Select model");
+        QCOMPARE(h.select->findChild<QGroupBox *>("Frame1")->title(), "NorvikConf");
+        h.select->gateClicked();
         names = QStringList{"frame_0", "frame_1", "frame_3", "frame_4", "frmsys", "chkErep", "chkOcnf", "chksys",
                             "chktel", "chkrep", "cmdReset", "cmbNetwork", "txtSysName", "txtPass", "txtMastNum",
                             "grdNum", "cmdNumClear", "cmdNumDel", "frmAddNum", "txtNum", "Label1", "Label6",
@@ -218,7 +221,7 @@ private slots:
         QFETCH(QString, trigger);
         Harness h({"/dev/ttyS0"});
         h.select->cmbcomm()->setCurrentIndex(0);
-        h.select->Command1_Click();
+        h.select->gateClicked();
         settings::NumberManagementPage *page = h.main->numberPage();
         page->txtNum()->setText("0821");
         page->cmdAddNum()->click();
@@ -251,7 +254,7 @@ private slots:
         h.unitPort.failOpenWith = 2;
         h.unitPort.failOpenText = "Permission denied";
         h.select->cmbcomm()->setCurrentIndex(0);
-        h.select->Command1_Click();
+        h.select->gateClicked();
         QVERIFY(h.main);
         // No message starts with a bare error number.
         QCOMPARE(h.mainDialogs.messageTexts(), QStringList({messages::Texts::portOpenFailed(2, "Permission denied")}));
@@ -283,7 +286,7 @@ private slots:
     {
         Harness h({"/dev/ttyUSB0"});
         h.select->cmbcomm()->setCurrentIndex(0);
-        h.select->Command1_Click();
+        h.select->gateClicked();
         h.mainChild<QPushButton>("cmdUpload")->click();
         QCOMPARE(h.unitPort.writes.size(), 1);
         h.unitPort.unplug();

@@ -55,7 +55,7 @@ struct Bench {
         if (select->cmbcomm()->count() != 1)
             return false;
         select->cmbcomm()->setCurrentIndex(0);
-        gate ? select->Command1_Click() : select->Command3_Click();
+        gate ? select->gateClicked() : select->intercomClicked();
         return main && port->isOpen();
     }
     QString log() const { return main->logBox()->text(); }
@@ -63,7 +63,8 @@ struct Bench {
     void addNumber(const QString &number, const QString &col0, bool flag1 = false)
     {
         settings::NumberListModel &g = main->numberPage()->numberModel();
-        g.setRows(g.rows() + QList<settings::NumberRow>{{col0, number, {flag1, false, false, false}}});
+        // As the page adds one: a step of the undo history, which is what counts as unsaved.
+        g.change(g.rows() + QList<settings::NumberRow>{{col0, number, {flag1, false, false, false}}}, "Add");
     }
     quint32 colour(int output) const
     {

@@ -25,7 +25,9 @@ done
 for f in scalable/apps/$icon_name.svg 16x16/apps/$icon_name.png 48x48/apps/$icon_name.png 256x256/apps/$icon_name.png; do
     [ -s "$prefix/share/icons/hicolor/$f" ] || { echo "icon missing: $f"; exit 1; }
 done
-[ -s "$prefix/share/doc/norvikconf/README.md" ] || { echo "the guide is not installed"; exit 1; }
+[ -s "$prefix/share/doc/norvikconf/README.md" ] || { echo "the README is not installed"; exit 1; }
+# The texts to translate, for translators, where the compiled catalogues go too.
+[ -s "$prefix/share/norvikconf/translations/norvikconf.ts" ] || { echo "the catalogue template is not installed"; exit 1; }
 
 # The desktop opens settings files with the program, tells them from GSM audio (which is
 # "*.gsm" too) by their beginning, and shows the program's icon on them.

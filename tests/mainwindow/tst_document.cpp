@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
 using fakes::FakeDialogs;
 using fakes::FakeTimer;
@@ -128,6 +129,17 @@ private slots:
         else
             QCOMPARE(w.port.opened.size(), goesOn ? 2 : 1);
         QVERIFY(w.dialogs.messages.isEmpty());
+        // Nothing replaces the settings before another port opens: "Discard" puts back what the
+        // start held, and redo brings the changes back.
+        if (action == "actOpenPort" && answers == QList<int>{1}) {
+            QCOMPARE(w.main->editors().systemName(), "GSM Unit");
+            QVERIFY(!w.main->isWindowModified());
+            w.main->editors().redoAction()->trigger();
+            QCOMPARE(w.main->editors().systemName(), "Oak Ridge");
+            QVERIFY(w.main->isWindowModified());
+        } else if (modified && goesOn && action != "actRead") {
+            QCOMPARE(w.main->editors().systemName(), "Oak Ridge"); // replaced by what comes, if anything
+        }
     }
 
     // The title names the file and marks changes; the mark follows what the settings hold,
@@ -146,6 +158,15 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!w.main->isWindowModified());
 
+        // A tick after an edit, and its undo, leave the mark to the edit.
+        w.setName("Oak Ridge");
+        w.main->frame0()->chksys()->click();
+        w.main->editors().undoAction()->trigger();
+        QVERIFY(w.main->isWindowModified());
+        w.main->editors().undoAction()->trigger();
+        QVERIFY(!w.main->isWindowModified());
+
+        w.trigger("actOpen"); // untitled: the dialog starts where it likes
         w.setName("Oak Ridge");
         w.dialogs.saveAnswer = dir.filePath("oak-ridge");
         w.trigger("actSave"); // untitled: asks for a name
@@ -164,17 +185,18 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(w.main->isWindowModified());
         w.trigger("actSave");
-        QCOMPARE(w.dialogTitles(), QStringList{"Save File"});
+        QCOMPARE(w.dialogTitles(), (QStringList{"File Open", "Save File"}));
         QVERIFY(fileText(dir.filePath("oak-ridge.gsm")).contains("SN,Oak Ridge 2|"));
         QVERIFY(!w.main->isWindowModified());
 
         // Numbers added in front of the file's own: the settings differ from the file.
         settings::NumberListModel &list = w.main->numberPage()->numberModel();
-        list.setRows({{QString(), "+2782", {}}});
+        list.change({{QString(), "+2782", {}}}, "Add");
         QCoreApplication::processEvents();
         w.dialogs.choices = {1, 1}; // discard, then add to the list
         w.dialogs.openAnswer = dir.filePath("oak-ridge.gsm");
         w.trigger("actOpen");
+        QCOMPARE(w.dialogs.openFolders, (QStringList{QString(), QDir(dir.path()).absolutePath()}));
         QCOMPARE(w.main->editors().systemName(), "Oak Ridge 2");
         QCOMPARE(list.rowCount(), 1);
         QVERIFY(w.main->isWindowModified());
@@ -187,7 +209,7 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        const QList<std::pair<QString, QString>> rows{{"oak-ridge", "oak-ridge.gsm"}, {"site.v2", "site.v2"}, {"old.sites/oak", "old.sites/oak.gsm"}, {".oak", ".oak.gsm"}, {"oak.gsm", "oak.gsm"}};
+        const QList<std::pair<QString, QString>> rows{{"oak-ridge", "oak-ridge.gsm"}, {"site.v2", "site.v2"}, {"old.sites/oak", "old.sites/oak.gsm"}, {".oak", ".oak.gsm"}, {"oak.gsm", "oak.gsm"}, {"St. Marys Estate", "St. Marys Estate.gsm"}, {"Mt.Frere", "Mt.Frere.gsm"}, {"backup.2024", "backup.2024"}, {"oak.", "oak.gsm"}};
         for (const auto &[typed, written] : rows)
             QTest::newRow(qPrintable(typed)) << typed << written;
     }
@@ -316,6 +338,21 @@ private slots:
         back.dialogs.choices = {1};
         QVERIFY(back.doc->mayClose());
         QCOMPARE(QDir(state).entryList(QDir::Files), QStringList());
+    }
+
+    // F1 shows the guide for people who use the program, not the notes on building it.
+    void guide()
+    {
+        QTemporaryDir dir;
+        Window w(dir);
+        QCOMPARE(w.main->findChild<QAction *>("actGuide")->shortcut(), QKeySequence(Qt::Key_F1));
+        w.trigger("actGuide");
+        auto *shown = w.main->findChild<QTextBrowser *>("txtGuide");
+        QVERIFY(shown);
+        const QString text = shown->toPlainText();
+        QVERIFY2(text.contains("Ctrl+F") && text.contains("Verify after upload"), qPrintable(text.left(200)));
+        QVERIFY(!text.contains("cmake") && !text.contains("ctest"));
+        QVERIFY(w.dialogs.messages.isEmpty());
     }
 
     // The last ten files opened or saved, the newest first, in the File menu and at the next start.

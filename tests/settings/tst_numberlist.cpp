@@ -10,6 +10,7 @@
 #include "tests/support/fakes.h"
 #include "transfer/upload.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QHeaderView>
@@ -89,6 +90,7 @@ private slots:
     void undoRedo_data();
     void undoRedo();
     void filterSortAndCount();
+    void longTextsKeepTheWidth();
     void labels_data();
     void labels();
 };
@@ -135,6 +137,11 @@ void TstNumberList::entries()
     QVERIFY(QTest::qWaitForWindowActive(&s.top));
 
     QString why;
+    QString spoken; // what assistive technology reads: the reason label's name, the field's description
+    const auto speech = [&spoken](QWidget *label, QWidget *field) {
+        spoken = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name) + '|'
+                 + QAccessible::queryAccessibleInterface(field)->text(QAccessible::Description);
+    };
     if (path == "typed" || path == "pasted") {
         QLineEdit *edit = s.num->txtNum();
         edit->clear();
@@ -145,6 +152,7 @@ void TstNumberList::entries()
             edit->insert(text);                // what a paste does
         QTest::keyClick(edit, Qt::Key_Return); // Enter adds
         why = s.num->lblNumProblem()->text();
+        speech(s.num->lblNumProblem(), edit);
     } else if (path == "in place") {
         s.focusCell(1, NumberListModel::kNumberColumn);
         QTest::keyClick(s.view, Qt::Key_F2);
@@ -155,6 +163,7 @@ void TstNumberList::entries()
         QTest::keyClicks(s.editor(), text);
         s.enter();
         why = s.num->lblCellProblem()->text();
+        speech(s.num->lblCellProblem(), s.editor() ? static_cast<QWidget *>(s.editor()) : s.view);
         // A refused text keeps the editor open for mending; Escape gives the cell back.
         QCOMPARE(s.view->editing(), expected.startsWith('!'));
         QTest::keyClick(s.editor() ? static_cast<QWidget *>(s.editor()) : s.view, Qt::Key_Escape);
@@ -169,6 +178,9 @@ void TstNumberList::entries()
     }
     if (expected.startsWith('!')) {
         QVERIFY2(why.contains(expected.mid(1)), qPrintable(why));
+        if (path != "imported") // the label's name and the field's description both carry the reason
+            QVERIFY2(spoken.section('|', 0, 0).contains(expected.mid(1)) && spoken.section('|', 1).contains(expected.mid(1)),
+                     qPrintable(spoken));
         QCOMPARE(s.rows(), before);
     } else {
         QCOMPARE(s.list.rows().last().number, expected);
@@ -365,8 +377,12 @@ void TstNumberList::filterSortAndCount()
     QCOMPARE(s.num->lblNumCount()->text(), "1000 numbers, room for 203 more");
     QVERIFY(QTest::qWaitForWindowActive(&s.top));
 
-    // Ctrl+F goes to the filter; four digits of a number find it among 1000.
+    // Ctrl+F goes to the filter from the list and from the other page of the window; four
+    // digits of a number find it among 1000.
     const QString wanted = rows.at(500).number; // +2781618500
+    s.sys->chkErep()->setFocus();
+    QTest::keyClick(s.sys->chkErep(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(s.num->txtFilter()->hasFocus());
     s.focusCell(0, 0);
     QTest::keyClick(s.view, Qt::Key_F, Qt::ControlModifier);
     QVERIFY(s.num->txtFilter()->hasFocus());
@@ -393,6 +409,19 @@ void TstNumberList::filterSortAndCount()
     QCOMPARE(s.cell(0, 0).data().toString(), "1000");
     QCOMPARE(s.cell(1, 0).data().toString(), "999");
     QCOMPARE(s.list.rows().first().unit, "1");
+}
+
+// A long reason or count is shown in the width the page has: the window does not grow for it.
+void TstNumberList::longTextsKeepTheWidth()
+{
+    Shown s;
+    const int width = s.top.minimumSizeHint().width();
+    s.num->setRoom(-1234567890);
+    s.num->txtNum()->setText("call the caretaker of the third building on the left before noon");
+    s.num->cmdAddNum()->click();
+    QVERIFY(s.num->lblNumProblem()->text().size() > 60);
+    QVERIFY(s.num->lblNumCount()->text().contains("1234567890"));
+    QCOMPARE(s.top.minimumSizeHint().width(), width);
 }
 
 void TstNumberList::labels_data()

@@ -75,7 +75,7 @@ bool walk(bool gate)
     select.cmbcomm()->setCurrentIndex(0);
     if (gate && !save(&select, QStringLiteral("select")))
         return false;
-    gate ? select.Command1_Click() : select.Command3_Click();
+    gate ? select.gateClicked() : select.intercomClicked();
     if (!main)
         return false;
     const QString model = gate ? QStringLiteral("gate") : QStringLiteral("intercom");

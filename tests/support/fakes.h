@@ -157,6 +157,11 @@ public:
         fileDialogs.append(title + QLatin1Char('\n') + filter);
         return openAnswer;
     }
+    QString openFileNameIn(const QString &title, const QString &filter, const QString &folder) override
+    {
+        openFolders.append(folder);
+        return openFileName(title, filter);
+    }
     QString saveFileName(const QString &title, const QString &filter) override
     {
         fileDialogs.append(title + QLatin1Char('\n') + filter);
@@ -175,6 +180,7 @@ public:
     QList<Shown> messages;
     QList<Shown> questions;
     QStringList fileDialogs;
+    QStringList openFolders; // where each openFileNameIn() started
     QStringList passwordQuestions;
     QString passwordAnswer; // empty: Cancel
     bool answerYes = true;
