@@ -160,7 +160,7 @@ private slots:
 
         // A tick after an edit, and its undo, leave the mark to the edit.
         w.setName("Oak Ridge");
-        w.main->frame0()->chksys()->click();
+        w.main->systemPage()->chksys()->click();
         w.main->editors().undoAction()->trigger();
         QVERIFY(w.main->isWindowModified());
         w.main->editors().undoAction()->trigger();
