@@ -109,14 +109,7 @@ private:
     {
         const transfer::Verification v =
             transfer::verify_upload(set_, session_.model(), parts_, transfer::read_unit_dump(records));
-        QJsonArray differences;
-        for (const transfer::Difference &d : v.differences)
-            differences.append(QJsonObject{{QStringLiteral("field"), d.field},
-                                           {QStringLiteral("sent"), d.sent},
-                                           {QStringLiteral("found"), d.found}});
-        result_.json[QStringLiteral("matches")] = v.matches;
-        result_.json[QStringLiteral("differences")] = differences;
-        result_.json[QStringLiteral("notVerifiable")] = QJsonArray::fromStringList(v.notVerifiable);
+        addVerificationJson(result_.json, v);
         finish(v.ok() ? kDone : kDifferences, step_ + messages::Texts::verification(v).replace(QLatin1Char('\n'), QLatin1Char('\n') + step_));
     }
     settings::SettingsSet set_;

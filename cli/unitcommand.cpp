@@ -12,6 +12,7 @@
 #include "settings/settingsset.h"
 #include "settings/unitmodel.h"
 #include "transfer/uploadplan.h"
+#include "transfer/verify.h"
 #include "unitsim/ptyunit.h"
 
 #include <QEventLoop>
@@ -52,6 +53,18 @@ int Result::finish(Reporter &report, int code, const QString &message)
 void printJson(const QJsonObject &object)
 {
     QTextStream(stdout) << QJsonDocument(object).toJson(QJsonDocument::Compact) << '\n';
+}
+
+void addVerificationJson(QJsonObject &json, const transfer::Verification &v)
+{
+    QJsonArray differences;
+    for (const transfer::Difference &d : v.differences)
+        differences.append(QJsonObject{{QStringLiteral("field"), d.field},
+                                       {QStringLiteral("sent"), d.sent},
+                                       {QStringLiteral("found"), d.found}});
+    json[QStringLiteral("matches")] = v.matches;
+    json[QStringLiteral("differences")] = differences;
+    json[QStringLiteral("notVerifiable")] = QJsonArray::fromStringList(v.notVerifiable);
 }
 
 platform::PortCatalogue port_catalogue()

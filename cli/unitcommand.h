@@ -25,6 +25,7 @@ struct SettingsSet;
 namespace transfer {
 struct UploadOutcome;
 struct UploadPlan;
+struct Verification;
 } // namespace transfer
 
 namespace cli {
@@ -49,6 +50,8 @@ void printJson(const QJsonObject &object);
 platform::PortCatalogue port_catalogue();
 // The plan as --json gives it.
 QJsonObject planJson(const transfer::UploadPlan &plan);
+// A verification's matches, differences and what could not be compared, into `json`.
+void addVerificationJson(QJsonObject &json, const transfer::Verification &v);
 // "step: " before every line of `message`, its details on the same line.
 QString stepLines(const QString &step, const messages::Message &message);
 

@@ -166,25 +166,13 @@ private:
                                                                   {QStringLiteral("numbersKept"), r.numbersKept}};
         }
         if (o.verification)
-            verificationJson(*o.verification);
+            addVerificationJson(result_.json, *o.verification);
         const messages::Message m = messages::Texts::upload(o);
         const bool readBack = o.readingBack || o.verification;
         QString text = stepLines(readBack ? tr("verify: ") : tr("upload: "), m);
         if (o.kind == Kind::WrongPassword)
             text += QLatin1Char(' ') + password_hint(password_.source);
         finish(exitCodeOf(o), text);
-    }
-
-    void verificationJson(const transfer::Verification &v)
-    {
-        QJsonArray differences;
-        for (const transfer::Difference &d : v.differences)
-            differences.append(QJsonObject{{QStringLiteral("field"), d.field},
-                                           {QStringLiteral("sent"), d.sent},
-                                           {QStringLiteral("found"), d.found}});
-        result_.json[QStringLiteral("matches")] = v.matches;
-        result_.json[QStringLiteral("differences")] = differences;
-        result_.json[QStringLiteral("notVerifiable")] = QJsonArray::fromStringList(v.notVerifiable);
     }
 
     settings::SettingsSet set_;
