@@ -274,8 +274,10 @@ bool SettingsEditors::differsFromClean() const
     if (clean < 0)
         return true;
     const int index = stack_->index();
+    // Label steps share the stack but live outside the settings file, so they never count.
     for (int i = qMin(clean, index); i < qMax(clean, index); ++i)
-        if (static_cast<const SettingsChange *>(stack_->command(i))->changesContent())
+        if (const auto *change = dynamic_cast<const SettingsChange *>(stack_->command(i));
+            change && change->changesContent())
             return true;
     return false;
 }
