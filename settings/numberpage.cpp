@@ -167,7 +167,7 @@ QHBoxLayout *NumberManagementPage::buildListBar()
     auto *listBar = new QHBoxLayout;
     listBar->addWidget(platform::namedLabel(QStringLiteral("lblFilter"), tr("Find"), txtFilter_, this));
     listBar->addWidget(txtFilter_, 1);
-    listBar->addWidget(lblNumCount_);
+    listBar->addWidget(lblNumCount_, 1);
     listBar->addWidget(cmdUndo_);
     listBar->addWidget(cmdRedo_);
 
